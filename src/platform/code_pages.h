@@ -1,0 +1,33 @@
+// Code-page conversion through iconv, the character-set-name table and the Unicode-text test.
+// Code pages are Windows numbers: 65001 UTF-8, 936 GBK, 950 Big5, 932 Shift-JIS,
+// 51932 EUC-JP, 1252 Western ... 0 means the ANSI code page of the user's locale.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/text.h"
+
+namespace zem {
+
+constexpr uint32_t kCodePageAnsi = 0;
+constexpr uint32_t kCodePageUtf8 = 65001;
+constexpr uint32_t kCodePageEucJp = 51932;
+
+// The iconv name of a code page, or null when the code page is unknown.
+const char* IconvNameForCodePage(uint32_t codePage);
+
+// Converts bytes in a code page to text. With `failOnInvalid`, any byte sequence that has
+// no Unicode translation fails the call (last error EILSEQ) instead of being replaced.
+bool MultiByteToText(uint32_t codePage, std::string_view bytes, bool failOnInvalid, Text& text);
+bool TextToMultiByte(uint32_t codePage, TextView text, std::string& bytes);
+
+// The code page of a character-set name as HTML and XML declarations use them (utf-8,
+// gb2312, gbk, big5, shift_jis, euc-jp ...), ignoring case; 0 when unknown.
+uint32_t CodePageForCharsetName(TextView name);
+
+// The statistical test for UTF-16 text without a byte-order mark.
+bool IsTextUnicode(const void* bytes, size_t count);
+
+}  // namespace zem

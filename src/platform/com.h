@@ -1,0 +1,216 @@
+// Component model basics: the small part of COM that the program and the host libraries
+// share. Interfaces are reference counted; an interface pointer handed out carries one
+// reference that its receiver releases. Nothing here is thread-safe beyond what the
+// reference counts themselves guarantee; the program uses components from one thread.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+#include "platform/text.h"
+
+namespace zem {
+
+using HRESULT = int32_t;
+
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
+constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
+
+inline bool Failed(HRESULT hr) { return hr < 0; }
+inline bool Succeeded(HRESULT hr) { return hr >= 0; }
+
+// Automation booleans: -1 is true, 0 is false.
+using VARIANT_BOOL = int16_t;
+constexpr VARIANT_BOOL VARIANT_TRUE = -1;
+constexpr VARIANT_BOOL VARIANT_FALSE = 0;
+
+struct GUID {
+    uint32_t data1;
+    uint16_t data2;
+    uint16_t data3;
+    uint8_t data4[8];
+
+    friend bool operator==(const GUID&, const GUID&) = default;
+};
+using IID = GUID;
+using CLSID = GUID;
+
+namespace detail {
+constexpr uint32_t HexDigit(char c) {
+    return c >= '0' && c <= '9'   ? uint32_t(c - '0')
+           : c >= 'a' && c <= 'f' ? uint32_t(c - 'a' + 10)
+           : c >= 'A' && c <= 'F' ? uint32_t(c - 'A' + 10)
+                                  : throw "not a hexadecimal digit";
+}
+constexpr uint32_t HexValue(const char* text, int digits) {
+    uint32_t value = 0;
+    for (int i = 0; i < digits; ++i) value = value * 16 + HexDigit(text[i]);
+    return value;
+}
+}  // namespace detail
+
+// Builds a GUID at compile time from "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX".
+constexpr GUID MakeGuid(const char (&text)[37]) {
+    GUID g{};
+    g.data1 = detail::HexValue(text, 8);
+    g.data2 = static_cast<uint16_t>(detail::HexValue(text + 9, 4));
+    g.data3 = static_cast<uint16_t>(detail::HexValue(text + 14, 4));
+    g.data4[0] = static_cast<uint8_t>(detail::HexValue(text + 19, 2));
+    g.data4[1] = static_cast<uint8_t>(detail::HexValue(text + 21, 2));
+    for (int i = 0; i < 6; ++i)
+        g.data4[2 + i] = static_cast<uint8_t>(detail::HexValue(text + 24 + 2 * i, 2));
+    return g;
+}
+
+// The 38-character registry form: braces, upper-case hexadecimal.
+Text GuidToRegistryText(const GUID& guid);
+// Parses the registry form (braces optional, any letter case).
+bool GuidFromText(TextView text, GUID& guid);
+// A new random (version 4) GUID.
+GUID NewGuid();
+
+struct IUnknown {
+    static constexpr IID kIID = MakeGuid("00000000-0000-0000-C000-000000000046");
+    virtual HRESULT QueryInterface(const IID& iid, void** object) = 0;
+    virtual uint32_t AddRef() = 0;
+    virtual uint32_t Release() = 0;
+
+protected:
+    ~IUnknown() = default;
+};
+
+struct IClassFactory : IUnknown {
+    static constexpr IID kIID = MakeGuid("00000001-0000-0000-C000-000000000046");
+    virtual HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) = 0;
+    virtual HRESULT LockServer(bool lock) = 0;
+
+protected:
+    ~IClassFactory() = default;
+};
+
+// The class-object export every component library provides.
+using DllGetClassObjectFunc = HRESULT (*)(const CLSID& clsid, const IID& iid, void** object);
+
+// System strings: length-prefixed, NUL-terminated UTF-16, allocated with malloc so that any
+// module may free what another allocated. A null BSTR is the empty text.
+using BSTR = char16_t*;
+BSTR SysAllocString(const char16_t* text);
+BSTR SysAllocStringLen(const char16_t* text, uint32_t length);
+BSTR SysAllocText(TextView text);
+void SysFreeString(BSTR text);
+uint32_t SysStringLen(BSTR text);
+// The BSTR's text (empty for null); does not free it.
+Text TextFromBstr(BSTR text);
+
+// Owns one BSTR for the length of a call: out-parameters are written through Out().
+class ScopedBstr {
+public:
+    ScopedBstr() = default;
+    explicit ScopedBstr(TextView text) : value_(SysAllocText(text)) {}
+    ~ScopedBstr() { SysFreeString(value_); }
+    ScopedBstr(const ScopedBstr&) = delete;
+    ScopedBstr& operator=(const ScopedBstr&) = delete;
+
+    BSTR Get() const { return value_; }
+    BSTR* Out() {
+        SysFreeString(value_);
+        value_ = nullptr;
+        return &value_;
+    }
+    Text ToText() const { return TextFromBstr(value_); }
+
+private:
+    BSTR value_ = nullptr;
+};
+
+// A variant that can hold nothing or an IUnknown (the only kinds the program passes).
+constexpr uint16_t VT_EMPTY = 0;
+constexpr uint16_t VT_UNKNOWN = 13;
+struct VARIANT {
+    uint16_t vt = VT_EMPTY;
+    IUnknown* punkVal = nullptr;
+};
+void VariantInit(VARIANT* v);
+// Releases what the variant holds and empties it.
+void VariantClear(VARIANT* v);
+
+enum class StreamSeek : uint32_t { kSet = 0, kCurrent = 1, kEnd = 2 };
+
+struct IStream : IUnknown {
+    static constexpr IID kIID = MakeGuid("0000000C-0000-0000-C000-000000000046");
+    // Reads up to `count` bytes; `read` (may be null) receives the number read.
+    virtual HRESULT Read(void* buffer, uint32_t count, uint32_t* read) = 0;
+    // Writes `count` bytes at the position, growing the stream as needed.
+    virtual HRESULT Write(const void* buffer, uint32_t count, uint32_t* written) = 0;
+    virtual HRESULT Seek(int64_t move, StreamSeek origin, uint64_t* newPosition) = 0;
+    virtual HRESULT SetSize(uint64_t size) = 0;
+
+protected:
+    ~IStream() = default;
+};
+
+// A growable in-memory stream, freed on its last release. One reference, owned by the caller.
+IStream* CreateMemoryStream();
+
+// Holds one reference to an interface. T names its own IID as T::kIID.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(std::nullptr_t) {}
+    // Takes over a reference the caller already owns.
+    static ComPtr Attach(T* p) {
+        ComPtr result;
+        result.p_ = p;
+        return result;
+    }
+    ComPtr(const ComPtr& other) : p_(other.p_) {
+        if (p_) p_->AddRef();
+    }
+    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr other) noexcept {
+        std::swap(p_, other.p_);
+        return *this;
+    }
+    ~ComPtr() { Reset(); }
+
+    void Reset() {
+        if (p_) std::exchange(p_, nullptr)->Release();
+    }
+    // Takes a new reference on `p`.
+    void Assign(T* p) {
+        if (p) p->AddRef();
+        Reset();
+        p_ = p;
+    }
+    T* Detach() { return std::exchange(p_, nullptr); }
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // For out-parameters: releases the current reference first.
+    T** Out() {
+        Reset();
+        return &p_;
+    }
+    void** OutVoid() { return reinterpret_cast<void**>(Out()); }
+
+    // Asks `source` for T; empty when it is null or does not offer T.
+    template <class U>
+    static ComPtr QueryFrom(U* source) {
+        ComPtr result;
+        if (source) source->QueryInterface(T::kIID, result.OutVoid());
+        return result;
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+}  // namespace zem

@@ -1,0 +1,43 @@
+// A file stream opened by UTF-16 name. Sharing is always deny-none here (POSIX has no
+// share modes). Not copyable; closes on destruction. One thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/text.h"
+
+namespace zem {
+
+class FileStream {
+public:
+    FileStream() = default;
+    ~FileStream();
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
+
+    // `mode` is a C library mode ("rb", "r+b", "wb", "ab" ...), optionally with "c" for
+    // commit mode: Flush then also forces the data to disk. False (last error set) on failure.
+    bool Open(const Text& path, const char* mode);
+    // Opens for writing, the existing file when there is one (not truncated), else a new
+    // one. The Windows "open always" disposition.
+    bool OpenAlways(const Text& path);
+    bool IsOpen() const { return file_ != nullptr; }
+
+    // Bytes actually read or written; a short count sets the last error when the cause is
+    // an error rather than the end of the file.
+    size_t Read(void* buffer, size_t count);
+    size_t Write(const void* buffer, size_t count);
+    bool Seek(int64_t offset, int origin);  // SEEK_SET, SEEK_CUR, SEEK_END
+    int64_t Tell();
+    bool Flush();
+    // Size from the open file's status.
+    int64_t Size();
+    bool Close();
+
+private:
+    FILE* file_ = nullptr;
+    bool commit_ = false;
+};
+
+}  // namespace zem

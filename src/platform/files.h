@@ -1,0 +1,51 @@
+// Files and folders by UTF-8-converted name. Every function sets the calling thread's last
+// error code (GetLastErrorCode) on failure, the way the Windows calls it replaces do.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace zem {
+
+// The errno of the last failed platform call on this thread; 0 when none failed.
+int GetLastErrorCode();
+void SetLastErrorCode(int code);
+// The C library's text for an error number (strerror), without a line end.
+Text SystemErrorText(int code);
+
+// A file, folder or anything else exists at the path (links are followed).
+bool PathExists(const Text& path);
+
+struct FileAttributes {
+    bool isFolder = false;
+    bool isHidden = false;     // the name starts with "."
+    bool isSymlink = false;    // the path itself is a symbolic link
+    uint64_t size = 0;         // bytes; 0 for folders
+    int64_t lastWriteTime = 0; // seconds since 1970-01-01 00:00 UTC
+};
+// False (and last error set) when nothing is at the path.
+bool GetFileAttributes(const Text& path, FileAttributes& attributes);
+
+bool CreateFolder(const Text& path);   // one level; fails when it exists
+bool RemoveFolder(const Text& path);   // an empty folder
+bool DeleteFile(const Text& path);     // a file (not a folder)
+bool RenameFile(const Text& from, const Text& to);  // replaces `to` atomically
+
+struct DirectoryEntry {
+    Text name;  // without folder
+    bool isFolder = false;
+    bool isHidden = false;
+    uint64_t size = 0;
+    int64_t lastWriteTime = 0;
+};
+// The entries of a folder in the order the system returns them, "." and ".." included
+// (as the Windows search returns them). False when the folder cannot be read.
+bool ListDirectory(const Text& folder, std::vector<DirectoryEntry>& entries);
+
+// The process's current directory.
+bool SetCurrentDirectory(const Text& path);
+Text GetCurrentDirectory();
+
+}  // namespace zem

@@ -1,0 +1,72 @@
+// The process and user environment: folders, user, locale, clock, ids, command line.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace zem {
+
+// $TMPDIR if set, else "/tmp/"; always ends with "/".
+Text GetSystemTempFolder();
+
+// Makes `path` a private folder of the current user (mode 0700), creating it when missing.
+// A folder that exists but is a symbolic link, not a folder, not owned by the user, or
+// writable by others is refused: the result is then a fresh private folder made with
+// mkdtemp next to it and `reason` says why. Returns the folder used, ending with "/", or
+// empty text when no folder could be made.
+Text MakePrivateFolder(const Text& path, Text& reason);
+
+// $XDG_DOCUMENTS_DIR (from the environment or user-dirs.dirs), else ~/Documents. No
+// trailing separator. Empty when the home folder is unknown.
+Text GetDocumentsFolderPath();
+// $XDG_DATA_HOME, else ~/.local/share. No trailing separator.
+Text GetLocalAppDataFolderPath();
+Text GetHomeFolder();
+
+// The name of the effective user (getpwuid(geteuid())).
+Text GetUserName();
+
+// The Windows locale id and ANSI code page that the locale environment
+// (LC_ALL, LC_MESSAGES, LANG) corresponds to: zh_CN 2052/936, zh_TW 1028/950 ...
+uint32_t GetUserDefaultLCID();
+uint32_t GetAnsiCodePage();
+
+// Calendar fields of a local time.
+struct CalendarTime {
+    int year = 0, month = 0, day = 0, dayOfWeek = 0;  // month 1-12, dayOfWeek 0 = Sunday
+    int hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+// The long date and the default time as Windows shows them for the locale:
+// 2052 "2026年12月7日" "7:21:17"; 1033 "Monday, December 7, 2026" "7:21:17 AM"; else ISO.
+Text FormatLongDate(uint32_t lcid, const CalendarTime& time);
+Text FormatTimeOfDay(uint32_t lcid, const CalendarTime& time);
+
+// Seconds since 1970-01-01 00:00 UTC.
+int64_t CurrentUnixTime();
+// Local calendar time of a Unix time (localtime_r); false when it cannot be converted
+// (negative, or past the end of the year 3000).
+bool UnixTimeToLocalCalendar(int64_t seconds, CalendarTime& time);
+// The local time of a file's last write, from its Unix time.
+bool CurrentLocalCalendar(CalendarTime& time);
+
+// Milliseconds since an arbitrary start (CLOCK_MONOTONIC), as a wrapping 32-bit count.
+uint32_t GetTickCount();
+void Sleep(uint32_t milliseconds);
+uint32_t GetCurrentProcessId();
+uint32_t GetCurrentThreadId();
+
+// The command line. main() records argv once; GetCommandLine gives the program path and
+// the arguments joined by single spaces, GetCommandLineArguments the arguments alone.
+void SetCommandLine(int argc, char** argv);
+Text GetCommandLine();
+Text GetCommandLineArguments();
+
+// An environment variable, empty when unset.
+Text GetEnvironmentText(const char* name);
+
+// Standard input and standard error are both terminals.
+bool IsInteractiveTerminal();
+
+}  // namespace zem

@@ -1,0 +1,25 @@
+// The program's text type and the only conversions between it and UTF-8.
+//
+// Text is UTF-16 throughout the program; lengths, limits and orderings are in code units.
+// UTF-8 appears only where the program meets the operating system (file names,
+// environment, toolkits) and every such conversion goes through these functions.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zem {
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+// UTF-16 to UTF-8. An unpaired surrogate becomes U+FFFD.
+std::string ToUtf8(TextView text);
+
+// UTF-8 to UTF-16. Invalid sequences become U+FFFD.
+Text FromUtf8(std::string_view bytes);
+
+// UTF-8 to UTF-16, failing (and leaving `out` unspecified) on any invalid sequence.
+bool FromUtf8Strict(std::string_view bytes, Text& out);
+
+}  // namespace zem
