@@ -48,7 +48,7 @@ int64_t CurrentUnixTime();
 // Local calendar time of a Unix time (localtime_r); false when it cannot be converted
 // (negative, or past the end of the year 3000).
 bool UnixTimeToLocalCalendar(int64_t seconds, CalendarTime& time);
-// The local time of a file's last write, from its Unix time.
+// The current local time.
 bool CurrentLocalCalendar(CalendarTime& time);
 
 // Milliseconds since an arbitrary start (CLOCK_MONOTONIC), as a wrapping 32-bit count.

@@ -1,0 +1,30 @@
+// The messages the import shows: information message boxes with one OK button, owned by
+// the main window, their texts taken from the string table and translated.
+#pragma once
+
+#include "platform/text.h"
+
+namespace zem {
+
+// String-table ids of the import's messages.
+enum MessageId : int {
+    IDS_ABOUTBOX = 101,
+    IDS_FILE_FILTER = 102,
+    IDS_CREATE_DATABASE_FAILED = 103,
+    IDS_FILE_NOT_EXISTS = 104,
+    IDS_OPEN_DATABASE_FAILED = 105,
+    IDS_QUERY_FAILED = 106,
+    IDS_FIELD_VALUE_FAILED = 107,
+    IDS_FIELD_DATA_FAILED = 108,
+    IDS_CREATE_FOLDER_FAILED = 109,
+    IDS_CREATE_DOCUMENT_FAILED = 110,
+    IDS_SAVE_DOCUMENT_FAILED = 111,
+    IDS_IMPORT_COMPLETED = 112,
+};
+
+// The message box's result; empty text shows nothing and gives 2 (cancel).
+int ShowMessageText(const Text& text);
+int ShowMessageId(int id);
+int ShowMessageIdArg(int id, const Text& argument);
+
+}  // namespace zem

@@ -1,0 +1,80 @@
+// The global configuration: built-in defaults, product names, UI language, registry key,
+// portable-mode file, and the one process-wide IZemGlobal object.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/text.h"
+
+namespace zem {
+
+// The nine lines compiled into the program; also handed to the host tools library.
+extern const char16_t kBuiltInDefaultsText[];
+
+// A value of the built-in defaults, under their re-entrant lock. An empty value with
+// `allowEmpty` false ends the process with status -1.
+Text GetBuiltInValue(TextView section, TextView key, bool allowEmpty, bool localized);
+// key + "_" + UI language first, then the plain key.
+Text GetLocalizedBuiltInValue(TextView section, TextView key);
+
+Text QueryProductName();       // "Zem"
+Text QueryInnerProductName();  // InnerProductName, else the product name
+Text GetProductRegistryKey();  // "Software\Zem"
+
+// The registry "LCID", else the user's locale; excluded languages give 0; Chinese variants
+// are folded to 1028 or 2052.
+uint32_t GetUILanguage();
+
+Text GetPortableIniPath();  // program folder + inner product name + ".ini"
+Text GetPortableSetting();  // "Portable" of section "Common" there
+
+// Section "Common" of a classic INI file, cut to 4,096 characters.
+Text ReadCommonValue(const Text& key, const Text& iniPath, const Text& defaultValue);
+
+// A text value under the current user's registry hive; values of 1,024 characters or more
+// count as absent. A null default gives empty text.
+Text ReadRegistryText(const Text& keyPath, const Text& valueName, const char16_t* defaultValue);
+
+// The product's global configuration. One instance per process (GetGlobal); used from the
+// user-interface thread.
+class IZemGlobal {
+public:
+    virtual void WriteLog(TextView text) = 0;
+    virtual Text CreateTempFolder() = 0;
+    virtual Text GetTempFolder() = 0;
+    virtual bool IsResourceFilePath(TextView path) = 0;
+    virtual void ReservedOperation(intptr_t a, intptr_t b, intptr_t c) = 0;
+    virtual Text GetProductName() = 0;
+    virtual void SetTempFolder(const char16_t* path, int32_t deleteOnExit) = 0;
+    virtual Text GetSettingsFileName() = 0;
+    virtual void WriteDebugLog(TextView text) = 0;
+    virtual ~IZemGlobal() = default;
+};
+
+class CZemGlobalDefault : public IZemGlobal {
+public:
+    CZemGlobalDefault();
+    // Removes the temporary folder when asked to by SetTempFolder.
+    ~CZemGlobalDefault() override;
+
+    void WriteLog(TextView text) override;
+    Text CreateTempFolder() override;
+    Text GetTempFolder() override;
+    bool IsResourceFilePath(TextView path) override;
+    void ReservedOperation(intptr_t a, intptr_t b, intptr_t c) override;
+    Text GetProductName() override;
+    void SetTempFolder(const char16_t* path, int32_t deleteOnExit) override;
+    Text GetSettingsFileName() override;
+    void WriteDebugLog(TextView text) override;
+
+protected:
+    Text productName_;
+    Text innerProductName_;
+    Text tempFolder_;
+    int32_t deleteTempFolderOnExit_ = 0;
+};
+
+// The one global object, created on first use and destroyed at process exit.
+IZemGlobal& GetGlobal();
+
+}  // namespace zem

@@ -1,0 +1,44 @@
+// The whole YNote import, run from the import dialog's OK handler on the user-interface
+// thread. The dialog lends the driver what it needs through ImportDialogSurface for the
+// length of one run; the run owns everything else it creates and releases it on every path.
+#pragma once
+
+#include <cstdint>
+
+#include "host/zem_km_interfaces.h"
+
+namespace zem {
+
+// What the driver uses of the import dialog.
+class ImportDialogSurface {
+public:
+    virtual ~ImportDialogSurface() = default;
+    // The host database, or null; not an added reference.
+    virtual IZemKMDatabase* HostDatabase() = 0;
+    // The engine library's SQLite factory, or null.
+    virtual ZemKMCreateSQLiteDatabaseFunc SQLiteFactory() = 0;
+    // The path field's text.
+    virtual Text SourcePath() = 0;
+    virtual void SetStatusText(const Text& text) = 0;
+    virtual void SetProgressRange(int32_t high) = 0;  // low is 0
+    virtual void SetProgressPosition(int32_t position) = 0;
+    // Lets the window process what the user did; a pending quit stays queued.
+    virtual void PumpMessages() = 0;
+    // The user pressed Cancel or closed the window during the walk.
+    virtual bool CancelRequested() = 0;
+    // The run summary, printed for non-interactive runs (the log has it in any case).
+    virtual void ShowRunSummary(const Text& summary) = 0;
+    // Ends the dialog with the OK result.
+    virtual void EndWithOk() = 0;
+};
+
+enum class ImportOutcome {
+    kNotRun,     // no host database
+    kStopped,    // a failure before the note walk; the dialog stays open
+    kCancelled,  // the user stopped the walk
+    kCompleted,  // every row walked, "Import completed" shown
+};
+
+ImportOutcome RunYNoteImport(ImportDialogSurface& dialog);
+
+}  // namespace zem

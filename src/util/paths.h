@@ -1,0 +1,51 @@
+// The program's small file-system library: path pieces, the program's own folder, the
+// system temporary path, folder trees, enumeration, removal, file size and time. Stateless
+// free functions; they never log and report failure only through their results.
+// Produced paths use "/"; a path ending is tested against both "/" and "\".
+#pragma once
+
+#include <cstdint>
+
+#include "platform/date_time.h"
+#include "util/text_helpers.h"
+
+namespace zem {
+
+constexpr int kEnumIncludeHidden = 1;
+constexpr int kEnumRecursive = 2;
+
+// Folder part with its trailing separator ("/a/b/" for "/a/b/c.txt"); empty when none.
+Text GetFolderPart(TextView path);
+// Final extension with its dot (".txt"); empty when none.
+Text GetExtension(TextView path);
+// File name without folder and extension ("c" for "/a/c.txt").
+Text GetBaseName(TextView path);
+// File name with extension, without folder.
+Text GetFileNamePart(TextView path);
+// The long form of a path; Linux has no short names, so the input.
+Text GetLongPath(TextView path);
+// The running executable's full path.
+Text GetModulePath();
+// The program folder, ending with "/".
+Text GetProgramFolder();
+// The system temporary path, ending with a separator.
+Text GetSystemTempPath();
+
+// Creates the folder with all its missing parents; the first piece (the root) is never
+// created. True when the folder exists at the end.
+bool CreateDirectoryTree(const Text& path);
+
+// Size in bytes; 0 when missing, a folder, or on any failure.
+int64_t GetFileLength(const Text& path);
+// Last-write time as a local date-time; 2000-01-01 00:00:00 (valid) when missing.
+DateTime GetFileModifiedTime(const Text& path);
+
+// Appends the matching files (filter "*.htm;*.html" or "*.*") and folders. Flags as above.
+void EnumerateFiles(const Text& folder, const Text& filter, TextList& list, int flags);
+void EnumerateFolders(const Text& folder, TextList& list, int flags);
+bool RemoveEmptyFolder(const Text& folder);
+void ClearFolder(const Text& folder);
+bool RemoveEmptySubfolders(const Text& folder);
+void RemoveFolderTree(const Text& folder);
+
+}  // namespace zem
