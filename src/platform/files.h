@@ -20,23 +20,24 @@ bool PathExists(const Text& path);
 
 struct FileAttributes {
     bool isFolder = false;
-    bool isHidden = false;     // the name starts with "."
-    bool isSymlink = false;    // the path itself is a symbolic link
-    uint64_t size = 0;         // bytes; 0 for folders
-    int64_t lastWriteTime = 0; // seconds since 1970-01-01 00:00 UTC
+    bool isHidden = false;      // the name starts with "."
+    bool isSymlink = false;     // the path itself is a symbolic link
+    uint64_t size = 0;          // bytes; 0 for folders
+    int64_t lastWriteTime = 0;  // seconds since 1970-01-01 00:00 UTC
 };
 // False (and last error set) when nothing is at the path.
 bool GetFileAttributes(const Text& path, FileAttributes& attributes);
 
-bool CreateFolder(const Text& path);   // one level; fails when it exists
-bool RemoveFolder(const Text& path);   // an empty folder
-bool DeleteFile(const Text& path);     // a file (not a folder)
+bool CreateFolder(const Text& path);                // one level; fails when it exists
+bool RemoveFolder(const Text& path);                // an empty folder
+bool DeleteFile(const Text& path);                  // a file (not a folder)
 bool RenameFile(const Text& from, const Text& to);  // replaces `to` atomically
 
 struct DirectoryEntry {
-    Text name;  // without folder
-    bool isFolder = false;
+    Text name;              // without folder
+    bool isFolder = false;  // a real folder; a link to a folder is not one
     bool isHidden = false;
+    bool isSymlink = false;  // size and time are then those of the file it points to
     uint64_t size = 0;
     int64_t lastWriteTime = 0;
 };

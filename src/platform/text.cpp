@@ -107,8 +107,24 @@ bool FromUtf8Strict(std::string_view bytes, Text& out) {
     out.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {
         char32_t c;
-        if (!DecodeUtf8(bytes, i, c)) return false;
+        if (!DecodeUtf8(bytes, i, c))
+            return false;
         AppendUtf16(out, c);
+    }
+    return true;
+}
+
+bool EqualsIgnoreAsciiCase(TextView a, TextView b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'A' && x <= u'Z')
+            x += u'a' - u'A';
+        if (y >= u'A' && y <= u'Z')
+            y += u'a' - u'A';
+        if (x != y)
+            return false;
     }
     return true;
 }

@@ -22,4 +22,8 @@ Text FromUtf8(std::string_view bytes);
 // UTF-8 to UTF-16, failing (and leaving `out` unspecified) on any invalid sequence.
 bool FromUtf8Strict(std::string_view bytes, Text& out);
 
+// Equality ignoring the case of the ASCII letters only: how the platform matches registry,
+// INI and character-set names.
+bool EqualsIgnoreAsciiCase(TextView a, TextView b);
+
 }  // namespace zem

@@ -1,0 +1,146 @@
+#include "platform/file_stream.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/files.h"
+#include "platform/posix_helpers.h"
+
+namespace zem {
+
+FileStream::~FileStream() {
+    Close();
+}
+
+bool FileStream::Open(const Text& path, const char* mode) {
+    Close();
+    std::string native;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    // "c" (commit) is ours to handle; "t" (text mode) means nothing here; "e" keeps the
+    // descriptor out of child processes.
+    std::string cmode;
+    bool commit = false;
+    for (const char* p = mode ? mode : ""; *p; ++p) {
+        if (*p == 'c')
+            commit = true;
+        else if (*p != 't' && *p != 'n' && *p != 'N')
+            cmode += *p;
+    }
+    if (cmode.empty() || (cmode[0] != 'r' && cmode[0] != 'w' && cmode[0] != 'a')) {
+        SetLastErrorCode(EINVAL);
+        return false;
+    }
+    cmode += 'e';
+    file_ = fopen(native.c_str(), cmode.c_str());
+    if (!file_)
+        return posix::FailWithErrno();
+    commit_ = commit;
+    return true;
+}
+
+bool FileStream::OpenAlways(const Text& path) {
+    Close();
+    std::string native;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return posix::FailWithErrno();
+    file_ = fdopen(fd, "wb");  // fdopen never truncates
+    if (!file_) {
+        const int error = errno;
+        close(fd);
+        SetLastErrorCode(error);
+        return false;
+    }
+    commit_ = false;
+    return true;
+}
+
+size_t FileStream::Read(void* buffer, size_t count) {
+    if (!file_) {
+        SetLastErrorCode(EBADF);
+        return 0;
+    }
+    const size_t done = fread(buffer, 1, count, file_);
+    if (done < count && ferror(file_))
+        posix::FailWithErrno();
+    return done;
+}
+
+size_t FileStream::Write(const void* buffer, size_t count) {
+    if (!file_) {
+        SetLastErrorCode(EBADF);
+        return 0;
+    }
+    const size_t done = fwrite(buffer, 1, count, file_);
+    if (done < count)
+        posix::FailWithErrno();
+    return done;
+}
+
+bool FileStream::Seek(int64_t offset, int origin) {
+    if (!file_) {
+        SetLastErrorCode(EBADF);
+        return false;
+    }
+    return fseeko(file_, static_cast<off_t>(offset), origin) == 0 || posix::FailWithErrno();
+}
+
+int64_t FileStream::Tell() {
+    if (!file_) {
+        SetLastErrorCode(EBADF);
+        return -1;
+    }
+    const off_t position = ftello(file_);
+    if (position < 0)
+        posix::FailWithErrno();
+    return position;
+}
+
+bool FileStream::Flush() {
+    if (!file_) {
+        SetLastErrorCode(EBADF);
+        return false;
+    }
+    if (fflush(file_) != 0)
+        return posix::FailWithErrno();
+    if (commit_ && fsync(fileno(file_)) != 0)
+        return posix::FailWithErrno();
+    return true;
+}
+
+int64_t FileStream::Size() {
+    if (!file_) {
+        SetLastErrorCode(EBADF);
+        return -1;
+    }
+    struct stat st;
+    // Buffered writes count: the size is what the file holds once they reach it.
+    if (fflush(file_) != 0 || fstat(fileno(file_), &st) != 0) {
+        posix::FailWithErrno();
+        return -1;
+    }
+    return st.st_size;
+}
+
+bool FileStream::Close() {
+    if (!file_)
+        return true;
+    FILE* file = file_;
+    file_ = nullptr;
+    // Data written but never reaching the file must not pass as saved.
+    bool ok = !commit_ || (fflush(file) == 0 && fsync(fileno(file)) == 0);
+    if (!ok)
+        posix::FailWithErrno();
+    if (fclose(file) != 0)
+        ok = posix::FailWithErrno();
+    return ok;
+}
+
+}  // namespace zem

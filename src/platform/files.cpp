@@ -1,0 +1,158 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix_helpers.h"
+
+namespace zem {
+
+namespace {
+
+thread_local int t_lastError = 0;
+
+bool IsHiddenName(std::string_view name) {
+    return !name.empty() && name[0] == '.' && name != "." && name != "..";
+}
+
+// The last component of a path, trailing separators ignored.
+std::string_view LastComponent(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+int GetLastErrorCode() {
+    return t_lastError;
+}
+void SetLastErrorCode(int code) {
+    t_lastError = code;
+}
+
+Text SystemErrorText(int code) {
+    char buffer[256];
+    // The GNU strerror_r returns a pointer that may or may not be `buffer`.
+    const char* text = strerror_r(code, buffer, sizeof buffer);
+    return FromUtf8(text ? text : "");
+}
+
+bool PathExists(const Text& path) {
+    std::string native;
+    struct stat st;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    if (stat(native.c_str(), &st) != 0)
+        return posix::FailWithErrno();
+    return true;
+}
+
+bool GetFileAttributes(const Text& path, FileAttributes& attributes) {
+    std::string native;
+    struct stat st, link;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    if (stat(native.c_str(), &st) != 0)
+        return posix::FailWithErrno();
+    attributes.isFolder = S_ISDIR(st.st_mode);
+    attributes.isHidden = IsHiddenName(LastComponent(native));
+    attributes.isSymlink = lstat(native.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+    attributes.size = attributes.isFolder ? 0 : static_cast<uint64_t>(st.st_size);
+    attributes.lastWriteTime = st.st_mtime;
+    return true;
+}
+
+bool CreateFolder(const Text& path) {
+    std::string native;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    return mkdir(native.c_str(), 0777) == 0 || posix::FailWithErrno();
+}
+
+bool RemoveFolder(const Text& path) {
+    std::string native;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    return rmdir(native.c_str()) == 0 || posix::FailWithErrno();
+}
+
+bool DeleteFile(const Text& path) {
+    std::string native;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    return unlink(native.c_str()) == 0 || posix::FailWithErrno();
+}
+
+bool RenameFile(const Text& from, const Text& to) {
+    std::string nativeFrom, nativeTo;
+    if (!posix::ToNativeName(from, nativeFrom) || !posix::ToNativeName(to, nativeTo))
+        return false;
+    return rename(nativeFrom.c_str(), nativeTo.c_str()) == 0 || posix::FailWithErrno();
+}
+
+bool ListDirectory(const Text& folder, std::vector<DirectoryEntry>& entries) {
+    std::string native;
+    if (!posix::ToNativeName(folder, native))
+        return false;
+    DIR* dir = opendir(native.c_str());
+    if (!dir)
+        return posix::FailWithErrno();
+    const int dirFd = dirfd(dir);
+    errno = 0;
+    while (const dirent* item = readdir(dir)) {
+        DirectoryEntry entry;
+        entry.name = FromUtf8(item->d_name);
+        entry.isHidden = IsHiddenName(item->d_name);
+        struct stat st;
+        if (fstatat(dirFd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            entry.isSymlink = S_ISLNK(st.st_mode);
+            // A link is described by the file it points to, but never as a folder: a walk
+            // that descends into folders must not leave the tree through a link.
+            struct stat target;
+            if (entry.isSymlink && fstatat(dirFd, item->d_name, &target, 0) == 0 &&
+                !S_ISDIR(target.st_mode))
+                st = target;
+            entry.isFolder = S_ISDIR(st.st_mode);
+            entry.size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+            entry.lastWriteTime = st.st_mtime;
+        }
+        entries.push_back(std::move(entry));
+        errno = 0;
+    }
+    const int error = errno;
+    closedir(dir);
+    if (error != 0) {
+        SetLastErrorCode(error);
+        return false;
+    }
+    return true;
+}
+
+bool SetCurrentDirectory(const Text& path) {
+    std::string native;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    return chdir(native.c_str()) == 0 || posix::FailWithErrno();
+}
+
+Text GetCurrentDirectory() {
+    std::string buffer(256, '\0');
+    while (!getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE) {
+            posix::FailWithErrno();
+            return {};
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(strlen(buffer.c_str()));
+    return FromUtf8(buffer);
+}
+
+}  // namespace zem

@@ -1,0 +1,75 @@
+#include "platform/posix_helpers.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files.h"
+
+namespace zem::posix {
+
+bool ToNativeName(TextView path, std::string& native) {
+    if (path.find(u'\0') != TextView::npos) {
+        SetLastErrorCode(EINVAL);
+        return false;
+    }
+    native = ToUtf8(path);
+    return true;
+}
+
+bool MakeFolders(const std::string& native, mode_t mode) {
+    struct stat st;
+    if (native.empty())
+        return false;
+    if (stat(native.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return true;
+        SetLastErrorCode(ENOTDIR);
+        return false;
+    }
+    // Each prefix ending before a "/" is a folder to make; the root itself never is.
+    for (size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {
+        const std::string prefix = native.substr(0, slash);
+        if (!prefix.empty() && prefix.back() != '/' && mkdir(prefix.c_str(), mode) != 0 &&
+            errno != EEXIST)
+            return FailWithErrno();
+        if (slash == std::string::npos)
+            break;
+    }
+    if (stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return true;
+    SetLastErrorCode(ENOTDIR);
+    return false;
+}
+
+bool ReadWholeFile(const std::string& native, std::string& bytes) {
+    bytes.clear();
+    const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return FailWithErrno();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            close(fd);
+            SetLastErrorCode(error);
+            return false;
+        }
+        bytes.append(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    return true;
+}
+
+bool FailWithErrno() {
+    SetLastErrorCode(errno);
+    return false;
+}
+
+}  // namespace zem::posix
