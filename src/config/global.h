@@ -38,7 +38,7 @@ Text ReadRegistryText(const Text& keyPath, const Text& valueName, const char16_t
 // The product's global configuration. One instance per process (GetGlobal); used from the
 // user-interface thread.
 class IZemGlobal {
-public:
+  public:
     virtual void WriteLog(TextView text) = 0;
     virtual Text CreateTempFolder() = 0;
     virtual Text GetTempFolder() = 0;
@@ -52,10 +52,12 @@ public:
 };
 
 class CZemGlobalDefault : public IZemGlobal {
-public:
+  public:
     CZemGlobalDefault();
     // Removes the temporary folder when asked to by SetTempFolder.
     ~CZemGlobalDefault() override;
+    CZemGlobalDefault(const CZemGlobalDefault&) = delete;
+    CZemGlobalDefault& operator=(const CZemGlobalDefault&) = delete;
 
     void WriteLog(TextView text) override;
     Text CreateTempFolder() override;
@@ -67,11 +69,18 @@ public:
     Text GetSettingsFileName() override;
     void WriteDebugLog(TextView text) override;
 
-protected:
+  protected:
     Text productName_;
     Text innerProductName_;
     Text tempFolder_;
     int32_t deleteTempFolderOnExit_ = 0;
+    // The temporary folder is the program's own (not one given to SetTempFolder): it is kept
+    // private to the user, and a planted or unsafe folder is replaced by a fresh one.
+    bool ownTempFolder_ = false;
+
+  private:
+    // Makes the program's temporary folder private; the folder used, or empty text.
+    Text SecureTempFolder(const Text& folder);
 };
 
 // The one global object, created on first use and destroyed at process exit.

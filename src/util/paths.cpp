@@ -1,0 +1,254 @@
+#include "util/paths.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/dynamic_library.h"
+#include "platform/files.h"
+#include "platform/system_info.h"
+
+namespace zem {
+
+namespace {
+
+bool IsSeparator(char16_t c) {
+    return c == u'/' || c == u'\\';
+}
+
+// Position just past the last separator: where the file name starts.
+size_t FileNameStart(TextView path) {
+    for (size_t i = path.size(); i > 0; --i) {
+        if (IsSeparator(path[i - 1]))
+            return i;
+    }
+    return 0;
+}
+
+// Position of the extension's dot inside the file name, or npos.
+size_t ExtensionStart(TextView path) {
+    const size_t dot = path.rfind(u'.');
+    return dot != TextView::npos && dot >= FileNameStart(path) ? dot : TextView::npos;
+}
+
+Text WithSeparator(const Text& folder) {
+    return EndsWithSeparator(folder) ? folder : folder + u'/';
+}
+
+bool IsDotEntry(const Text& name) {
+    return name == u"." || name == u"..";
+}
+
+// A folder entry that is a symbolic link is never descended into: following it could walk
+// out of the tree (a delete would then reach files elsewhere) or loop forever.
+bool IsRealFolder(const Text& path) {
+    FileAttributes attributes;
+    return GetFileAttributes(path, attributes) && attributes.isFolder && !attributes.isSymlink;
+}
+
+bool IsFolder(const Text& path) {
+    FileAttributes attributes;
+    return GetFileAttributes(path, attributes) && attributes.isFolder;
+}
+
+// Deletes every entry below `base` (a folder path ending with a separator), hidden ones
+// included; symbolic links are removed themselves, never their targets.
+void DeleteEverythingInside(const Text& base) {
+    std::vector<DirectoryEntry> entries;
+    if (!ListDirectory(base, entries))
+        return;
+    for (const DirectoryEntry& entry : entries) {
+        if (IsDotEntry(entry.name))
+            continue;
+        const Text path = base + entry.name;
+        if (entry.isFolder && IsRealFolder(path)) {
+            DeleteEverythingInside(path + u'/');
+            RemoveFolder(path);
+        } else {
+            DeleteFile(path);
+        }
+    }
+}
+
+}  // namespace
+
+Text GetFolderPart(TextView path) {
+    return Text(path.substr(0, FileNameStart(path)));
+}
+
+Text GetExtension(TextView path) {
+    const size_t dot = ExtensionStart(path);
+    return dot == TextView::npos ? Text() : Text(path.substr(dot));
+}
+
+Text GetBaseName(TextView path) {
+    const size_t start = FileNameStart(path);
+    const size_t dot = ExtensionStart(path);
+    return Text(path.substr(start, (dot == TextView::npos ? path.size() : dot) - start));
+}
+
+Text GetFileNamePart(TextView path) {
+    return Text(path.substr(FileNameStart(path)));
+}
+
+Text GetLongPath(TextView path) {
+    return Text(path);
+}
+
+Text GetModulePath() {
+    return GetLongPath(GetExecutablePath());
+}
+
+Text GetProgramFolder() {
+    return GetFolderPart(GetModulePath());
+}
+
+Text GetSystemTempPath() {
+    return WithSeparator(GetSystemTempFolder());
+}
+
+bool CreateDirectoryTree(const Text& path) {
+    if (path.empty())
+        return false;
+    if (PathExists(path))
+        return IsFolder(path);
+
+    TextList pieces;
+    // The root of an absolute path is the empty piece before its leading separator.
+    if (path.front() == u'/')
+        pieces.emplace_back();
+    SplitText(path, u'/', pieces);
+
+    Text folder;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        folder += pieces[i];
+        folder += u'/';
+        // The first piece is the root (or the given start of a relative path): never made.
+        if (i == 0 || PathExists(folder))
+            continue;
+        if (!CreateFolder(folder))
+            return false;
+    }
+    // A file standing where a folder is asked for is not a folder.
+    return pieces.size() <= 1 || IsFolder(path);
+}
+
+int64_t GetFileLength(const Text& path) {
+    FileAttributes attributes;
+    if (!GetFileAttributes(path, attributes) || attributes.isFolder)
+        return 0;
+    return static_cast<int64_t>(attributes.size);
+}
+
+DateTime GetFileModifiedTime(const Text& path) {
+    DateTime result;
+    FileAttributes attributes;
+    if (!GetFileAttributes(path, attributes)) {
+        CalendarToOleDate(CalendarTime{.year = 2000, .month = 1, .day = 1}, result.value);
+        return result;
+    }
+    CalendarTime time;
+    CalendarTime readBack;
+    result.valid = UnixTimeToLocalCalendar(attributes.lastWriteTime, time) &&
+                   CalendarToOleDate(time, result.value) &&
+                   OleDateToCalendar(result.value, readBack) && readBack.year == time.year &&
+                   readBack.month == time.month && readBack.day == time.day &&
+                   readBack.hour == time.hour && readBack.minute == time.minute &&
+                   readBack.second == time.second;
+    return result;
+}
+
+void EnumerateFiles(const Text& folder, const Text& filter, TextList& list, int flags) {
+    const Text base = WithSeparator(folder);
+    const Text filterList = filter + u';';
+    const bool everything = EqualsIgnoreCase(filter, u"*.*");
+    std::vector<DirectoryEntry> entries;
+    if (!ListDirectory(base, entries))
+        return;
+    for (const DirectoryEntry& entry : entries) {
+        if (entry.isFolder) {
+            if ((flags & kEnumRecursive) && !IsDotEntry(entry.name) &&
+                IsRealFolder(base + entry.name)) {
+                EnumerateFiles(base + entry.name + u'/', filter, list, flags);
+            }
+            continue;
+        }
+        if (entry.isHidden && !(flags & kEnumIncludeHidden))
+            continue;
+        const Text extension = GetExtension(entry.name);
+        if (everything || (!extension.empty() &&
+                           FindIgnoreCase(filterList, u"*" + extension + u";") != Text::npos)) {
+            list.push_back(base + entry.name);
+        }
+    }
+}
+
+void EnumerateFolders(const Text& folder, TextList& list, int flags) {
+    const Text base = WithSeparator(folder);
+    std::vector<DirectoryEntry> entries;
+    if (!ListDirectory(base, entries))
+        return;
+    for (const DirectoryEntry& entry : entries) {
+        if (!entry.isFolder || IsDotEntry(entry.name))
+            continue;
+        if (entry.isHidden && !(flags & kEnumIncludeHidden))
+            continue;
+        const Text path = GetLongPath(base + entry.name);
+        list.push_back(path);
+        if ((flags & kEnumRecursive) && IsRealFolder(path))
+            EnumerateFolders(path, list, flags);
+    }
+}
+
+bool RemoveEmptyFolder(const Text& folder) {
+    if (RemoveFolder(folder))
+        return true;
+    if (EndsWithSeparator(folder))
+        return false;
+    return RemoveFolder(folder + u'/');
+}
+
+void ClearFolder(const Text& folder) {
+    if (!PathExists(folder))
+        return;
+    const Text base = WithSeparator(folder);
+    DeleteEverythingInside(base);
+
+    // Clean-up passes for whatever the first pass could not take.
+    TextList files;
+    EnumerateFiles(base, u"*.*", files, kEnumRecursive);
+    for (const Text& file : files)
+        DeleteFile(file);
+
+    TextList folders;
+    EnumerateFolders(base, folders, kEnumRecursive);
+    // A parent sorts before its children, so walking backwards empties children first.
+    std::sort(folders.begin(), folders.end());
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        RemoveEmptyFolder(*it);
+}
+
+bool RemoveEmptySubfolders(const Text& folder) {
+    TextList subfolders;
+    EnumerateFolders(folder, subfolders, 0);
+    for (const Text& subfolder : subfolders) {
+        if (!IsRealFolder(subfolder))
+            continue;
+        TextList files;
+        EnumerateFiles(subfolder, u"*.*", files, kEnumRecursive);
+        if (!files.empty())
+            continue;
+        ClearFolder(subfolder);
+        RemoveFolder(subfolder);
+    }
+    return true;
+}
+
+void RemoveFolderTree(const Text& folder) {
+    if (!PathExists(folder))
+        return;
+    ClearFolder(folder);
+    RemoveEmptySubfolders(folder);
+    RemoveFolder(folder);
+}
+
+}  // namespace zem
