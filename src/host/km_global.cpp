@@ -1,6 +1,17 @@
 #include "host/km_global.h"
 
+#include "host/data_store.h"
+#include "util/log_file.h"
+
 namespace zem {
+
+void CZemKMGlobal::WriteLog(TextView text) {
+    AppendLogLine(text, GetLogFilePath());
+}
+
+Text CZemKMGlobal::GetSettingsFileName() {
+    return GetSettingsFilePath();
+}
 
 IZemGlobal& GetGlobal() {
     // Constructed on first use, destroyed at process exit, never replaced.

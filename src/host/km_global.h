@@ -1,5 +1,6 @@
 // The knowledge-base flavour of the global configuration: its log lines go to the data
-// store's log file and its settings file is the data store's settings file.
+// store's log file and its settings file is the data store's settings file. One instance per
+// process (GetGlobal); user-interface thread.
 #pragma once
 
 #include "config/global.h"
@@ -7,8 +8,13 @@
 namespace zem {
 
 class CZemKMGlobal : public CZemGlobalDefault {
-public:
+  public:
     CZemKMGlobal() = default;
+
+    // Appends one line to the data store's log file.
+    void WriteLog(TextView text) override;
+    // The data store's settings file.
+    Text GetSettingsFileName() override;
 };
 
 }  // namespace zem
