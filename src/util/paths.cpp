@@ -38,20 +38,14 @@ bool IsDotEntry(const Text& name) {
     return name == u"." || name == u"..";
 }
 
-// A folder entry that is a symbolic link is never descended into: following it could walk
-// out of the tree (a delete would then reach files elsewhere) or loop forever.
-bool IsRealFolder(const Text& path) {
-    FileAttributes attributes;
-    return GetFileAttributes(path, attributes) && attributes.isFolder && !attributes.isSymlink;
-}
-
 bool IsFolder(const Text& path) {
     FileAttributes attributes;
     return GetFileAttributes(path, attributes) && attributes.isFolder;
 }
 
 // Deletes every entry below `base` (a folder path ending with a separator), hidden ones
-// included; symbolic links are removed themselves, never their targets.
+// included. A link to a folder is not listed as a folder, so it is removed itself and the
+// walk never leaves the tree through it.
 void DeleteEverythingInside(const Text& base) {
     std::vector<DirectoryEntry> entries;
     if (!ListDirectory(base, entries))
@@ -60,7 +54,7 @@ void DeleteEverythingInside(const Text& base) {
         if (IsDotEntry(entry.name))
             continue;
         const Text path = base + entry.name;
-        if (entry.isFolder && IsRealFolder(path)) {
+        if (entry.isFolder) {
             DeleteEverythingInside(path + u'/');
             RemoveFolder(path);
         } else {
@@ -166,8 +160,7 @@ void EnumerateFiles(const Text& folder, const Text& filter, TextList& list, int 
         return;
     for (const DirectoryEntry& entry : entries) {
         if (entry.isFolder) {
-            if ((flags & kEnumRecursive) && !IsDotEntry(entry.name) &&
-                IsRealFolder(base + entry.name)) {
+            if ((flags & kEnumRecursive) && !IsDotEntry(entry.name)) {
                 EnumerateFiles(base + entry.name + u'/', filter, list, flags);
             }
             continue;
@@ -194,7 +187,7 @@ void EnumerateFolders(const Text& folder, TextList& list, int flags) {
             continue;
         const Text path = GetLongPath(base + entry.name);
         list.push_back(path);
-        if ((flags & kEnumRecursive) && IsRealFolder(path))
+        if (flags & kEnumRecursive)
             EnumerateFolders(path, list, flags);
     }
 }
@@ -231,8 +224,6 @@ bool RemoveEmptySubfolders(const Text& folder) {
     TextList subfolders;
     EnumerateFolders(folder, subfolders, 0);
     for (const Text& subfolder : subfolders) {
-        if (!IsRealFolder(subfolder))
-            continue;
         TextList files;
         EnumerateFiles(subfolder, u"*.*", files, kEnumRecursive);
         if (!files.empty())
