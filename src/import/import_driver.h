@@ -11,7 +11,7 @@ namespace zem {
 
 // What the driver uses of the import dialog.
 class ImportDialogSurface {
-public:
+  public:
     virtual ~ImportDialogSurface() = default;
     // The host database, or null; not an added reference.
     virtual IZemKMDatabase* HostDatabase() = 0;

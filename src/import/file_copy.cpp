@@ -1,0 +1,110 @@
+#include "import/file_copy.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "config/global.h"
+#include "platform/file_stream.h"
+#include "platform/files.h"
+#include "util/paths.h"
+#include "util/text_file_writer.h"
+
+namespace zem {
+
+namespace {
+
+// Opens a file to read from, refusing folders (which the C library would open here).
+bool OpenSource(FileStream& file, const Text& path) {
+    FileAttributes attributes;
+    if (!GetFileAttributes(path, attributes) || attributes.isFolder)
+        return false;
+    return file.Open(path, "rb");
+}
+
+bool CopyInBlocks(const Text& source, const Text& target) {
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBlockSize]);
+    if (!buffer)
+        return false;
+    FileStream in;
+    if (!OpenSource(in, source))
+        return false;
+    FileStream out;
+    if (!out.Open(target, "wbc"))
+        return false;
+    const int64_t size = in.Size();
+    int64_t read = 0;
+    int64_t written = 0;
+    for (int64_t left = size; left > 0;) {
+        const size_t block = static_cast<size_t>(std::min(left, kCopyBlockSize));
+        const size_t got = in.Read(buffer.get(), block);
+        read += static_cast<int64_t>(got);
+        written += static_cast<int64_t>(out.Write(buffer.get(), got));
+        if (got != block)
+            break;
+        left -= static_cast<int64_t>(block);
+    }
+    const bool flushed = out.Flush();
+    if (out.Close() && flushed && read == size && written == size)
+        return true;
+    DeleteFile(target);  // a half-written target would later pass for the real file
+    return false;
+}
+
+}  // namespace
+
+bool CopyFileContents(const Text& source, const Text& target) {
+    if (GetFileLength(source) > kCopyBlockSize)
+        return CopyInBlocks(source, target);
+    ComPtr<IStream> stream = ComPtr<IStream>::Attach(CreateMemoryStream());
+    return stream && ReadFileIntoStream(stream.Get(), source) &&
+           WriteStreamToFile(stream.Get(), target);
+}
+
+bool ReadFileIntoStream(IStream* stream, const Text& path) {
+    if (!stream || Failed(stream->Seek(0, StreamSeek::kSet, nullptr)) || Failed(stream->SetSize(0)))
+        return false;
+    const int64_t size = GetFileLength(path);
+    if (size > UINT32_MAX)
+        return false;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[size > 0 ? size : 1]);
+    if (!buffer)
+        return false;
+    FileStream file;
+    if (!OpenSource(file, path))
+        return false;
+    if (file.Read(buffer.get(), static_cast<size_t>(size)) != static_cast<size_t>(size))
+        return false;
+    uint32_t written = 0;
+    return Succeeded(stream->Write(buffer.get(), static_cast<uint32_t>(size), &written)) &&
+           written == static_cast<uint32_t>(size);
+}
+
+bool WriteStreamToFile(IStream* stream, const Text& path) {
+    uint64_t length = 0;
+    if (!stream || Failed(stream->Seek(0, StreamSeek::kEnd, &length)) ||
+        Failed(stream->Seek(0, StreamSeek::kSet, nullptr)) || length > UINT32_MAX)
+        return false;
+    std::string bytes(static_cast<size_t>(length), '\0');
+    uint32_t read = 0;
+    if (length > 0 && (Failed(stream->Read(bytes.data(), static_cast<uint32_t>(length), &read)) ||
+                       read != length))
+        return false;
+    FileStream file;
+    if (!file.Open(path, "wb")) {
+        const int error = GetLastErrorCode();
+        GetGlobal().WriteLog(FormatText(u"Can't create or open file: %1", path));
+        GetGlobal().WriteLog(GetErrorText(error));
+        return false;
+    }
+    // A short write (a full disk) must not pass for a copy.
+    const bool written = bytes.empty() || WriteAllBytes(file, bytes.data(), bytes.size());
+    if (file.Close() && written)
+        return true;
+    DeleteFile(path);
+    return false;
+}
+
+}  // namespace zem

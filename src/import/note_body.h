@@ -1,0 +1,30 @@
+// One note's content as an HTML file: the host's document template with the default style,
+// the stored body after the template's body start tag, and every inline resource copied
+// beside the file and linked by relative path. Failures are logged, never shown (a failing
+// query is shown by RunQuery). User-interface thread only; nothing kept between calls.
+#pragma once
+
+#include "host/zem_km_interfaces.h"
+#include "util/text_helpers.h"
+
+namespace zem {
+
+// The path of the finished HTML file in the import folder, or empty text when none was made.
+// `writtenFiles` (may be null) receives every file written for the note, also on failure,
+// so the caller can remove them.
+Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const Text& importFolder,
+                       const Text& storageFolder, TextList* writtenFiles = nullptr);
+
+// Writes the template out as HTML and inserts the default style; true when the template was
+// written (whether or not the style went in).
+bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile);
+
+// The note's HTML file name: the note id + ".htm" when the id is a safe file name, else a
+// sanitised form made unique by a hash of the id.
+Text NoteHtmlFileName(const Text& noteId);
+
+// Puts the body right after the first "<body>"; without one, after the first body start tag
+// of any form (any case, with attributes); without that, at the end.
+void InsertNoteBody(Text& html, const Text& body);
+
+}  // namespace zem

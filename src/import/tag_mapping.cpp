@@ -1,0 +1,113 @@
+#include "import/tag_mapping.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "import/ynote_reader.h"
+
+namespace zem {
+
+namespace {
+
+void CreateHostTagsOnPath(IZemKMDatabase* database, IZemKMTag* parentTag, const TagMap& map,
+                          const Text& parentId, TextList& path) {
+    for (const auto& [key, record] : map) {
+        if (record.parentid != parentId || record.name.empty())
+            continue;
+        ComPtr<IUnknown> found;
+        database->FindTagByName(record.name.c_str(), nullptr, u"", found.Out());
+        if (!found) {
+            if (!parentId.empty() && parentTag)
+                parentTag->CreateChildTag(record.name.c_str(), u"", found.Out());
+            else
+                database->CreateRootTag(record.name.c_str(), u"", found.Out());
+        }
+        auto tag = ComPtr<IZemKMTag>::QueryFrom(found.Get());
+        if (!tag)
+            continue;
+        // A tag id already on the path (an empty id under the empty top-level id, or a
+        // cycle through repeated ids) would lead back here for ever.
+        if (std::find(path.begin(), path.end(), record.tagid) != path.end())
+            continue;
+        path.push_back(record.tagid);
+        CreateHostTagsOnPath(database, tag.Get(), map, record.tagid, path);
+        path.pop_back();
+    }
+}
+
+}  // namespace
+
+void CleanTagName(Text& name) {
+    for (char16_t c : {u'\\', u'/', u',', u';'})
+        std::replace(name.begin(), name.end(), c, u'-');
+}
+
+bool LoadTagMap(IZemKMSQLiteDatabase* database, TagMap& map) {
+    auto recordset = RunQuery(database, kSqlSelectTags);
+    if (!recordset)
+        return false;
+    std::vector<TagRecord> records;
+    while (HasCurrentRow(recordset.Get())) {
+        TagRecord record;
+        record.tagid = ReadFieldText(recordset.Get(), 0);
+        record.parentid = ReadFieldText(recordset.Get(), 1);
+        record.name = ReadFieldText(recordset.Get(), 2);
+        CleanTagName(record.name);
+        records.push_back(std::move(record));
+        recordset->MoveNext();
+    }
+    for (auto& record : records)
+        map[ToUpperAscii(record.name)] = std::move(record);
+    return true;
+}
+
+void CreateHostTags(IZemKMDatabase* database, IZemKMTag* parentTag, const TagMap& map,
+                    const Text& parentId) {
+    if (!database)
+        return;
+    TextList path{parentId};
+    CreateHostTagsOnPath(database, parentTag, map, parentId, path);
+}
+
+void CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostDatabase,
+                           const Text& root) {
+    if (!database || !hostDatabase)
+        return;
+    auto recordset = RunQuery(database, kSqlSelectNotebooks);
+    if (!recordset)
+        return;
+    while (HasCurrentRow(recordset.Get())) {
+        if (ReadFieldText(recordset.Get(), 0) != kUnfiledNotebookId) {
+            Text location = root + ReadFieldText(recordset.Get(), 1);
+            ComPtr<IUnknown> folder;
+            hostDatabase->GetFolderByLocation(location.c_str(), VARIANT_TRUE, folder.Out());
+        }
+        recordset->MoveNext();
+    }
+}
+
+bool AppendNotebookName(IZemKMSQLiteDatabase* database, const Text& notebookId, Text& location) {
+    auto recordset =
+        RunQuery(database, FormatText(kSqlSelectNotebookById, QuoteSqlText(notebookId)));
+    if (!recordset)
+        return false;
+    location += ReadFieldText(recordset.Get(), 1);
+    return true;
+}
+
+bool LookupTagNames(const Text& tags, IZemKMSQLiteDatabase* database, TextList& names) {
+    TextList ids;
+    SplitText(tags, u',', ids);
+    for (Text& id : ids)
+        id = u"'" + QuoteSqlText(id) + u"'";
+    auto recordset = RunQuery(database, FormatText(kSqlSelectTagNames, JoinTexts(ids, u",")));
+    if (!recordset)
+        return false;
+    while (HasCurrentRow(recordset.Get())) {
+        names.push_back(ReadFieldText(recordset.Get(), 0));
+        recordset->MoveNext();
+    }
+    return true;
+}
+
+}  // namespace zem

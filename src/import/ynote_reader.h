@@ -1,0 +1,61 @@
+// Reading a YNote account database through the host's SQLite object: the statements the
+// import runs and the small readers every other import file goes through. Failures are shown
+// to the user here (query and field messages), so callers only decide what to skip.
+// User-interface thread only; no state.
+#pragma once
+
+#include <cstdint>
+
+#include "host/zem_km_interfaces.h"
+#include "platform/date_time.h"
+
+namespace zem {
+
+// Every statement the import runs. "%1" is filled with FormatText; the text that goes
+// between single quotes must first pass through QuoteSqlText.
+inline constexpr char16_t kSqlCountNotes[] = u"select count(*) from note";
+inline constexpr char16_t kSqlSelectNotes[] =
+    u"select noteid, title, notebookid, tags, datecreated, dateupdated, sourceurl from "
+    u"note_attr";
+inline constexpr char16_t kSqlSelectAttachmentStorageDir[] =
+    u"select configname, configvalue from config_new where "
+    u"configname='AttachmentStorageDir'";
+inline constexpr char16_t kSqlSelectTags[] = u"select tagid, parentid, name from tag_attr";
+inline constexpr char16_t kSqlSelectNotebooks[] =
+    u"select notebookid, notebookname from notebook_attr";
+inline constexpr char16_t kSqlSelectNotebookById[] =
+    u"select notebookid, notebookname from notebook_attr where notebookid='%1'";
+inline constexpr char16_t kSqlSelectTagNames[] = u"select name from tag_attr where tagid in (%1)";
+inline constexpr char16_t kSqlSelectNoteBody[] = u"select noteid, data from note where noteid='%1'";
+inline constexpr char16_t kSqlSelectInlineResources[] =
+    u"select resid, reserve2 from resources where resid in (select resid from resource_attr "
+    u"where noteid='%1' and type!=4)";
+inline constexpr char16_t kSqlSelectAttachments[] =
+    u"select resid, reserve2 from resources where resid in (select resid from resource_attr "
+    u"where noteid='%1' and type not in (1, 3, 4))";
+
+// The text with every single quote doubled, so that it stays one value inside '...'.
+Text QuoteSqlText(TextView value);
+
+// The statement's result set, or empty after message 106 with the statement text (or
+// empty without a message when the object is not a result set).
+ComPtr<IZemKMSQLiteRecordset> RunQuery(IZemKMSQLiteDatabase* database, const Text& sql);
+
+// True while the result set has a current row; a failing call counts as the end.
+bool HasCurrentRow(IZemKMSQLiteRecordset* recordset);
+
+// The column's text in the current row; empty after message 107 when it cannot be read.
+Text ReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column);
+// Column 0 / the column as a number, by the C library's decimal conversion (0 without digits).
+int32_t ReadFieldInt(IZemKMSQLiteRecordset* recordset);
+int64_t ReadFieldInt64(IZemKMSQLiteRecordset* recordset, int32_t column);
+// A binary column of the current row, cut at its first zero byte and decoded as UTF-8
+// (a byte-order mark dropped from values longer than three bytes; the ANSI code page when
+// the bytes are not UTF-8). Empty when it cannot be read.
+Text ReadBlobText(IZemKMSQLiteRecordset* recordset, int32_t column);
+
+// Seconds since 1970 UTC as a local OLE date to the second; invalid (value 0.0) for times
+// the local calendar cannot hold (negative, past the year 3000).
+DateTime UnixTimeToOleDate(int64_t seconds);
+
+}  // namespace zem
