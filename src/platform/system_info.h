@@ -69,4 +69,9 @@ Text GetEnvironmentText(const char* name);
 // Standard input and standard error are both terminals.
 bool IsInteractiveTerminal();
 
+// The face of the menu font: what the window toolkit reports once it runs, "Sans" until
+// then. Setting empty text restores "Sans".
+Text GetMenuFontFace();
+void SetMenuFontFace(const Text& face);
+
 }  // namespace zem

@@ -1,0 +1,102 @@
+#include "platform/dynamic_library.h"
+
+#include <dlfcn.h>
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/files.h"
+#include "platform/posix_helpers.h"
+
+namespace zem {
+
+namespace {
+
+thread_local std::string t_libraryError;
+
+void SetLibraryError(const std::string& text, int code) {
+    t_libraryError = text;
+    SetLastErrorCode(code);
+}
+
+// 0 when a file is at the path, else the error number that says why not.
+int FileError(const std::string& native) {
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0) return errno ? errno : ENOENT;
+    return S_ISDIR(st.st_mode) ? EISDIR : 0;
+}
+
+}  // namespace
+
+LibraryHandle LoadLibrary(const Text& path) {
+    std::string native;
+    if (!posix::ToNativeName(path, native)) {
+        SetLibraryError("invalid library name", EINVAL);
+        return nullptr;
+    }
+    if (native.empty()) {
+        SetLibraryError("empty library name", ENOENT);
+        return nullptr;
+    }
+    // dlopen would search the system library path for a bare name; the program's own
+    // folder and then the current directory are where its libraries live.
+    if (native.find('/') == std::string::npos) {
+        const std::string executable = ToUtf8(GetExecutablePath());
+        const std::string inProgramFolder =
+            executable.substr(0, executable.rfind('/') + 1) + native;
+        native = FileError(inProgramFolder) == 0 ? inProgramFolder : "./" + native;
+    }
+    if (const int code = FileError(native); code != 0) {
+        SetLibraryError(native + ": " + ToUtf8(SystemErrorText(code)), code);
+        return nullptr;
+    }
+    void* handle = dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* text = dlerror();
+        SetLibraryError(text ? text : native + ": cannot be loaded", ENOEXEC);
+    }
+    return handle;
+}
+
+void* GetProcAddress(LibraryHandle library, const char* name) {
+    if (!library || !name) {
+        SetLibraryError("no library or no export name", EINVAL);
+        return nullptr;
+    }
+    dlerror();
+    void* address = dlsym(library, name);
+    if (!address) {
+        const char* text = dlerror();
+        SetLibraryError(text ? text : std::string(name) + ": not found", ENOSYS);
+    }
+    return address;
+}
+
+void FreeLibrary(LibraryHandle library) {
+    if (library)
+        dlclose(library);
+}
+
+Text LastLibraryError() {
+    return FromUtf8(t_libraryError);
+}
+
+Text GetExecutablePath() {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) {
+            posix::FailWithErrno();
+            return {};
+        }
+        if (static_cast<size_t>(n) < buffer.size()) {
+            buffer.resize(static_cast<size_t>(n));
+            return FromUtf8(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+}  // namespace zem
