@@ -1,6 +1,11 @@
+#include "app/ever_note_app.h"
 #include "platform/system_info.h"
+
+// The one application object, constructed before main runs.
+zem::CZemEverNoteApp theApp;
 
 int main(int argc, char** argv) {
     zem::SetCommandLine(argc, argv);
-    return 2;
+    theApp.InitInstance();
+    return theApp.ExitStatus();
 }

@@ -1,0 +1,13 @@
+// The application icon's images (PNG data compiled into the program), drawn for this
+// program by resources/icons/make_icons.py, which also writes app_icon_data.cpp.
+#pragma once
+
+#include <vector>
+
+#include "platform/ui/resources.h"
+
+namespace zem {
+
+std::vector<ui::IconImage> AppIconImages();
+
+}  // namespace zem

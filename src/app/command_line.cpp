@@ -1,0 +1,86 @@
+#include "app/command_line.h"
+
+#include "util/text_helpers.h"
+
+namespace zem {
+
+namespace {
+
+// The pieces between the " /" separators of " " + arguments; a separator at the very
+// start is dropped, one at the very end adds no empty piece.
+TextList SplitParameters(const Text& arguments) {
+    const Text text = u" " + arguments;
+    constexpr TextView kSeparator = u" /";
+    TextList pieces;
+    size_t position = text.starts_with(kSeparator) ? kSeparator.size() : 0;
+    while (position < text.size()) {
+        size_t next = text.find(kSeparator, position);
+        if (next == Text::npos) {
+            pieces.push_back(text.substr(position));
+            break;
+        }
+        pieces.push_back(text.substr(position, next - position));
+        position = next + kSeparator.size();
+    }
+    return pieces;
+}
+
+}  // namespace
+
+Text GetCommandLineParam(const Text& arguments, const Text& name) {
+    const Text key = name + u"=";
+    for (const Text& piece : SplitParameters(arguments)) {
+        Text trimmed = TrimText(piece);
+        if (StartsWithIgnoreCase(trimmed, key))
+            return TrimText(TextView(trimmed).substr(key.size()));
+    }
+    return Text();
+}
+
+bool HasCommandLineSwitch(const Text& arguments, const Text& name) {
+    for (const Text& piece : SplitParameters(arguments))
+        if (EqualsIgnoreCase(TrimText(piece), name))
+            return true;
+    return false;
+}
+
+bool IsHelpRequest(const Text& arguments) {
+    TextList words;
+    SplitText(arguments, u' ', words);
+    for (const Text& word : words)
+        if (word == u"--help" || word == u"-h" || word == u"/?")
+            return true;
+    return false;
+}
+
+Text CommandLineHelpText() {
+    return u"Usage: ZemYNote [/AppPath=<folder>] [/DatabasePath=<index.db>] "
+           u"[/Import=<account.db>]\n"
+           u"                [/Console] [/Debug]\n"
+           u"\n"
+           u"Copies a YNote account database (notebooks, tags, notes, pictures, attachments)\n"
+           u"into a Zem knowledge base.\n"
+           u"\n"
+           u"  /AppPath=<folder>         the Zem program folder, holding ZemKMCore.dll and\n"
+           u"                            ZemTools.dll; end it with \"/\" (default: the\n"
+           u"                            registry value AppPath, else this program's folder)\n"
+           u"  /DatabasePath=<index.db>  the knowledge base to import into (default: your\n"
+           u"                            default knowledge base)\n"
+           u"  /Import=<account.db>      import this YNote database at once; messages are\n"
+           u"                            printed instead of waiting, and the program ends\n"
+           u"                            with the dialog\n"
+           u"  /Console                  show the dialog in the terminal even when a display\n"
+           u"                            is available\n"
+           u"  /Debug                    write debugging lines to the log file\n"
+           u"  --help, /?                show this text\n"
+           u"\n"
+           u"Values may contain spaces but not \" /\".\n"
+           u"\n"
+           u"Exit status: 0 the import completed, 1 it stopped or was cancelled,\n"
+           u"2 start-up failed.\n"
+           u"\n"
+           u"Example:\n"
+           u"  ZemYNote /AppPath=/opt/zem/ /Import=/home/me/.local/share/YNote/Data/me.db\n";
+}
+
+}  // namespace zem

@@ -1,0 +1,116 @@
+#include "app/ever_note_app.h"
+
+#include "app/command_line.h"
+#include "app/ever_note_dlg.h"
+#include "app/resource_ids.h"
+#include "config/global.h"
+#include "config/translations.h"
+#include "host/component_loading.h"
+#include "platform/files.h"
+#include "platform/system_info.h"
+#include "platform/ui/toolkit.h"
+#include "util/paths.h"
+#include "util/text_helpers.h"
+
+namespace zem {
+
+namespace {
+
+void ShowStartupError(const Text& text) {
+    ui::MessageBox(nullptr, text, Text(), ui::MB_OK | ui::MB_ICONERROR);
+}
+
+// The open-file dialog gives full paths; a relative /Import= path means one relative to
+// where the program was started (loading the host libraries changes the directory).
+Text AbsoluteFromStartFolder(const Text& path, const Text& startFolder) {
+    if (path.empty() || path[0] == u'/' || startFolder.empty())
+        return path;
+    Text folder = startFolder;
+    AddTrailingSeparator(folder);
+    return folder + path;
+}
+
+}  // namespace
+
+CZemEverNoteApp::CZemEverNoteApp() = default;
+CZemEverNoteApp::~CZemEverNoteApp() = default;
+
+Text& AppFolder() {
+    static Text folder = GetProgramFolder();
+    return folder;
+}
+
+Text ToolsDllPath() {
+    return AppFolder() + u"ZemTools.dll";
+}
+
+bool CZemEverNoteApp::InitInstance() {
+    exitStatus_ = kExitStartupFailed;
+    const Text arguments = GetCommandLineArguments();
+    if (IsHelpRequest(arguments)) {
+        ui::WriteOutput(CommandLineHelpText());
+        exitStatus_ = kExitCompleted;
+        return false;
+    }
+    InstallProgramResources();
+    const Text startFolder = GetCurrentDirectory();
+    const Text importPath =
+        AbsoluteFromStartFolder(GetCommandLineParam(arguments, u"Import"), startFolder);
+    ui::ChooseToolkit(HasCommandLineSwitch(arguments, u"Console"), !importPath.empty());
+
+    Text appPath = GetCommandLineParam(arguments, u"AppPath");
+    if (appPath.empty())
+        appPath = ReadRegistryText(GetProductRegistryKey(), u"AppPath", nullptr);
+    if (!appPath.empty() && PathExists(appPath)) {
+        AppFolder() = appPath;
+        AddTrailingSeparator(AppFolder());
+    }
+    if (!PathExists(ToolsDllPath())) {
+        ShowStartupError(u"Can not find ZemTools.dll");
+        return false;
+    }
+
+    LoadTranslations();
+    const Text databasePath = GetCommandLineParam(arguments, u"DatabasePath");
+
+    // The engine path is the AppPath text as given, with no separator added.
+    ComPtr<IUnknown> created = ComPtr<IUnknown>::Attach(
+        CreateHostObject(appPath + u"ZemKMCore.dll", CLSID_ZemKMDatabase, IZemKMDatabase::kIID));
+    auto database = ComPtr<IZemKMDatabase>::QueryFrom(created.Get());
+    created.Reset();
+    if (!database) {
+        Text message;
+        Translate(GetTranslationTable(), u"Can not create database object", message);
+        ShowStartupError(message);
+        return false;
+    }
+
+    if (!databasePath.empty()) {
+        ScopedBstr error;
+        HRESULT hr = database->OpenEx(databasePath.c_str(), kOpenExFixedText, 0, error.Out());
+        if (Failed(hr)) {
+            GetGlobal().WriteLog(u"Failed to open knowledge base: " + databasePath + u", " +
+                                 error.ToText());
+            if (!error.ToText().empty())
+                ShowStartupError(error.ToText());
+            return false;
+        }
+    } else if (HRESULT hr = database->Open(u""); hr != S_OK) {
+        GetGlobal().WriteLog(u"Failed to open the default knowledge base: " +
+                             Int64ToText(static_cast<int64_t>(hr)));
+        return false;
+    }
+
+    {
+        CZemEverNoteDlg dialog(database.Get(), appPath);
+        dialog.SetAutoImportPath(importPath);
+        ui::SetMainWindow(&dialog);
+        dialog.DoModal();
+        ui::SetMainWindow(nullptr);
+        exitStatus_ = dialog.LastOutcome() == ImportOutcome::kCompleted ? kExitCompleted
+                                                                        : kExitStoppedOrCancelled;
+    }
+    return false;
+}
+
+}  // namespace zem

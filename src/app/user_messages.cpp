@@ -1,0 +1,31 @@
+#include "app/user_messages.h"
+
+#include "app/resource_ids.h"
+#include "config/translations.h"
+#include "platform/ui/toolkit.h"
+
+namespace zem {
+
+namespace {
+constexpr int kCancelResult = 2;
+constexpr char16_t kMessageCaption[] = u"ZemYNote";
+}  // namespace
+
+int ShowMessageText(const Text& text) {
+    if (text.empty())
+        return kCancelResult;
+    return ui::MessageBox(ui::GetMainWindow(), text, kMessageCaption,
+                          ui::MB_OK | ui::MB_ICONINFORMATION);
+}
+
+int ShowMessageId(int id) {
+    InstallProgramResources();
+    return ShowMessageText(TranslateResourceString(id));
+}
+
+int ShowMessageIdArg(int id, const Text& argument) {
+    InstallProgramResources();
+    return ShowMessageText(TranslateResourceStringArg(id, argument));
+}
+
+}  // namespace zem

@@ -1,0 +1,347 @@
+#include "platform/ui/console_toolkit.h"
+
+#include <errno.h>
+#include <signal.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/ui/dialog.h"
+#include "platform/ui/message_queue.h"
+
+namespace zem::ui {
+
+namespace {
+
+volatile sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) {
+    g_interrupted = 1;
+}
+
+bool TakeInterrupt() {
+    if (!g_interrupted)
+        return false;
+    g_interrupted = 0;
+    return true;
+}
+
+// Ctrl+C sets the flag for as long as a console dialog runs. No SA_RESTART, so a prompt
+// waiting for input wakes up at once.
+class InterruptHandler {
+  public:
+    InterruptHandler() {
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        installed_ = sigaction(SIGINT, &action, &previous_) == 0;
+    }
+    ~InterruptHandler() {
+        if (installed_)
+            sigaction(SIGINT, &previous_, nullptr);
+    }
+
+  private:
+    struct sigaction previous_ {};
+    bool installed_ = false;
+};
+
+void Write(FILE* stream, const Text& text) {
+    std::string bytes = ToUtf8(text);
+    fwrite(bytes.data(), 1, bytes.size(), stream);
+    fflush(stream);
+}
+
+enum class ReadResult { kLine, kEnd, kInterrupted };
+
+ReadResult ReadLine(Text& line) {
+    std::string bytes;
+    for (;;) {
+        char c;
+        ssize_t n = read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR) {
+            if (g_interrupted)
+                return ReadResult::kInterrupted;
+            continue;
+        }
+        if (n <= 0) {
+            if (bytes.empty())
+                return ReadResult::kEnd;
+            break;
+        }
+        if (c == '\n')
+            break;
+        bytes += c;
+    }
+    if (!bytes.empty() && bytes.back() == '\r')
+        bytes.pop_back();
+    line = FromUtf8(bytes);
+    return ReadResult::kLine;
+}
+
+Text Trim(const Text& text) {
+    size_t first = text.find_first_not_of(u" \t");
+    if (first == Text::npos)
+        return Text();
+    size_t last = text.find_last_not_of(u" \t");
+    return text.substr(first, last - first + 1);
+}
+
+// "&About" is shown as "About"; "&&" as "&".
+Text WithoutMnemonic(const Text& text) {
+    Text shown;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        shown += text[i];
+    }
+    return shown;
+}
+
+Text Number(int64_t value) {
+    return FromUtf8(std::to_string(value));
+}
+
+bool IsClass(const Window& window, const char16_t* name) {
+    return window.ClassName() == name;
+}
+
+class ConsoleToolkit : public Toolkit, public WindowView {
+  public:
+    explicit ConsoleToolkit(bool nonInteractive) : nonInteractive_(nonInteractive) {
+        stderrIsTerminal_ = isatty(STDERR_FILENO) == 1;
+    }
+
+    const char* Name() const override { return "console"; }
+
+    void RunModal(Dialog& dialog) override {
+        std::unique_ptr<InterruptHandler> handler;
+        if (stack_.empty())
+            handler = std::make_unique<InterruptHandler>();
+        stack_.push_back({&dialog, false});
+        dialog.GetWindow()->SetView(this);
+        dialog.InitDialog();
+        if (!dialog.IsEnded())
+            PrintDialog(dialog);
+        stack_.back().shown = true;
+        while (!dialog.IsEnded()) {
+            DispatchPostedMessages();
+            if (dialog.IsEnded())
+                break;
+            if (IsQuitPending()) {
+                dialog.EndDialog(-1);
+                break;
+            }
+            if (TakeInterrupt()) {
+                PressCancel(dialog);
+                continue;
+            }
+            Prompt(dialog);
+        }
+        EndProgressLine();
+        dialog.GetWindow()->SetView(nullptr);
+        stack_.pop_back();
+    }
+
+    int MessageBox(Dialog*, const Text& text, const Text& caption, uint32_t) override {
+        EndProgressLine();
+        Write(stdout, (caption.empty() ? Text(u"Error") : caption) + u": " + text + u"\n");
+        if (!nonInteractive_ && isatty(STDIN_FILENO) == 1) {
+            Write(stdout, u"(Enter) ");
+            Text ignored;
+            ReadLine(ignored);
+        }
+        return 1;
+    }
+
+    bool GetOpenFileName(OpenFileRequest& request) override {
+        EndProgressLine();
+        for (const auto& [description, pattern] : ParseFileFilter(request.filter))
+            Write(stdout, description + u"\n");
+        if (!request.initialFolder.empty())
+            Write(stdout, u"Folder: " + request.initialFolder + u"\n");
+        Write(stdout, u"Path (empty to cancel): ");
+        Text line;
+        if (ReadLine(line) != ReadResult::kLine) {
+            Write(stdout, u"\n");
+            return false;
+        }
+        Text path = Trim(line);
+        if (path.empty())
+            return false;
+        if (path[0] != u'/' && !request.initialFolder.empty()) {
+            Text folder = request.initialFolder;
+            if (folder.back() != u'/' && folder.back() != u'\\')
+                folder += u'/';
+            path = folder + path;
+        }
+        request.fileName = path;
+        return true;
+    }
+
+    void Pump() override {
+        if (TakeInterrupt() && !stack_.empty())
+            PressCancel(*stack_.back().dialog);
+    }
+
+    void WriteOutput(const Text& line) override {
+        EndProgressLine();
+        Write(stdout, line + u"\n");
+    }
+
+    void TextChanged(Window& window) override {
+        if (!Shown(window))
+            return;
+        if (IsClass(window, kEditClass)) {
+            EndProgressLine();
+            Write(stdout, u"  [" + window.GetText() + u"]\n");
+        } else if (IsClass(window, kStaticClass)) {
+            status_ = window.GetText();
+            if (stderrIsTerminal_)
+                DrawProgressLine();
+        }
+    }
+
+    void EnabledChanged(Window&) override {}
+
+    void ProgressRangeChanged(Window& window) override { ProgressPositionChanged(window); }
+
+    void ProgressPositionChanged(Window& window) override {
+        if (!Shown(window))
+            return;
+        low_ = window.RangeLow();
+        high_ = window.RangeHigh();
+        position_ = window.Position();
+        DrawProgressLine();
+    }
+
+  private:
+    struct Running {
+        Dialog* dialog;
+        bool shown;
+    };
+
+    bool Shown(const Window& window) const {
+        const Window* root = &window;
+        while (root->Parent())
+            root = root->Parent();
+        for (const Running& running : stack_)
+            if (running.dialog->GetWindow() == root)
+                return running.shown;
+        return false;
+    }
+
+    static void PressCancel(Dialog& dialog) {
+        if (!dialog.ClickButton(IDCANCEL))
+            dialog.SendSysCommand(SC_CLOSE);
+    }
+
+    void PrintDialog(Dialog& dialog) {
+        EndProgressLine();
+        Window& root = *dialog.GetWindow();
+        Write(stdout, u"== " + root.GetText() + u" ==\n");
+        for (const auto& child : root.Children()) {
+            if (IsClass(*child, kEditClass)) {
+                Write(stdout, u"  [" + child->GetText() + u"]\n");
+            } else if (IsClass(*child, kStaticClass) && (child->Style() & 0x1F) != SS_ICON &&
+                       !child->GetText().empty()) {
+                Write(stdout, child->GetText() + u"\n");
+            }
+        }
+    }
+
+    // The enabled buttons in creation order, then the system menu's items.
+    void Prompt(Dialog& dialog) {
+        struct Choice {
+            int button;
+            uint32_t command;
+        };
+        std::vector<Choice> choices;
+        Text line;
+        for (const auto& child : dialog.GetWindow()->Children()) {
+            if (!IsClass(*child, kButtonClass))
+                continue;
+            if (!child->IsEnabled())
+                continue;
+            choices.push_back({child->Id(), 0});
+            line += Number(choices.size()) + u") " + WithoutMnemonic(child->GetText()) + u"  ";
+        }
+        for (const MenuItem& item : dialog.SystemMenu()) {
+            if (item.separator)
+                continue;
+            choices.push_back({0, item.command});
+            line += Number(choices.size()) + u") " + WithoutMnemonic(item.text) + u"  ";
+        }
+        EndProgressLine();
+        Write(stdout, line + u"\n> ");
+        Text answer;
+        ReadResult read = ReadLine(answer);
+        if (read == ReadResult::kInterrupted) {
+            Write(stdout, u"\n");
+            return;
+        }
+        if (read == ReadResult::kEnd) {
+            Write(stdout, u"\n");
+            dialog.SendSysCommand(SC_CLOSE);
+            if (!dialog.IsEnded())
+                dialog.EndDialog(IDCANCEL);
+            return;
+        }
+        std::string digits = ToUtf8(Trim(answer));
+        size_t index = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9' || index > 1000) {
+                index = 0;
+                break;
+            }
+            index = index * 10 + static_cast<size_t>(c - '0');
+        }
+        if (index < 1 || index > choices.size())
+            return;
+        const Choice& choice = choices[index - 1];
+        if (choice.button)
+            dialog.ClickButton(choice.button);
+        else
+            dialog.SendSysCommand(choice.command);
+    }
+
+    void DrawProgressLine() {
+        constexpr int kBarWidth = 24;
+        int64_t span = static_cast<int64_t>(high_) - low_;
+        int64_t done = static_cast<int64_t>(position_) - low_;
+        int filled = span > 0 ? static_cast<int>(done * kBarWidth / span) : 0;
+        Text bar = u"[" + Text(filled, u'#') + Text(kBarWidth - filled, u'.') + u"] " +
+                   Number(done) + u"/" + Number(span);
+        Text status = status_.size() > 48 ? status_.substr(0, 47) + u"…" : status_;
+        if (stderrIsTerminal_) {
+            Write(stderr, u"\r\x1b[K" + bar + u" " + status);
+            progressLineOpen_ = true;
+        } else {
+            Write(stderr, bar + u" " + status + u"\n");
+        }
+    }
+
+    void EndProgressLine() {
+        if (!progressLineOpen_)
+            return;
+        progressLineOpen_ = false;
+        Write(stderr, u"\n");
+    }
+
+    bool nonInteractive_;
+    bool stderrIsTerminal_ = false;
+    bool progressLineOpen_ = false;
+    std::vector<Running> stack_;
+    Text status_;
+    int32_t low_ = 0, high_ = 0, position_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Toolkit> CreateConsoleToolkit(bool nonInteractive) {
+    return std::make_unique<ConsoleToolkit>(nonInteractive);
+}
+
+}  // namespace zem::ui

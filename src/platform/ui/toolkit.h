@@ -1,0 +1,79 @@
+// The services a window toolkit gives the program: showing a dialog modally, message boxes,
+// the open-file dialog, pumping messages and printing. One toolkit is current per process
+// (wx, console or scripted); it is chosen at start-up and used from the user-interface
+// thread only. Until one is chosen, a console toolkit that never waits for input is used,
+// so library code and tests that show messages never block.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace zem::ui {
+
+class Dialog;
+class Window;
+
+// Message-box styles and results (Windows values).
+constexpr uint32_t MB_OK = 0x0;
+constexpr uint32_t MB_ICONERROR = 0x10;
+constexpr uint32_t MB_ICONINFORMATION = 0x40;
+constexpr int IDOK_RESULT = 1;
+
+// Open-file dialog options (Windows values).
+constexpr uint32_t OFN_OVERWRITEPROMPT = 0x2;
+constexpr uint32_t OFN_HIDEREADONLY = 0x4;
+constexpr uint32_t OFN_EXPLORER = 0x80000;
+constexpr uint32_t OFN_FILEMUSTEXIST = 0x1000;
+
+struct OpenFileRequest {
+    Dialog* owner = nullptr;  // null: the main window
+    Text filter;              // "description|pattern|description|pattern|"
+    Text initialFolder;
+    Text defaultExtension;
+    Text fileName;  // initial name; the chosen full path on success
+    uint32_t flags = 0;
+};
+
+// The pairs of a filter in the "description|pattern|" form, in order. A trailing
+// description without a pattern is dropped.
+std::vector<std::pair<Text, Text>> ParseFileFilter(const Text& filter);
+
+class Toolkit {
+  public:
+    virtual ~Toolkit() = default;
+    // Shows the dialog's windows, calls its InitDialog, and runs until it has ended.
+    virtual void RunModal(Dialog& dialog) = 0;
+    // `type` is MB_* flags; an empty caption means the system's ("Error").
+    virtual int MessageBox(Dialog* owner, const Text& text, const Text& caption, uint32_t type) = 0;
+    // True when the user chose a file; its full path is then in request.fileName.
+    virtual bool GetOpenFileName(OpenFileRequest& request) = 0;
+    // Lets the windows process what is waiting, without blocking.
+    virtual void Pump() = 0;
+    // A line of text for the person running the program (standard output).
+    virtual void WriteOutput(const Text& line) = 0;
+    // The display name of the toolkit ("wx", "console", "scripted").
+    virtual const char* Name() const = 0;
+};
+
+// The current toolkit (the non-waiting console one until another is set).
+Toolkit& CurrentToolkit();
+// Makes `toolkit` current and returns the previous one (null when the default was used).
+std::unique_ptr<Toolkit> SetToolkit(std::unique_ptr<Toolkit> toolkit);
+
+// Start-up's choice: wx when a display exists (DISPLAY or WAYLAND_DISPLAY) and it starts,
+// else the console. `nonInteractive` makes message boxes print instead of waiting.
+void ChooseToolkit(bool forceConsole, bool nonInteractive);
+
+// The application's main window: the owner of message boxes without one.
+void SetMainWindow(Dialog* dialog);
+Dialog* GetMainWindow();
+
+int MessageBox(Dialog* owner, const Text& text, const Text& caption, uint32_t type);
+bool GetOpenFileName(OpenFileRequest& request);
+void WriteOutput(const Text& line);
+
+}  // namespace zem::ui
