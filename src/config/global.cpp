@@ -120,9 +120,12 @@ uint32_t GetUILanguage() {
         lcid = 0;
     if (lcid == 0)
         lcid = GetUserDefaultLCID();
+    return FilterUILanguage(lcid, GetBuiltInValue(u"Common", u"UIExcludes", true, false));
+}
 
+uint32_t FilterUILanguage(uint32_t lcid, TextView excludeList) {
     TextList excluded;
-    SplitText(GetBuiltInValue(u"Common", u"UIExcludes", true, false), u',', excluded);
+    SplitText(excludeList, u',', excluded);
     const Text number = IntToText(static_cast<int32_t>(lcid));
     for (const Text& item : excluded) {
         if (item == number)

@@ -24,6 +24,10 @@ Text GetProductRegistryKey();  // "Software\Zem"
 // The registry "LCID", else the user's locale; excluded languages give 0; Chinese variants
 // are folded to 1028 or 2052.
 uint32_t GetUILanguage();
+// The exclusion and folding steps of GetUILanguage: 0 when the decimal text of `lcid` is an
+// item of the comma-separated `excludeList` (compared exactly, items not trimmed), else the
+// folded language.
+uint32_t FilterUILanguage(uint32_t lcid, TextView excludeList);
 
 Text GetPortableIniPath();  // program folder + inner product name + ".ini"
 Text GetPortableSetting();  // "Portable" of section "Common" there

@@ -1,0 +1,89 @@
+#include "util/text_file_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/files.h"
+#include "support/test_home.h"
+#include "util/text_file_reader.h"
+
+namespace fs = std::filesystem;
+
+namespace zem {
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(SaveUnicodeTextFile, WritesMarkedUtf16WithCrLf) {
+    const std::string folder = test::MakeTestFolder("writer");
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/empty.htm"), u""));
+    EXPECT_EQ(ReadBytes(folder + "/empty.htm"), "\xFF\xFE");
+
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/ab.htm"), u"a\nb"));
+    EXPECT_EQ(ReadBytes(folder + "/ab.htm"), std::string("\xFF\xFE"
+                                                         "a\0\r\0\n\0b\0",
+                                                         10));
+
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/crlf.htm"), u"a\r\nb"));
+    EXPECT_EQ(ReadBytes(folder + "/crlf.htm"), ReadBytes(folder + "/ab.htm"));
+
+    // The text ends at its first zero character.
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/zero.htm"), Text(u"a\0b", 3)));
+    EXPECT_EQ(ReadBytes(folder + "/zero.htm"), std::string("\xFF\xFE"
+                                                           "a\0",
+                                                           4));
+}
+
+TEST(SaveUnicodeTextFile, ReplacesAnEarlierFileAndCreatesFolders) {
+    const std::string folder = test::MakeTestFolder("replace");
+    const std::string path = folder + "/new/deeper/note.htm";
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(path), u"a much longer earlier text\n中文"));
+    Text text;
+    ASSERT_TRUE(LoadTextFile(FromUtf8(path), text));
+    EXPECT_EQ(text, u"a much longer earlier text\n中文");
+
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(path), u"short"));
+    EXPECT_EQ(ReadBytes(path), std::string("\xFF\xFE"
+                                           "s\0h\0o\0r\0t\0",
+                                           12));
+}
+
+TEST(SaveUnicodeTextFile, FailsWhenTheFileCannotBeCreated) {
+    const std::string folder = test::MakeTestFolder("cannot");
+    std::ofstream(folder + "/file") << "x";
+    EXPECT_FALSE(SaveUnicodeTextFile(FromUtf8(folder + "/file/a.htm"), u"text"));
+    fs::create_directory(folder + "/dir.htm");
+    EXPECT_FALSE(SaveUnicodeTextFile(FromUtf8(folder + "/dir.htm"), u"text"));
+    EXPECT_TRUE(fs::is_directory(folder + "/dir.htm"));
+}
+
+TEST(ToCrLf, AddsCarriageReturnsOnlyWhereMissing) {
+    EXPECT_EQ(ToCrLf(u"\na\r\nb\rc\n\n"), u"\r\na\r\nb\rc\r\n\r\n");
+    EXPECT_EQ(ToCrLf(u""), u"");
+}
+
+TEST(WriteAllBytes, ReportsAShortWrite) {
+    const std::string folder = test::MakeTestFolder("short");
+    FileStream file;
+    ASSERT_TRUE(file.Open(FromUtf8(folder + "/f"), "wb"));
+    EXPECT_TRUE(WriteAllBytes(file, "abc", 3));
+    file.Close();
+    FileStream readOnly;
+    ASSERT_TRUE(readOnly.Open(FromUtf8(folder + "/f"), "rb"));
+    EXPECT_FALSE(WriteAllBytes(readOnly, "abc", 3));
+}
+
+TEST(GetErrorText, GivesTheSystemText) {
+    EXPECT_EQ(GetErrorText(ENOENT), SystemErrorText(ENOENT));
+    EXPECT_FALSE(GetErrorText(ENOENT).empty());
+}
+
+}  // namespace
+}  // namespace zem
