@@ -1,0 +1,109 @@
+#include "com_object.h"
+#include "components.h"
+#include "host_files.h"
+#include "kb_objects.h"
+#include "platform/registry.h"
+#include "platform/system_info.h"
+
+namespace zem::kmcore {
+
+namespace {
+
+// The registered data store when it exists, else "My Knowledge" in the user's Documents.
+Text DefaultDataStore() {
+    Text registered;
+    if (RegistryReadText(u"Software\\Zem", u"DataStore", registered) && !registered.empty() &&
+        IsFolder(registered))
+        return WithClosingSlash(registered);
+    return WithClosingSlash(GetDocumentsFolderPath()) + u"My Knowledge/";
+}
+
+class DatabaseComponent : public ComObject<IZemKMDatabase> {
+  public:
+    HRESULT Open(const char16_t* path) override {
+        Text index = ArgText(path);
+        if (index.empty()) {
+            const Text folder = DefaultDataStore() + u"Data/default/";
+            MakeFolderTree(folder);
+            index = folder + u"index.db";
+        }
+        Text error;
+        return OpenIndex(index, error);
+    }
+
+    // The fixed text and the flags select nothing here: there is one kind of knowledge base.
+    HRESULT OpenEx(const char16_t* path, const char16_t* /*fixedText*/, int32_t /*flags*/,
+                   BSTR* errorText) override {
+        Text error;
+        const HRESULT result = OpenIndex(ArgText(path), error);
+        if (errorText)
+            *errorText = Failed(result) ? SysAllocText(error) : nullptr;
+        return result;
+    }
+
+    HRESULT FindTagByName(const char16_t* name, IUnknown* parentTag,
+                          const char16_t* /*description*/, IUnknown** tag) override {
+        if (!tag)
+            return E_POINTER;
+        *tag = nullptr;
+        if (!kb_)
+            return E_FAIL;
+        Text parentGuid;
+        if (parentTag && !TagGuidOf(parentTag, parentGuid))
+            return E_INVALIDARG;
+        const Text guid = FindTag(*kb_, ArgText(name), parentTag ? &parentGuid : nullptr);
+        if (guid.empty())
+            return S_FALSE;
+        *tag = NewTagObject(kb_, guid);
+        return S_OK;
+    }
+
+    HRESULT CreateRootTag(const char16_t* name, const char16_t* description,
+                          IUnknown** tag) override {
+        if (!tag)
+            return E_POINTER;
+        *tag = nullptr;
+        if (!kb_)
+            return E_FAIL;
+        if (ArgText(name).empty())
+            return E_INVALIDARG;
+        const Text guid = InsertTag(*kb_, Text(), name, ArgText(description));
+        if (guid.empty())
+            return E_FAIL;
+        *tag = NewTagObject(kb_, guid);
+        return S_OK;
+    }
+
+    HRESULT GetFolderByLocation(const char16_t* location, VARIANT_BOOL create,
+                                IUnknown** folder) override {
+        if (!folder)
+            return E_POINTER;
+        *folder = nullptr;
+        if (!kb_)
+            return E_FAIL;
+        Text normalized;
+        if (!NormalizeLocation(ArgText(location), normalized))
+            return E_INVALIDARG;
+        if (!EnsureFolder(*kb_, normalized, create != VARIANT_FALSE))
+            return create != VARIANT_FALSE ? E_FAIL : S_FALSE;
+        *folder = NewFolderObject(kb_, normalized);
+        return S_OK;
+    }
+
+  private:
+    // Opening replaces the knowledge base in use; objects made earlier keep theirs.
+    HRESULT OpenIndex(const Text& index, Text& error) {
+        kb_ = KnowledgeBase::Open(index, error);
+        return kb_ ? S_OK : E_FAIL;
+    }
+
+    std::shared_ptr<KnowledgeBase> kb_;
+};
+
+}  // namespace
+
+IUnknown* NewDatabaseComponent() {
+    return (new DatabaseComponent)->DetachAsUnknown();
+}
+
+}  // namespace zem::kmcore

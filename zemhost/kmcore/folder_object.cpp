@@ -1,0 +1,80 @@
+#include "com_object.h"
+#include "host_files.h"
+#include "kb_objects.h"
+#include "storage_dates.h"
+
+namespace zem::kmcore {
+
+namespace {
+
+class FolderObject : public ComObject<IZemKMFolder> {
+  public:
+    FolderObject(std::shared_ptr<KnowledgeBase> kb, Text location)
+        : kb_(std::move(kb)), location_(std::move(location)) {}
+
+    // `name` is not used: documents are known by their GUID and titled by `title`.
+    HRESULT CreateDocument(const char16_t* title, const char16_t* /*name*/,
+                           IUnknown** document) override {
+        if (!document)
+            return E_POINTER;
+        *document = nullptr;
+        const Text guid = NewGuidText();
+        // The content folder comes first, so no stored document is ever without its page.
+        const Text folder = kb_->DocumentFolder(guid);
+        if (!MakeFolderTree(folder) || !WriteFileDurably(folder + u"index.html", ""))
+            return E_FAIL;
+        const std::string now = CurrentStorageTime();
+        Statement insert(*kb_,
+                         "INSERT INTO document(guid, title, location, created, modified, "
+                         "updated) VALUES(?1, ?2, ?3, ?4, ?4, ?4)");
+        insert.Bind(1, guid).Bind(2, ArgText(title)).Bind(3, location_).Bind(4, now);
+        if (!insert.Run())
+            return E_FAIL;
+        *document = NewDocumentObject(kb_, guid);
+        return S_OK;
+    }
+
+  private:
+    std::shared_ptr<KnowledgeBase> kb_;
+    Text location_;
+};
+
+}  // namespace
+
+IUnknown* NewFolderObject(std::shared_ptr<KnowledgeBase> kb, Text location) {
+    return (new FolderObject(std::move(kb), std::move(location)))->DetachAsUnknown();
+}
+
+bool NormalizeLocation(const Text& location, Text& normalized) {
+    normalized = u"/";
+    size_t start = 0;
+    while (start <= location.size()) {
+        size_t slash = location.find(u'/', start);
+        if (slash == Text::npos)
+            slash = location.size();
+        if (slash > start)
+            normalized += location.substr(start, slash - start) + u"/";
+        start = slash + 1;
+    }
+    return normalized.size() > 1;
+}
+
+bool EnsureFolder(KnowledgeBase& kb, const Text& location, bool create) {
+    if (!create) {
+        Statement find(kb, "SELECT 1 FROM folder WHERE location = ?1");
+        find.Bind(1, location);
+        return find.NextRow();
+    }
+    return kb.InTransaction([&] {
+        // Every parent "/a/", "/a/b/" ... up to the folder itself.
+        for (size_t slash = location.find(u'/', 1); slash != Text::npos;
+             slash = location.find(u'/', slash + 1)) {
+            Statement insert(kb, "INSERT OR IGNORE INTO folder(location) VALUES(?1)");
+            if (!insert.Bind(1, location.substr(0, slash + 1)).Run())
+                return false;
+        }
+        return true;
+    });
+}
+
+}  // namespace zem::kmcore

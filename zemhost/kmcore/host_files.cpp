@@ -1,0 +1,135 @@
+#include "host_files.h"
+
+#include <vector>
+
+#include "platform/file_stream.h"
+#include "platform/files.h"
+
+namespace zem::kmcore {
+
+namespace {
+
+constexpr size_t kCopyBlock = 1 << 20;
+
+Text TemporaryNameFor(const Text& target) {
+    return target + u".part";
+}
+
+// Flushes to disk, closes and moves the temporary file over the target.
+bool Commit(FileStream& file, const Text& temporary, const Text& target) {
+    const bool written = file.Flush() && file.Close();
+    if (written && RenameFile(temporary, target))
+        return true;
+    file.Close();
+    DeleteFile(temporary);
+    return false;
+}
+
+}  // namespace
+
+bool IsRegularFile(const Text& path) {
+    FileAttributes attributes;
+    return GetFileAttributes(path, attributes) && !attributes.isFolder;
+}
+
+bool IsFolder(const Text& path) {
+    FileAttributes attributes;
+    return GetFileAttributes(path, attributes) && attributes.isFolder;
+}
+
+bool ReadFileBytes(const Text& path, std::string& bytes) {
+    bytes.clear();
+    if (!IsRegularFile(path))
+        return false;
+    FileStream file;
+    if (!file.Open(path, "rb"))
+        return false;
+    const int64_t size = file.Size();
+    if (size < 0)
+        return false;
+    bytes.resize(static_cast<size_t>(size));
+    return file.Read(bytes.data(), bytes.size()) == bytes.size();
+}
+
+bool WriteFileDurably(const Text& path, std::string_view bytes) {
+    const Text temporary = TemporaryNameFor(path);
+    FileStream file;
+    if (!file.Open(temporary, "wbc"))
+        return false;
+    if (file.Write(bytes.data(), bytes.size()) != bytes.size()) {
+        file.Close();
+        DeleteFile(temporary);
+        return false;
+    }
+    return Commit(file, temporary, path);
+}
+
+bool CopyFileDurably(const Text& source, const Text& target, uint64_t* size) {
+    if (!IsRegularFile(source))
+        return false;
+    FileStream in;
+    if (!in.Open(source, "rb"))
+        return false;
+    const Text temporary = TemporaryNameFor(target);
+    FileStream out;
+    if (!out.Open(temporary, "wbc"))
+        return false;
+    // The copy is complete when it holds as many bytes as the source's status reports.
+    const int64_t expected = in.Size();
+    std::vector<char> block(kCopyBlock);
+    int64_t total = 0;
+    bool failed = false;
+    for (;;) {
+        const size_t got = in.Read(block.data(), block.size());
+        if (got > 0 && out.Write(block.data(), got) != got)
+            failed = true;
+        total += static_cast<int64_t>(got);
+        if (failed || got < block.size())
+            break;
+    }
+    if (failed || total != expected) {
+        out.Close();
+        DeleteFile(temporary);
+        return false;
+    }
+    if (size)
+        *size = static_cast<uint64_t>(total);
+    return Commit(out, temporary, target);
+}
+
+bool MakeFolderTree(const Text& folder) {
+    if (folder.empty())
+        return false;
+    for (size_t i = 1; i <= folder.size(); ++i) {
+        if (i < folder.size() && folder[i] != u'/')
+            continue;
+        const Text part = folder.substr(0, i);
+        if (!PathExists(part))
+            CreateFolder(part);
+    }
+    return IsFolder(folder);
+}
+
+Text FolderOf(const Text& path) {
+    const size_t slash = path.rfind(u'/');
+    return slash == Text::npos ? Text() : path.substr(0, slash + 1);
+}
+
+Text FileNameOf(const Text& path) {
+    const size_t slash = path.rfind(u'/');
+    return slash == Text::npos ? path : path.substr(slash + 1);
+}
+
+Text AbsolutePath(const Text& path) {
+    if (path.empty() || path[0] == u'/')
+        return path;
+    return WithClosingSlash(GetCurrentDirectory()) + path;
+}
+
+Text WithClosingSlash(Text folder) {
+    if (!folder.empty() && folder.back() != u'/' && folder.back() != u'\\')
+        folder += u'/';
+    return folder;
+}
+
+}  // namespace zem::kmcore

@@ -1,0 +1,36 @@
+// File helpers of the engine library, on top of the platform's file services. Writes are
+// durable and atomic: the bytes go to a temporary file beside the target, are forced to disk,
+// and the temporary file then replaces the target, so a killed process leaves either the old
+// file or the new one, never a torn one. Paths use "/" as separator.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/text.h"
+
+namespace zem::kmcore {
+
+// The whole file; false when it cannot be opened or read, or is not a regular file.
+bool ReadFileBytes(const Text& path, std::string& bytes);
+bool WriteFileDurably(const Text& path, std::string_view bytes);
+// Copies a regular file in bounded blocks; `size` (may be null) receives its length.
+bool CopyFileDurably(const Text& source, const Text& target, uint64_t* size);
+
+// Creates the folder and every missing parent; true when the folder exists afterwards.
+bool MakeFolderTree(const Text& folder);
+
+bool IsRegularFile(const Text& path);
+bool IsFolder(const Text& path);
+
+// The folder part of a path including its closing "/" (empty when there is none), and the
+// part after the last "/".
+Text FolderOf(const Text& path);
+Text FileNameOf(const Text& path);
+// A path relative to the current directory made absolute; other paths unchanged.
+Text AbsolutePath(const Text& path);
+// Appends "/" unless the text is empty or already ends with "/" or "\".
+Text WithClosingSlash(Text folder);
+
+}  // namespace zem::kmcore

@@ -1,0 +1,187 @@
+#include "knowledge_base.h"
+
+#include "host_files.h"
+#include "platform/com.h"
+#include "storage_schema.h"
+
+namespace zem::kmcore {
+
+namespace {
+
+// Long enough for another process's write transaction (one call's worth) to finish.
+constexpr int kBusyTimeoutMilliseconds = 10000;
+
+bool Exec(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+Text Quoted(const Text& path) {
+    return u"\"" + path + u"\"";
+}
+
+// Reads the file's schema; a file that is not a database, or is damaged, fails here.
+Text CheckReadable(sqlite3* db, const Text& path) {
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, "select count(*) from sqlite_master", -1, &statement, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(statement);
+    sqlite3_finalize(statement);
+    if (rc == SQLITE_ROW)
+        return {};
+    if (rc == SQLITE_NOTADB)
+        return u"The file " + Quoted(path) + u" is not a knowledge base.";
+    if (rc == SQLITE_CORRUPT)
+        return u"The knowledge base " + Quoted(path) + u" is damaged.";
+    return u"The knowledge base " + Quoted(path) + u" cannot be read: " +
+           FromUtf8(sqlite3_errmsg(db)) + u".";
+}
+
+bool PassesQuickCheck(sqlite3* db) {
+    sqlite3_stmt* statement = nullptr;
+    bool ok =
+        sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW &&
+        std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))) == "ok";
+    sqlite3_finalize(statement);
+    return ok;
+}
+
+// Every check and setting an index file needs before use; the error text on failure.
+Text PrepareConnection(sqlite3* db, const Text& path) {
+    Text error = CheckReadable(db, path);
+    if (!error.empty())
+        return error;
+    const SchemaState state = InspectSchema(db);
+    if (state == SchemaState::kForeign)
+        return u"The file " + Quoted(path) +
+               u" is a database of another program, not a knowledge base.";
+    if (state == SchemaState::kKnowledgeBase && !PassesQuickCheck(db))
+        return u"The knowledge base " + Quoted(path) + u" is damaged.";
+    if (sqlite3_db_readonly(db, "main") == 1)
+        return u"The knowledge base " + Quoted(path) + u" cannot be written.";
+    // WAL keeps readers of other processes working during writes, and a commit is made
+    // durable by syncing the log at every commit.
+    if (!Exec(db, "PRAGMA journal_mode=WAL") || !Exec(db, "PRAGMA synchronous=FULL") ||
+        !Exec(db, "PRAGMA foreign_keys=ON"))
+        return u"The knowledge base " + Quoted(path) + u" cannot be prepared: " +
+               FromUtf8(sqlite3_errmsg(db)) + u".";
+    if (state == SchemaState::kEmptyFile && !CreateSchema(db))
+        return u"The knowledge base " + Quoted(path) + u" cannot be created: " +
+               FromUtf8(sqlite3_errmsg(db)) + u".";
+    return {};
+}
+
+}  // namespace
+
+std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, Text& error) {
+    if (indexPath.empty()) {
+        error = u"No knowledge base was named.";
+        return nullptr;
+    }
+    Text path = AbsolutePath(indexPath);
+    if (IsFolder(path))
+        path = WithClosingSlash(path) + u"index.db";
+    const Text folder = FolderOf(path);
+    if (!IsFolder(folder)) {
+        error = u"The folder of the knowledge base " + Quoted(folder) + u" does not exist.";
+        return nullptr;
+    }
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(ToUtf8(path).c_str(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        error = u"The knowledge base " + Quoted(path) + u" cannot be opened: " +
+                FromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + u".";
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
+    error = PrepareConnection(db, path);
+    if (!error.empty()) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder));
+}
+
+KnowledgeBase::~KnowledgeBase() {
+    for (auto& [sql, statement] : statements_)
+        sqlite3_finalize(statement);
+    sqlite3_close(db_);
+}
+
+Text KnowledgeBase::DocumentFolder(const Text& documentGuid) const {
+    return folder_ + u"documents/" + documentGuid + u"/";
+}
+
+Text KnowledgeBase::AttachmentFolder(const Text& attachmentGuid) const {
+    return folder_ + u"attachments/" + attachmentGuid + u"/";
+}
+
+sqlite3_stmt* KnowledgeBase::Prepared(const std::string& sql) {
+    auto found = statements_.find(sql);
+    if (found != statements_.end())
+        return found->second;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    statements_.emplace(sql, statement);
+    return statement;
+}
+
+bool KnowledgeBase::InTransaction(const std::function<bool()>& body) {
+    // IMMEDIATE takes the write lock up front, so a busy peer makes us wait here rather than
+    // fail halfway through the body.
+    if (!Exec(db_, "BEGIN IMMEDIATE"))
+        return false;
+    if (body() && Exec(db_, "COMMIT"))
+        return true;
+    Exec(db_, "ROLLBACK");
+    return false;
+}
+
+Statement::~Statement() {
+    if (!statement_)
+        return;
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+}
+
+Statement& Statement::Bind(int index, TextView value) {
+    return Bind(index, ToUtf8(value));
+}
+
+Statement& Statement::Bind(int index, const std::string& value) {
+    if (statement_)
+        sqlite3_bind_text(statement_, index, value.data(), static_cast<int>(value.size()),
+                          SQLITE_TRANSIENT);
+    return *this;
+}
+
+Statement& Statement::Bind(int index, int64_t value) {
+    if (statement_)
+        sqlite3_bind_int64(statement_, index, value);
+    return *this;
+}
+
+Statement& Statement::BindNull(int index) {
+    if (statement_)
+        sqlite3_bind_null(statement_, index);
+    return *this;
+}
+
+Text Statement::ColumnText(int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    if (!text)
+        return {};
+    return FromUtf8(std::string_view(text, sqlite3_column_bytes(statement_, column)));
+}
+
+Text NewGuidText() {
+    return GuidToRegistryText(NewGuid());
+}
+
+}  // namespace zem::kmcore

@@ -1,0 +1,110 @@
+#include <memory>
+#include <sstream>
+
+#include "com_object.h"
+#include "components.h"
+#include "host_files.h"
+#include "kb_objects.h"
+#include "settings_document.h"
+
+namespace zem::kmcore {
+
+namespace {
+
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+
+class SettingsComponent : public ComObject<IZemKMSettings> {
+  public:
+    // A missing file fails, but leaves the component empty and usable: saving then creates
+    // the file.
+    HRESULT OpenFile(const char16_t* path) override {
+        if (!path || !*path)
+            return E_INVALIDARG;
+        document_ = std::make_shared<SettingsDocument>();
+        document_->path = path;
+        std::string bytes;
+        if (!ReadFileBytes(document_->path, bytes))
+            return E_FAIL;
+        const bool parsed = document_->xml.load_buffer(bytes.data(), bytes.size(), kParseOptions) &&
+                            document_->xml.child("settings");
+        if (parsed)
+            return S_OK;
+        document_->xml.reset();
+        document_->unreadable = true;
+        return E_FAIL;
+    }
+
+    HRESULT IsModified(VARIANT_BOOL* modified) override {
+        if (!modified)
+            return E_POINTER;
+        *modified = document_->modified ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+
+    HRESULT GetValue(const char16_t* section, const char16_t* key, BSTR* value) override {
+        if (!value)
+            return E_POINTER;
+        Text text;
+        const int32_t status = ReadSettingsValue(*document_, ArgText(section), ArgText(key), text);
+        *value = SysAllocText(text);
+        return status;
+    }
+
+    HRESULT SetValue(const char16_t* section, const char16_t* key, const char16_t* value) override {
+        if (ArgText(section).empty() || ArgText(key).empty())
+            return E_INVALIDARG;
+        pugi::xml_node node = document_->MakeValue(section, key);
+        const std::string text = ToUtf8(ArgText(value));
+        if (text != node.text().get()) {
+            node.text().set(text.c_str());
+            document_->modified = true;
+        }
+        return S_OK;
+    }
+
+    HRESULT GetSection(const char16_t* section, IUnknown** sectionObject) override {
+        if (!sectionObject)
+            return E_POINTER;
+        *sectionObject = nullptr;
+        if (!document_->Section(ArgText(section)))
+            return S_FALSE;
+        *sectionObject = NewSettingsSection(document_, ArgText(section));
+        return S_OK;
+    }
+
+    HRESULT DeleteSection(const char16_t* section) override {
+        bool removed = false;
+        while (pugi::xml_node node = document_->Section(ArgText(section))) {
+            node.parent().remove_child(node);
+            removed = true;
+        }
+        document_->modified |= removed;
+        return removed ? S_OK : S_FALSE;
+    }
+
+    // The file is replaced whole, atomically. A file that could not be read is left alone
+    // rather than replaced by what little this component holds.
+    HRESULT SaveFile() override {
+        if (document_->path.empty() || document_->unreadable)
+            return E_FAIL;
+        if (!document_->xml.child("settings"))
+            document_->xml.append_child("settings");
+        std::ostringstream text;
+        document_->xml.save(text, "  ", pugi::format_default, pugi::encoding_utf8);
+        if (!WriteFileDurably(document_->path, text.str()))
+            return E_FAIL;
+        document_->modified = false;
+        return S_OK;
+    }
+
+  private:
+    std::shared_ptr<SettingsDocument> document_ = std::make_shared<SettingsDocument>();
+};
+
+}  // namespace
+
+IUnknown* NewSettingsComponent() {
+    return (new SettingsComponent)->DetachAsUnknown();
+}
+
+}  // namespace zem::kmcore

@@ -1,0 +1,69 @@
+#include "settings_document.h"
+
+#include <cctype>
+#include <string_view>
+
+namespace zem::kmcore {
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+pugi::xml_node NamedChild(pugi::xml_node parent, const char* element, const Text& name) {
+    const std::string wanted = ToUtf8(name);
+    for (pugi::xml_node child : parent.children(element))
+        if (SameName(child.attribute("name").value(), wanted))
+            return child;
+    return {};
+}
+
+pugi::xml_node MakeNamedChild(pugi::xml_node parent, const char* element, const Text& name) {
+    pugi::xml_node child = NamedChild(parent, element, name);
+    if (child)
+        return child;
+    child = parent.append_child(element);
+    child.append_attribute("name") = ToUtf8(name).c_str();
+    return child;
+}
+
+}  // namespace
+
+pugi::xml_node SettingsDocument::Section(const Text& name) const {
+    return NamedChild(xml.child("settings"), "section", name);
+}
+
+pugi::xml_node SettingsDocument::Value(const Text& section, const Text& key) const {
+    return NamedChild(Section(section), "value", key);
+}
+
+pugi::xml_node SettingsDocument::MakeValue(const Text& section, const Text& key) {
+    pugi::xml_node root = xml.child("settings");
+    if (!root)
+        root = xml.append_child("settings");
+    return MakeNamedChild(MakeNamedChild(root, "section", section), "value", key);
+}
+
+int32_t ReadSettingsValue(const SettingsDocument& document, const Text& section, const Text& key,
+                          Text& value) {
+    const pugi::xml_node node = document.Value(section, key);
+    value = node ? FromUtf8(node.text().get()) : Text();
+    return node ? 0 : 1;
+}
+
+bool SettingsTextIsTrue(const Text& value) {
+    std::string text = ToUtf8(value);
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    const size_t last = text.find_last_not_of(" \t\r\n");
+    text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    return text == "1" || SameName(text, "true");
+}
+
+}  // namespace zem::kmcore

@@ -1,0 +1,80 @@
+#include "sqlite_object.h"
+
+#include "com_object.h"
+#include "components.h"
+
+namespace zem::kmcore {
+
+namespace {
+
+// Another program (YNote itself) may be writing the file; wait for it rather than fail.
+constexpr int kBusyTimeoutMilliseconds = 5000;
+
+class SQLiteDatabase : public ComObject<IZemKMSQLiteDatabase> {
+  public:
+    HRESULT OpenDatabase(const char16_t* path) override {
+        CloseDatabase();
+        if (!path || !*path)
+            return E_INVALIDARG;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(ToUtf8(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+            SQLITE_OK) {
+            sqlite3_close(db);
+            return E_FAIL;
+        }
+        sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
+        // Opening is lazy: only reading the schema shows whether the file is a database.
+        sqlite3_stmt* probe = nullptr;
+        const bool readable = sqlite3_prepare_v2(db, "select count(*) from sqlite_master", -1,
+                                                 &probe, nullptr) == SQLITE_OK &&
+                              sqlite3_step(probe) == SQLITE_ROW;
+        sqlite3_finalize(probe);
+        if (!readable) {
+            sqlite3_close(db);
+            return E_FAIL;
+        }
+        connection_ = std::make_shared<SQLiteConnection>(db);
+        return S_OK;
+    }
+
+    HRESULT ExecuteQuery(const char16_t* sql, int32_t /*flags*/, IUnknown** recordset) override {
+        if (!recordset)
+            return E_POINTER;
+        *recordset = nullptr;
+        if (!sql)
+            return E_INVALIDARG;
+        if (!connection_)
+            return E_FAIL;
+        sqlite3_stmt* statement = nullptr;
+        const std::string text = ToUtf8(sql);
+        if (sqlite3_prepare_v2(connection_->db, text.c_str(), static_cast<int>(text.size()),
+                               &statement, nullptr) != SQLITE_OK ||
+            !statement) {
+            sqlite3_finalize(statement);
+            return E_FAIL;
+        }
+        const int first = sqlite3_step(statement);
+        if (first != SQLITE_ROW && first != SQLITE_DONE) {
+            sqlite3_finalize(statement);
+            return E_FAIL;
+        }
+        *recordset = NewRecordset(connection_, statement, first);
+        return S_OK;
+    }
+
+    HRESULT CloseDatabase() override {
+        connection_.reset();
+        return S_OK;
+    }
+
+  private:
+    std::shared_ptr<SQLiteConnection> connection_;
+};
+
+}  // namespace
+
+IUnknown* NewSQLiteDatabase() {
+    return (new SQLiteDatabase)->DetachAsUnknown();
+}
+
+}  // namespace zem::kmcore

@@ -1,0 +1,92 @@
+#include <algorithm>
+
+#include "com_object.h"
+#include "sqlite_object.h"
+
+namespace zem::kmcore {
+
+namespace {
+
+class Recordset : public ComObject<IZemKMSQLiteRecordset> {
+  public:
+    Recordset(std::shared_ptr<SQLiteConnection> connection, sqlite3_stmt* statement, int firstStep)
+        : connection_(std::move(connection)),
+          statement_(statement),
+          eof_(firstStep != SQLITE_ROW) {}
+    ~Recordset() override { sqlite3_finalize(statement_); }
+
+    HRESULT IsEOF(int32_t* eof) override {
+        if (!eof)
+            return E_POINTER;
+        *eof = eof_ ? 1 : 0;
+        return S_OK;
+    }
+
+    HRESULT GetFieldText(int32_t column, BSTR* text) override {
+        if (!text)
+            return E_POINTER;
+        *text = nullptr;
+        if (!InRange(column))
+            return E_INVALIDARG;
+        if (eof_) {
+            *text = SysAllocText(Text());
+            return S_FALSE;
+        }
+        // Integers and reals come as SQLite prints them; text and blobs are UTF-8 bytes.
+        const bool isNull = sqlite3_column_type(statement_, column) == SQLITE_NULL;
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+        const int length = sqlite3_column_bytes(statement_, column);
+        *text = SysAllocText(isNull || !bytes ? Text() : FromUtf8(std::string_view(bytes, length)));
+        return S_OK;
+    }
+
+    HRESULT MoveNext() override {
+        if (eof_)
+            return S_FALSE;
+        const int rc = sqlite3_step(statement_);
+        eof_ = rc != SQLITE_ROW;
+        if (rc == SQLITE_ROW)
+            return S_OK;
+        return rc == SQLITE_DONE ? S_FALSE : E_FAIL;
+    }
+
+    HRESULT ReadBlobIntoStream(int32_t column, VARIANT stream) override {
+        if (!InRange(column))
+            return E_INVALIDARG;
+        auto target =
+            ComPtr<IStream>::QueryFrom(stream.vt == VT_UNKNOWN ? stream.punkVal : nullptr);
+        if (!target)
+            return E_INVALIDARG;
+        if (eof_)
+            return S_FALSE;
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, column));
+        size_t left = static_cast<size_t>(sqlite3_column_bytes(statement_, column));
+        while (left > 0) {
+            const auto chunk = static_cast<uint32_t>(std::min<size_t>(left, 1u << 30));
+            uint32_t written = 0;
+            if (Failed(target->Write(bytes, chunk, &written)) || written != chunk)
+                return E_FAIL;
+            bytes += chunk;
+            left -= chunk;
+        }
+        return S_OK;
+    }
+
+  private:
+    bool InRange(int32_t column) const {
+        return column >= 0 && column < sqlite3_column_count(statement_);
+    }
+
+    std::shared_ptr<SQLiteConnection> connection_;
+    sqlite3_stmt* statement_;
+    bool eof_;
+};
+
+}  // namespace
+
+IUnknown* NewRecordset(std::shared_ptr<SQLiteConnection> connection, sqlite3_stmt* statement,
+                       int firstStep) {
+    return (new Recordset(std::move(connection), statement, firstStep))->DetachAsUnknown();
+}
+
+}  // namespace zem::kmcore

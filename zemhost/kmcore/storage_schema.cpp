@@ -1,0 +1,78 @@
+#include "storage_schema.h"
+
+#include <cstdint>
+#include <string>
+
+namespace zem::kmcore {
+
+namespace {
+
+// "ZmKB" in the header's application-id field marks the file as a knowledge-base index.
+constexpr int32_t kApplicationId = 0x5A6D4B42;
+
+constexpr const char* kSchemaSql = R"sql(
+CREATE TABLE IF NOT EXISTS folder(location TEXT PRIMARY KEY);
+CREATE TABLE IF NOT EXISTS tag(
+    guid TEXT PRIMARY KEY,
+    parent_guid TEXT REFERENCES tag,
+    name TEXT NOT NULL,
+    description TEXT,
+    created TEXT);
+CREATE TABLE IF NOT EXISTS document(
+    guid TEXT PRIMARY KEY,
+    title TEXT,
+    location TEXT REFERENCES folder,
+    url TEXT,
+    created TEXT,
+    modified TEXT,
+    updated TEXT);
+CREATE TABLE IF NOT EXISTS document_tag(
+    document_guid TEXT REFERENCES document,
+    tag_guid TEXT REFERENCES tag,
+    PRIMARY KEY(document_guid, tag_guid));
+CREATE TABLE IF NOT EXISTS attachment(
+    guid TEXT PRIMARY KEY,
+    document_guid TEXT REFERENCES document,
+    name TEXT,
+    description TEXT,
+    size INTEGER,
+    created TEXT);
+CREATE INDEX IF NOT EXISTS tag_by_name ON tag(name COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS tag_by_parent ON tag(parent_guid);
+CREATE INDEX IF NOT EXISTS document_by_location ON document(location);
+CREATE INDEX IF NOT EXISTS document_tag_by_tag ON document_tag(tag_guid);
+CREATE INDEX IF NOT EXISTS attachment_by_document ON attachment(document_guid);
+)sql";
+
+int64_t SingleNumber(sqlite3* db, const char* sql) {
+    sqlite3_stmt* statement = nullptr;
+    int64_t value = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        value = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    return value;
+}
+
+}  // namespace
+
+SchemaState InspectSchema(sqlite3* db) {
+    if (SingleNumber(db, "PRAGMA application_id") == kApplicationId)
+        return SchemaState::kKnowledgeBase;
+    return SingleNumber(db, "SELECT count(*) FROM sqlite_master") == 0 ? SchemaState::kEmptyFile
+                                                                       : SchemaState::kForeign;
+}
+
+bool CreateSchema(sqlite3* db) {
+    const std::string mark =
+        "PRAGMA application_id = " + std::to_string(kApplicationId) + "; PRAGMA user_version = 1;";
+    for (const char* step : {"BEGIN IMMEDIATE", kSchemaSql, mark.c_str(), "COMMIT"}) {
+        if (sqlite3_exec(db, step, nullptr, nullptr, nullptr) != SQLITE_OK) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace zem::kmcore

@@ -1,0 +1,28 @@
+#include "com_object.h"
+#include "components.h"
+#include "host_files.h"
+
+namespace zem::kmcore {
+
+namespace {
+
+class ToolsComponent : public ComObject<IZemKMTools> {
+  public:
+    // The document template is itself an HTML page (UTF-8), so it is written out unchanged.
+    HRESULT ExtractHtmlFile(const char16_t* templateFile, const char16_t* htmlFile) override {
+        if (!templateFile || !*templateFile || !htmlFile || !*htmlFile)
+            return E_INVALIDARG;
+        std::string bytes;
+        if (!ReadFileBytes(templateFile, bytes))
+            return E_FAIL;
+        return WriteFileDurably(htmlFile, bytes) ? S_OK : E_FAIL;
+    }
+};
+
+}  // namespace
+
+IUnknown* NewToolsComponent() {
+    return (new ToolsComponent)->DetachAsUnknown();
+}
+
+}  // namespace zem::kmcore
