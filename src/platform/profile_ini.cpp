@@ -1,0 +1,154 @@
+#include "platform/profile_ini.h"
+
+#include <sys/stat.h>
+#include <time.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/code_pages.h"
+#include "platform/posix_helpers.h"
+
+namespace zem {
+
+namespace {
+
+struct IniSection {
+    Text name;
+    std::vector<std::pair<Text, Text>> entries;  // key, trimmed value
+};
+using IniFile = std::vector<IniSection>;
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\f' || c == u'\v';
+}
+
+TextView Trim(TextView text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// UTF-16LE and UTF-8 files carry their mark; an unmarked file is UTF-8 when it is valid
+// UTF-8 and in the ANSI code page otherwise.
+Text DecodeIniBytes(std::string_view bytes) {
+    Text text;
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+        text.resize((bytes.size() - 2) / 2);
+        for (size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                            static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
+        return text;
+    }
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return FromUtf8(bytes.substr(3));
+    if (FromUtf8Strict(bytes, text))
+        return text;
+    if (MultiByteToText(kCodePageAnsi, bytes, false, text))
+        return text;
+    return FromUtf8(bytes);
+}
+
+IniFile ParseIni(TextView text) {
+    IniFile file(1);  // keys before the first section belong to a nameless one
+    while (!text.empty()) {
+        const size_t end = std::min(text.find(u'\n'), text.size());
+        const TextView line = Trim(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (line.empty() || line.front() == u';')
+            continue;
+        if (line.front() == u'[') {
+            const size_t close = line.rfind(u']');
+            if (close != TextView::npos) {
+                file.push_back({Text(Trim(line.substr(1, close - 1))), {}});
+                continue;
+            }
+        }
+        const size_t equals = line.find(u'=');
+        if (equals == TextView::npos)
+            file.back().entries.emplace_back(Text(line), Text());
+        else
+            file.back().entries.emplace_back(Text(Trim(line.substr(0, equals))),
+                                             Text(Trim(line.substr(equals + 1))));
+    }
+    return file;
+}
+
+// Parsed files, reused while the file on disk is unchanged: callers read many keys of the
+// same few files, one call each. A file that had changed less than two seconds before it
+// was read is read again next time, since a second change within the file system's clock
+// granularity would leave size and time alike.
+struct CachedIni {
+    struct timespec modified {};
+    off_t size = 0;
+    ino_t inode = 0;
+    bool settled = false;
+    std::shared_ptr<const IniFile> file;
+};
+
+bool SettledBefore(const struct timespec& modified, const struct timespec& now) {
+    return now.tv_sec - modified.tv_sec >= 2;
+}
+
+std::shared_ptr<const IniFile> LoadIni(const Text& path) {
+    static std::mutex lock;
+    static std::map<std::string, CachedIni> cache;
+    std::string native;
+    struct stat st;
+    if (!posix::ToNativeName(path, native) || stat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return nullptr;
+    std::lock_guard guard(lock);
+    CachedIni& cached = cache[native];
+    if (cached.file && cached.settled && cached.size == st.st_size && cached.inode == st.st_ino &&
+        cached.modified.tv_sec == st.st_mtim.tv_sec &&
+        cached.modified.tv_nsec == st.st_mtim.tv_nsec)
+        return cached.file;
+    std::string bytes;
+    if (!posix::ReadWholeFile(native, bytes)) {
+        cache.erase(native);
+        return nullptr;
+    }
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    cached = {st.st_mtim, st.st_size, st.st_ino, SettledBefore(st.st_mtim, now),
+              std::make_shared<const IniFile>(ParseIni(DecodeIniBytes(bytes)))};
+    return cached.file;
+}
+
+Text CutToBuffer(TextView text, size_t bufferChars) {
+    return Text(text.substr(0, bufferChars ? bufferChars - 1 : 0));
+}
+
+}  // namespace
+
+Text GetPrivateProfileString(const Text& section, const Text& key, const Text& defaultValue,
+                             const Text& iniPath, size_t bufferChars) {
+    if (const auto file = LoadIni(iniPath)) {
+        for (const IniSection& candidate : *file) {
+            if (!EqualsIgnoreAsciiCase(candidate.name, section))
+                continue;
+            // Only the first section of the name is searched.
+            for (const auto& [name, value] : candidate.entries) {
+                if (!EqualsIgnoreAsciiCase(name, key))
+                    continue;
+                TextView result = value;
+                if (result.size() >= 2 && (result.front() == u'"' || result.front() == u'\'') &&
+                    result.back() == result.front())
+                    result = result.substr(1, result.size() - 2);
+                return CutToBuffer(result, bufferChars);
+            }
+            break;
+        }
+    }
+    TextView fallback = defaultValue;
+    while (!fallback.empty() && IsBlank(fallback.back()))
+        fallback.remove_suffix(1);
+    return CutToBuffer(fallback, bufferChars);
+}
+
+}  // namespace zem
