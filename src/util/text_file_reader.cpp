@@ -57,6 +57,10 @@ uint32_t CodePageOfDeclaration(const Text& name, std::string_view bytes) {
 
 bool LoadTextFile(const Text& path, Text& text) {
     try {
+        // A folder opens as a stream here, but it is not a text file.
+        FileAttributes attributes;
+        if (GetFileAttributes(path, attributes) && attributes.isFolder)
+            return false;
         const auto count = static_cast<size_t>(GetFileLength(path));
         FileStream file;
         if (!file.Open(path, "rb"))

@@ -52,13 +52,12 @@ TEST(BuiltInDefaultsDeathTest, AMissingRequiredValueEndsTheProcess) {
 }
 
 TEST(GetUILanguage, RegistryFirstThenTheUserLocaleFolded) {
+    ASSERT_TRUE(RegistryWriteDword(u"Software\\Zem", u"LCID", 0));
     setenv("LANG", "zh_HK.UTF-8", 1);
     EXPECT_EQ(GetUILanguage(), 1028u);
     setenv("LANG", "zh_SG.UTF-8", 1);
     EXPECT_EQ(GetUILanguage(), 2052u);
     setenv("LANG", "en_US.UTF-8", 1);
-    EXPECT_EQ(GetUILanguage(), 1033u);
-    ASSERT_TRUE(RegistryWriteDword(u"Software\\Zem", u"LCID", 0));
     EXPECT_EQ(GetUILanguage(), 1033u);
     ASSERT_TRUE(RegistryWriteDword(u"Software\\Zem", u"LCID", 0x0C04));
     EXPECT_EQ(GetUILanguage(), 1028u);
@@ -109,7 +108,13 @@ fs::perms Permissions(const Text& path) {
     return fs::status(ToUtf8(path)).permissions() & fs::perms::all;
 }
 
-TEST(TempFolder, IsThePrivateProductFolderInTheTemporaryPath) {
+// Each case starts without the product folder in the temporary path.
+class TempFolder : public testing::Test {
+  protected:
+    void SetUp() override { fs::remove_all(ToUtf8(GetSystemTempPath() + u"Zem")); }
+};
+
+TEST_F(TempFolder, IsThePrivateProductFolderInTheTemporaryPath) {
     RecordingGlobal global;
     const Text expected = GetSystemTempPath() + u"Zem/";
     EXPECT_EQ(global.GetTempFolder(), expected);
@@ -120,7 +125,7 @@ TEST(TempFolder, IsThePrivateProductFolderInTheTemporaryPath) {
     EXPECT_TRUE(global.log.empty());
 }
 
-TEST(TempFolder, APlantedFolderWritableByOthersIsNotUsed) {
+TEST_F(TempFolder, APlantedFolderWritableByOthersIsNotUsed) {
     const Text planted = GetSystemTempPath() + u"Zem/";
     fs::create_directory(ToUtf8(planted));
     fs::permissions(ToUtf8(planted), fs::perms::all);
@@ -137,7 +142,7 @@ TEST(TempFolder, APlantedFolderWritableByOthersIsNotUsed) {
     EXPECT_EQ(Permissions(used), fs::perms::owner_all);
 }
 
-TEST(TempFolder, ALinkInItsPlaceIsNotFollowed) {
+TEST_F(TempFolder, ALinkInItsPlaceIsNotFollowed) {
     const std::string target = test::MakeTestFolder("elsewhere");
     fs::permissions(target, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
     const Text link = GetSystemTempPath() + u"Zem";
@@ -153,7 +158,7 @@ TEST(TempFolder, ALinkInItsPlaceIsNotFollowed) {
               fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
 }
 
-TEST(TempFolder, AGivenFolderIsRemovedOnExitWhenAsked) {
+TEST_F(TempFolder, AGivenFolderIsRemovedOnExitWhenAsked) {
     const std::string given = test::MakeTestFolder("given") + "/work/";
     {
         RecordingGlobal global;

@@ -68,9 +68,11 @@ TEST_F(LoadTextFileTest, ChoosesTheEncodingByMarkDeclarationAndExtension) {
     EXPECT_EQ(Load("ansi.txt", "caf\xE9"), u"caf\u00e9");
 }
 
-TEST(LoadTextFile, FailsForAFileThatCannotBeOpened) {
+TEST(LoadTextFile, FailsForAMissingFileOrAFolder) {
+    const std::string folder = test::MakeTestFolder("none");
     Text text;
-    EXPECT_FALSE(LoadTextFile(FromUtf8(test::MakeTestFolder("none") + "/missing.txt"), text));
+    EXPECT_FALSE(LoadTextFile(FromUtf8(folder + "/missing.txt"), text));
+    EXPECT_FALSE(LoadTextFile(FromUtf8(folder), text));
 }
 
 TEST(FindHtmlCharset, TakesTheFirstMetaTagThatDeclaresOne) {
