@@ -7,9 +7,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "host/data_store.h"
 #include "platform/files.h"
 #include "support/test_home.h"
 #include "util/text_file_reader.h"
+#include "util/text_helpers.h"
 
 namespace fs = std::filesystem;
 
@@ -58,7 +60,20 @@ TEST(SaveUnicodeTextFile, ReplacesAnEarlierFileAndCreatesFolders) {
 TEST(SaveUnicodeTextFile, FailsWhenTheFileCannotBeCreated) {
     const std::string folder = test::MakeTestFolder("cannot");
     std::ofstream(folder + "/file") << "x";
-    EXPECT_FALSE(SaveUnicodeTextFile(FromUtf8(folder + "/file/a.htm"), u"text"));
+    const Text path = FromUtf8(folder + "/file/a.htm");
+    EXPECT_FALSE(SaveUnicodeTextFile(path, u"text"));
+    // Three attempts, each logged, none of them retried after a pause.
+    Text log;
+    ASSERT_TRUE(LoadTextFile(GetLogFilePath(), log));
+    const Text line =
+        FormatText(u"Can't create file: %1, error message: %2, Windows Error Code: %3", path,
+                   GetErrorText(ENOTDIR), IntToText(ENOTDIR));
+    size_t count = 0;
+    for (size_t at = log.find(line); at != Text::npos; at = log.find(line, at + 1))
+        ++count;
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(log.find(u"Retry write file"), Text::npos);
+
     fs::create_directory(folder + "/dir.htm");
     EXPECT_FALSE(SaveUnicodeTextFile(FromUtf8(folder + "/dir.htm"), u"text"));
     EXPECT_TRUE(fs::is_directory(folder + "/dir.htm"));
