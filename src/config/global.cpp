@@ -170,15 +170,12 @@ CZemGlobalDefault::~CZemGlobalDefault() {
 void CZemGlobalDefault::WriteLog(TextView /*text*/) {}
 
 Text CZemGlobalDefault::SecureTempFolder(const Text& folder) {
-    // Parents such as a $TMPDIR that does not exist yet are made as usual; the folder itself
-    // must be the user's alone, because on a shared temporary path anyone can plant it.
-    CreateDirectoryTree(GetFolderPart(folder.substr(0, folder.size() - 1)));
+    // On a shared temporary path anyone can make a folder of this name first; only a folder
+    // that is the user's alone is used, else a fresh private one.
     Text reason;
     Text used = MakePrivateFolder(folder, reason);
-    if (!reason.empty()) {
-        WriteLog(FormatText(u"The temporary folder %1 is not used (%2); using %3 instead.", folder,
-                            reason, used));
-    }
+    if (!reason.empty())
+        WriteLog(FormatText(u"Temporary folder: %1", reason));
     return used;
 }
 
