@@ -57,6 +57,24 @@ size_t FindBodyStartTagEnd(const Text& html) {
     return Text::npos;
 }
 
+// The relative URL of a copied resource: "/" separators, and the characters that would end
+// or change a link percent-encoded (readers of the page decode them back).
+Text RelativeLink(const Text& fileName) {
+    static constexpr TextView kEscaped = u"%#?\"'<> &";
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    Text link;
+    for (char16_t c : ToFileSystemPath(fileName)) {
+        if (c < 0x20 || kEscaped.find(c) != TextView::npos) {
+            link += u'%';
+            link += kDigits[c >> 4];
+            link += kDigits[c & 15];
+        } else {
+            link += c;
+        }
+    }
+    return link;
+}
+
 }  // namespace
 
 Text NoteHtmlFileName(const Text& noteId) {
@@ -125,8 +143,7 @@ Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const
     for (const ResourceEntry& entry : entries) {
         if (writtenFiles)
             writtenFiles->push_back(importFolder + ToFileSystemPath(entry.fileName));
-        // The link is a relative URL, so it takes "/" whatever YNote stored.
-        ReplaceAll(html, entry.searchText, ToFileSystemPath(entry.fileName));
+        ReplaceAll(html, entry.searchText, RelativeLink(entry.fileName));
     }
     SaveUnicodeTextFile(htmlFile, html);
     return htmlFile;

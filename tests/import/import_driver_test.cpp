@@ -1,0 +1,328 @@
+#include "import/import_driver.h"
+
+#include <time.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "config/global.h"
+#include "import_test_env.h"
+#include "platform/system_info.h"
+
+namespace zem::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The import dialog as the driver sees it, without a window: it records what the run shows
+// and plays the user's Cancel.
+class TestDialog : public ImportDialogSurface {
+  public:
+    IZemKMDatabase* HostDatabase() override { return host; }
+    ZemKMCreateSQLiteDatabaseFunc SQLiteFactory() override { return factory; }
+    Text SourcePath() override { return source; }
+    void SetStatusText(const Text& text) override { statuses.push_back(Utf8(text)); }
+    void SetProgressRange(int32_t high) override { range = high; }
+    void SetProgressPosition(int32_t position) override { positions.push_back(position); }
+    void PumpMessages() override {
+        ++pumps;
+        if (onPump)
+            onPump();
+    }
+    bool CancelRequested() override { return ++cancelChecks >= cancelAfter; }
+    void ShowRunSummary(const Text& text) override { summary = Utf8(text); }
+    void EndWithOk() override { ended = true; }
+
+    IZemKMDatabase* host = nullptr;
+    ZemKMCreateSQLiteDatabaseFunc factory = nullptr;
+    Text source;
+    std::function<void()> onPump;
+    int cancelAfter = 1 << 30;
+
+    std::vector<std::string> statuses;
+    int32_t range = -1;
+    std::vector<int32_t> positions;
+    int pumps = 0;
+    int cancelChecks = 0;
+    std::string summary;
+    bool ended = false;
+};
+
+std::string LocalTime(int64_t seconds) {
+    time_t t = static_cast<time_t>(seconds);
+    struct tm local;
+    localtime_r(&t, &local);
+    char text[32];
+    strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+class ImportDriverTest : public ImportTest {
+  protected:
+    TestDialog& Dialog() {
+        dialog_.host = Host();
+        dialog_.factory = Factory();
+        dialog_.source = Wide(fixture_->DatabasePath());
+        return dialog_;
+    }
+    ImportOutcome Run() {
+        fixture_->Close();
+        return RunYNoteImport(Dialog());
+    }
+    std::string ImportFolder() { return Utf8(GetGlobal().GetTempFolder()) + "Import.YNote/"; }
+    std::vector<std::string> Column(const std::string& sql) {
+        std::vector<std::string> values;
+        for (const SqlRow& row : Kb(sql))
+            values.push_back(row[0]);
+        return values;
+    }
+    // A small account: two notebooks, a nested tag, and notes of every awkward kind.
+    void MakeAccount() {
+        YNoteFixture& ynote = MakeFixture();
+        ynote.AddNotebook("nb1", "工作");
+        ynote.AddNotebook("nb2", "生活");
+        ynote.AddTag("t1", "", "项目");
+        ynote.AddTag("t2", "t1", " 前端;UI ");
+        ynote.AddNote({.noteId = "n1",
+                       .title = "a/b",
+                       .notebookId = "nb1",
+                       .tags = "t1,t2",
+                       .created = 1577934245,
+                       .updated = 1580000000,
+                       .sourceUrl = "https://example.com/a",
+                       .body = "<p>图 <img src=\"PIC1\"></p>"});
+        ynote.AddResource("PIC1", "n1", 1, "user\\PIC1.png", MakePngImage(3, 2, 255, 0, 0));
+        ynote.AddResource("A1", "n1", 2, "x\\report.pdf", "first report");
+        ynote.AddResource("A2", "n1", 2, "y\\report.pdf", "second report");
+        ynote.AddNote(
+            {.noteId = "it's", .title = std::nullopt, .notebookId = "nb2", .body = "<p>quote</p>"});
+        ynote.AddNote({.noteId = "n3",
+                       .title = "毫秒",
+                       .notebookId = "gone",
+                       .created = 1577934245000,
+                       .updated = -5,
+                       .body = "<p>ms</p>"});
+    }
+
+    TestDialog dialog_;
+};
+
+TEST_F(ImportDriverTest, ImportsEveryNoteWithContentTagsAttachmentsAndDates) {
+    MakeAccount();
+    const int64_t before = CurrentUnixTime();
+    ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Import completed"});
+    EXPECT_TRUE(dialog_.ended);
+    EXPECT_EQ(dialog_.statuses, (std::vector<std::string>{"a-b", "无标题笔记", "毫秒"}));
+    EXPECT_EQ(dialog_.range, 3);
+    EXPECT_EQ(dialog_.positions, (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_NE(dialog_.summary.find("3 notes walked, 3 imported, 0 skipped"), std::string::npos);
+
+    SqlRows docs =
+        Kb("select title, location, coalesce(url, ''), created, modified, updated, "
+           "guid from document order by title");
+    ASSERT_EQ(docs.size(), 3u);
+    EXPECT_EQ(docs[0][0], "a-b");
+    EXPECT_EQ(docs[0][1], "/有道云笔记/工作/");
+    EXPECT_EQ(docs[0][2], "https://example.com/a");
+    EXPECT_EQ(docs[0][3], LocalTime(1577934245));
+    EXPECT_EQ(docs[0][4], LocalTime(1580000000));
+    EXPECT_EQ(docs[0][5], LocalTime(1580000000));
+    EXPECT_EQ(docs[1][0], "无标题笔记");  // the note whose id holds a quote
+    EXPECT_EQ(docs[1][1], "/有道云笔记/生活/");
+    EXPECT_EQ(docs[2][0], "毫秒");
+    EXPECT_EQ(docs[2][1], "/有道云笔记/");  // its notebook row is missing
+    // Unusable times leave the host's own dates rather than 1899-12-30.
+    EXPECT_GE(docs[2][3], LocalTime(before));
+    EXPECT_GE(docs[2][4], LocalTime(before));
+
+    EXPECT_EQ(Column("select t.name from document_tag dt join tag t on t.guid = dt.tag_guid "
+                     "join document d on d.guid = dt.document_guid where d.title = 'a-b' "
+                     "order by t.name"),
+              (std::vector<std::string>{"前端-UI", "项目"}));
+    EXPECT_EQ(Column("select p.name from tag t join tag p on p.guid = t.parent_guid "
+                     "where t.name = ' 前端-UI '"),
+              std::vector<std::string>{"项目"});
+
+    SqlRows attachments = Kb("select name, guid from attachment order by name");
+    ASSERT_EQ(attachments.size(), 2u);
+    EXPECT_EQ(attachments[0][0], "report (2).pdf");
+    EXPECT_EQ(attachments[1][0], "report.pdf");
+    std::string both;
+    for (const SqlRow& a : attachments)
+        both += ReadFileBytes(kbFolder_ + "/attachments/" + a[1] + "/" + a[0]);
+    EXPECT_TRUE(both == "second reportfirst report" || both == "first reportsecond report");
+
+    const std::string page = ReadFileBytes(kbFolder_ + "/documents/" + docs[0][6] + "/index.html");
+    EXPECT_NE(page.find("src=\"index_files/user/PIC1.png\""), std::string::npos) << page;
+    EXPECT_EQ(ReadFileBytes(kbFolder_ + "/documents/" + docs[0][6] + "/index_files/user/PIC1.png"),
+              MakePngImage(3, 2, 255, 0, 0));
+    EXPECT_NE(page.find("zem_custom_css"), std::string::npos);
+
+    // The run's working files are gone; the import folder stays.
+    ASSERT_TRUE(fs::is_directory(ImportFolder()));
+    EXPECT_TRUE(fs::is_empty(ImportFolder()));
+}
+
+TEST_F(ImportDriverTest, DebugKeepsTheWorkingFiles) {
+    char program[] = "ZemYNote", debug[] = "/Debug";
+    char* argv[] = {program, debug};
+    SetCommandLine(2, argv);
+    MakeAccount();
+    ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    EXPECT_TRUE(fs::exists(ImportFolder() + "n1.htm"));
+    EXPECT_TRUE(fs::exists(ImportFolder() + "user/PIC1.png"));
+    EXPECT_TRUE(fs::exists(ImportFolder() + "report (2).pdf"));
+}
+
+TEST_F(ImportDriverTest, CancelStopsTheWalkAfterTheCurrentNote) {
+    MakeAccount();
+    dialog_.cancelAfter = 1;
+    ASSERT_EQ(Run(), ImportOutcome::kCancelled);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_FALSE(dialog_.ended);
+    EXPECT_EQ(Column("select title from document"), std::vector<std::string>{"a-b"});
+    EXPECT_NE(dialog_.summary.find("cancelled: 1 notes walked, 1 imported"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(ImportFolder()));
+}
+
+TEST_F(ImportDriverTest, ASecondRunCannotStartInsideTheFirst) {
+    MakeAccount();
+    ImportOutcome inner = ImportOutcome::kCompleted;
+    dialog_.onPump = [&] {
+        TestDialog second;
+        second.host = Host();
+        second.factory = Factory();
+        inner = RunYNoteImport(second);
+    };
+    ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    EXPECT_EQ(inner, ImportOutcome::kStopped);
+    EXPECT_EQ(Kb("select * from document").size(), 3u);
+}
+
+TEST_F(ImportDriverTest, StopsBeforeTheWalkWithTheRightMessage) {
+    MakeAccount();
+    fixture_->Close();
+    TestDialog& dialog = Dialog();
+
+    dialog.host = nullptr;
+    EXPECT_EQ(RunYNoteImport(dialog), ImportOutcome::kNotRun);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(dialog.summary.empty());
+
+    dialog.host = Host();
+    dialog.factory = nullptr;
+    EXPECT_EQ(RunYNoteImport(dialog), ImportOutcome::kStopped);
+    dialog.factory = Factory();
+    dialog.source = Wide(folder_ + "/deleted.db");
+    EXPECT_EQ(RunYNoteImport(dialog), ImportOutcome::kStopped);
+    dialog.source = Wide(folder_);
+    EXPECT_EQ(RunYNoteImport(dialog), ImportOutcome::kStopped);
+    WriteFileBytes(folder_ + "/damaged.db", std::string(4096, 'x'));
+    dialog.source = Wide(folder_ + "/damaged.db");
+    EXPECT_EQ(RunYNoteImport(dialog), ImportOutcome::kStopped);
+
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{"Failed to create database object",
+                                        "File does not exists:\n\n" + folder_ + "/deleted.db",
+                                        "无法拷贝数据库文件!",
+                                        "Can't open database:\n\n" + folder_ + "/damaged.db"}));
+    EXPECT_FALSE(dialog.ended);
+    EXPECT_NE(dialog.summary.find("stopped: 0 notes walked"), std::string::npos);
+    EXPECT_TRUE(Kb("select * from document").empty());
+    EXPECT_TRUE(fs::is_empty(ImportFolder()));
+}
+
+// Each table missing in turn: what is reported, and how far the import gets.
+TEST_F(ImportDriverTest, AMissingTableIsReportedWithItsQuery) {
+    struct Case {
+        std::string table;
+        std::vector<std::string> queries;  // the statements reported, in order
+        ImportOutcome outcome;
+        size_t documents;
+    } cases[] = {
+        {"tag_attr",
+         {"select tagid, parentid, name from tag_attr",
+          "select name from tag_attr where tagid in ('t1','t2')"},
+         ImportOutcome::kCompleted,
+         3},
+        {"notebook_attr",
+         {"select notebookid, notebookname from notebook_attr",
+          "select notebookid, notebookname from notebook_attr where notebookid='nb1'",
+          "select notebookid, notebookname from notebook_attr where notebookid='nb2'",
+          "select notebookid, notebookname from notebook_attr where notebookid='gone'"},
+         ImportOutcome::kCompleted,
+         0},
+        {"note", {"select count(*) from note"}, ImportOutcome::kStopped, 0},
+        {"note_attr",
+         {"select noteid, title, notebookid, tags, datecreated, dateupdated, sourceurl from "
+          "note_attr"},
+         ImportOutcome::kStopped,
+         0},
+        {"config_new",
+         {"select configname, configvalue from config_new where "
+          "configname='AttachmentStorageDir'"},
+         ImportOutcome::kCompleted,
+         3},
+        {"resource_attr",
+         {"select resid, reserve2 from resources where resid in (select resid from "
+          "resource_attr where noteid='n1' and type!=4)",
+          "select resid, reserve2 from resources where resid in (select resid from "
+          "resource_attr where noteid='it''s' and type!=4)",
+          "select resid, reserve2 from resources where resid in (select resid from "
+          "resource_attr where noteid='n3' and type!=4)"},
+         ImportOutcome::kCompleted,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        fs::remove_all(kbFolder_);
+        fs::create_directories(kbFolder_);
+        host_.Reset();
+        toolkit_->events.clear();
+        dialog_ = TestDialog();
+        MakeAccount();
+        fixture_->DropTable(c.table);
+        EXPECT_EQ(Run(), c.outcome);
+        std::vector<std::string> expected;
+        for (const std::string& query : c.queries)
+            expected.push_back("Can't query database:\n\n" + query);
+        if (c.outcome == ImportOutcome::kCompleted)
+            expected.push_back("Import completed");
+        EXPECT_EQ(Messages(), expected);
+        EXPECT_EQ(Kb("select * from document").size(), c.documents);
+        if (c.documents == 0 && c.outcome == ImportOutcome::kCompleted) {
+            EXPECT_NE(dialog_.summary.find("skipped note \"a-b\""), std::string::npos);
+        }
+        EXPECT_TRUE(fs::is_empty(ImportFolder()));
+    }
+}
+
+// The host refusing a folder or a document: the note is skipped with its message, the walk
+// goes on. Triggers in the knowledge base's own index make the engine fail for real.
+TEST_F(ImportDriverTest, NotesTheHostRefusesAreSkippedAndSummarised) {
+    MakeAccount();
+    Host();
+    {
+        SqliteFile index(kbFolder_ + "/index.db", SqliteFile::Mode::kCreate);
+        index.Script(
+            "create trigger refuse_folder before insert on folder when new.location = "
+            "'/有道云笔记/生活/' begin select raise(abort, 'refused'); end;"
+            "create trigger refuse_document before insert on document when new.title = "
+            "'毫秒' begin select raise(abort, 'refused'); end;");
+    }
+    ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{"Failed to create folder:\n\n/有道云笔记/生活",
+                                        "Failed to create document:\n\n毫秒", "Import completed"}));
+    EXPECT_EQ(Column("select title from document"), std::vector<std::string>{"a-b"});
+    EXPECT_EQ(dialog_.positions, std::vector<int32_t>{1});
+    EXPECT_NE(dialog_.summary.find("skipped note \"无标题笔记\": the folder /有道云笔记/生活"),
+              std::string::npos);
+    EXPECT_NE(dialog_.summary.find("skipped note \"毫秒\""), std::string::npos);
+    EXPECT_NE(dialog_.summary.find("3 notes walked, 1 imported, 2 skipped"), std::string::npos);
+    EXPECT_NE(LogText().find("3 notes walked, 1 imported, 2 skipped"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zem::test

@@ -1,0 +1,93 @@
+#include "import/note_body.h"
+
+#include <filesystem>
+
+#include "import/resources.h"
+#include "import_test_env.h"
+#include "util/paths.h"
+#include "util/text_file_reader.h"
+
+namespace zem::test {
+namespace {
+
+TEST(InsertNoteBodyTest, GoesAfterTheFirstBodyStartTagOfAnyForm) {
+    struct Case {
+        Text html, expected;
+    } cases[] = {
+        {u"<head></head><body></body>", u"<head></head><body>B</body>"},
+        {u"<body><body>", u"<body>B<body>"},
+        {u"<BODY class=\"a>b\" id=x>\n</BODY>", u"<BODY class=\"a>b\" id=x>B\n</BODY>"},
+        {u"<bodyx><Body\n>", u"<bodyx><Body\n>B"},
+        {u"<body class='c'>", u"<body class='c'>B"},
+        {u"<p>no body</p>", u"<p>no body</p>B"},
+        {u"<body unterminated", u"<body unterminatedB"},
+    };
+    for (const Case& c : cases) {
+        Text html = c.html;
+        InsertNoteBody(html, u"B");
+        EXPECT_EQ(html, c.expected) << Utf8(c.html);
+    }
+}
+
+TEST(NoteHtmlFileNameTest, UnsafeNoteIdsGetDistinctSafeNames) {
+    EXPECT_EQ(NoteHtmlFileName(u"WEB1a2b3c"), u"WEB1a2b3c.htm");
+    EXPECT_EQ(NoteHtmlFileName(u"笔记-1"), u"笔记-1.htm");
+    std::vector<Text> names;
+    for (const char16_t* id :
+         {u"../../escape", u"a/b", u"a:b", u"it's", u"", u"..", u"x\\y", u"/etc/passwd"}) {
+        const Text name = NoteHtmlFileName(id);
+        EXPECT_EQ(name.find(u'/'), Text::npos) << Utf8(id);
+        EXPECT_TRUE(IsPathInsideFolder(name)) << Utf8(id);
+        EXPECT_TRUE(name.ends_with(u".htm")) << Utf8(id);
+        EXPECT_EQ(std::count(names.begin(), names.end(), name), 0) << Utf8(id);
+        names.push_back(name);
+    }
+    EXPECT_LE(ToUtf8(NoteHtmlFileName(Text(200, u'长'))).size(), 255u);
+}
+
+class BuildNoteHtmlFileTest : public ImportTest {};
+
+TEST_F(BuildNoteHtmlFileTest, TemplateStyleBodyAndLocalPictures) {
+    YNoteFixture& ynote = MakeFixture();
+    const std::string noteId = "../it's";
+    ynote.AddNote({.noteId = noteId,
+                   .title = "t",
+                   .body = "\xEF\xBB\xBF<p>图 <img src=\"RES1\"> and again RES1</p>"});
+    ynote.AddResource("RES1", noteId, 1, "user\\RES1.png", "picture bytes");
+    ynote.AddResource("RES2", noteId, 2, "user\\other.bin", "not in the html");
+    ynote.Close();
+    auto database = OpenYNote(ynote.DatabasePath());
+    const std::string importFolder = folder_ + "/import/";
+    TextList written;
+    const Text path = BuildNoteHtmlFile(database.Get(), Wide(noteId), Wide(importFolder),
+                                        Wide(ynote.StorageFolder()), &written);
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(GetFolderPart(path), Wide(importFolder));
+
+    Text html;
+    ASSERT_TRUE(LoadTextFile(path, html));
+    EXPECT_NE(html.find(u"id=\"zem_custom_css\""), Text::npos);
+    EXPECT_NE(html.find(u"<p>图 <img src=\"user/RES1.png\"> and again user/RES1.png</p>"),
+              Text::npos);
+    EXPECT_EQ(html.find(u"\uFEFF<p>"), Text::npos);
+    EXPECT_LT(html.find(u"zem_custom_css"), html.find(u"<p>图"));
+    EXPECT_EQ(ReadFileBytes(importFolder + "user/RES1.png"), "picture bytes");
+    EXPECT_FALSE(std::filesystem::exists(importFolder + "user/other.bin"));
+    EXPECT_EQ(written, (TextList{path, Wide(importFolder + "user/RES1.png")}));
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(BuildNoteHtmlFileTest, AnEmptyBodyLeavesTheStyledTemplate) {
+    YNoteFixture& ynote = MakeFixture();
+    ynote.AddNote({.noteId = "n", .title = "t", .body = ""});
+    ynote.Close();
+    auto database = OpenYNote(ynote.DatabasePath());
+    const Text path = BuildNoteHtmlFile(database.Get(), u"n", Wide(folder_ + "/import/"), u"");
+    Text html;
+    ASSERT_TRUE(LoadTextFile(path, html));
+    EXPECT_NE(html.find(u"zem_custom_css"), Text::npos);
+    EXPECT_NE(html.find(u"<body>\n</body>"), Text::npos);
+}
+
+}  // namespace
+}  // namespace zem::test
