@@ -16,6 +16,11 @@ namespace zem {
 
 namespace {
 
+// The chosen toolkit is closed when start-up returns, while the process is still whole.
+struct ToolkitSession {
+    ~ToolkitSession() { ui::SetToolkit(nullptr); }
+};
+
 void ShowStartupError(const Text& text) {
     ui::MessageBox(nullptr, text, Text(), ui::MB_OK | ui::MB_ICONERROR);
 }
@@ -57,6 +62,7 @@ bool CZemEverNoteApp::InitInstance() {
     const Text importPath =
         AbsoluteFromStartFolder(GetCommandLineParam(arguments, u"Import"), startFolder);
     ui::ChooseToolkit(HasCommandLineSwitch(arguments, u"Console"), !importPath.empty());
+    ToolkitSession toolkitSession;
 
     Text appPath = GetCommandLineParam(arguments, u"AppPath");
     if (appPath.empty())

@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <signal.h>
-#include <stdio.h>
 #include <unistd.h>
 
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_queue.h"
+#include "platform/ui/standard_streams.h"
 
 namespace zem::ui {
 
@@ -47,12 +47,6 @@ class InterruptHandler {
     struct sigaction previous_ {};
     bool installed_ = false;
 };
-
-void Write(FILE* stream, const Text& text) {
-    std::string bytes = ToUtf8(text);
-    fwrite(bytes.data(), 1, bytes.size(), stream);
-    fflush(stream);
-}
 
 enum class ReadResult { kLine, kEnd, kInterrupted };
 
@@ -111,7 +105,7 @@ bool IsClass(const Window& window, const char16_t* name) {
 class ConsoleToolkit : public Toolkit, public WindowView {
   public:
     explicit ConsoleToolkit(bool nonInteractive) : nonInteractive_(nonInteractive) {
-        stderrIsTerminal_ = isatty(STDERR_FILENO) == 1;
+        stderrIsTerminal_ = StandardErrorIsTerminal();
     }
 
     const char* Name() const override { return "console"; }
@@ -147,9 +141,9 @@ class ConsoleToolkit : public Toolkit, public WindowView {
 
     int MessageBox(Dialog*, const Text& text, const Text& caption, uint32_t) override {
         EndProgressLine();
-        Write(stdout, (caption.empty() ? Text(u"Error") : caption) + u": " + text + u"\n");
-        if (!nonInteractive_ && isatty(STDIN_FILENO) == 1) {
-            Write(stdout, u"(Enter) ");
+        WriteMessageBoxText(text, caption);
+        if (!nonInteractive_ && StandardInputIsTerminal()) {
+            WriteStandardOutput(u"(Enter) ");
             Text ignored;
             ReadLine(ignored);
         }
@@ -159,13 +153,13 @@ class ConsoleToolkit : public Toolkit, public WindowView {
     bool GetOpenFileName(OpenFileRequest& request) override {
         EndProgressLine();
         for (const auto& [description, pattern] : ParseFileFilter(request.filter))
-            Write(stdout, description + u"\n");
+            WriteStandardOutput(description + u"\n");
         if (!request.initialFolder.empty())
-            Write(stdout, u"Folder: " + request.initialFolder + u"\n");
-        Write(stdout, u"Path (empty to cancel): ");
+            WriteStandardOutput(u"Folder: " + request.initialFolder + u"\n");
+        WriteStandardOutput(u"Path (empty to cancel): ");
         Text line;
         if (ReadLine(line) != ReadResult::kLine) {
-            Write(stdout, u"\n");
+            WriteStandardOutput(u"\n");
             return false;
         }
         Text path = Trim(line);
@@ -188,7 +182,7 @@ class ConsoleToolkit : public Toolkit, public WindowView {
 
     void WriteOutput(const Text& line) override {
         EndProgressLine();
-        Write(stdout, line + u"\n");
+        WriteStandardOutput(line + u"\n");
     }
 
     void TextChanged(Window& window) override {
@@ -196,7 +190,7 @@ class ConsoleToolkit : public Toolkit, public WindowView {
             return;
         if (IsClass(window, kEditClass)) {
             EndProgressLine();
-            Write(stdout, u"  [" + window.GetText() + u"]\n");
+            WriteStandardOutput(u"  [" + window.GetText() + u"]\n");
         } else if (IsClass(window, kStaticClass)) {
             status_ = window.GetText();
             if (stderrIsTerminal_)
@@ -241,13 +235,13 @@ class ConsoleToolkit : public Toolkit, public WindowView {
     void PrintDialog(Dialog& dialog) {
         EndProgressLine();
         Window& root = *dialog.GetWindow();
-        Write(stdout, u"== " + root.GetText() + u" ==\n");
+        WriteStandardOutput(u"== " + root.GetText() + u" ==\n");
         for (const auto& child : root.Children()) {
             if (IsClass(*child, kEditClass)) {
-                Write(stdout, u"  [" + child->GetText() + u"]\n");
+                WriteStandardOutput(u"  [" + child->GetText() + u"]\n");
             } else if (IsClass(*child, kStaticClass) && (child->Style() & 0x1F) != SS_ICON &&
                        !child->GetText().empty()) {
-                Write(stdout, child->GetText() + u"\n");
+                WriteStandardOutput(child->GetText() + u"\n");
             }
         }
     }
@@ -275,15 +269,15 @@ class ConsoleToolkit : public Toolkit, public WindowView {
             line += Number(choices.size()) + u") " + WithoutMnemonic(item.text) + u"  ";
         }
         EndProgressLine();
-        Write(stdout, line + u"\n> ");
+        WriteStandardOutput(line + u"\n> ");
         Text answer;
         ReadResult read = ReadLine(answer);
         if (read == ReadResult::kInterrupted) {
-            Write(stdout, u"\n");
+            WriteStandardOutput(u"\n");
             return;
         }
         if (read == ReadResult::kEnd) {
-            Write(stdout, u"\n");
+            WriteStandardOutput(u"\n");
             dialog.SendSysCommand(SC_CLOSE);
             if (!dialog.IsEnded())
                 dialog.EndDialog(IDCANCEL);
@@ -316,10 +310,10 @@ class ConsoleToolkit : public Toolkit, public WindowView {
                    Number(done) + u"/" + Number(span);
         Text status = status_.size() > 48 ? status_.substr(0, 47) + u"…" : status_;
         if (stderrIsTerminal_) {
-            Write(stderr, u"\r\x1b[K" + bar + u" " + status);
+            WriteStandardError(u"\r\x1b[K" + bar + u" " + status);
             progressLineOpen_ = true;
         } else {
-            Write(stderr, bar + u" " + status + u"\n");
+            WriteStandardError(bar + u" " + status + u"\n");
         }
     }
 
@@ -327,7 +321,7 @@ class ConsoleToolkit : public Toolkit, public WindowView {
         if (!progressLineOpen_)
             return;
         progressLineOpen_ = false;
-        Write(stderr, u"\n");
+        WriteStandardError(u"\n");
     }
 
     bool nonInteractive_;

@@ -1,0 +1,35 @@
+#include "platform/ui/standard_streams.h"
+
+#include <stdio.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace zem::ui {
+
+namespace {
+void Write(FILE* stream, const Text& text) {
+    std::string bytes = ToUtf8(text);
+    fwrite(bytes.data(), 1, bytes.size(), stream);
+    fflush(stream);
+}
+}  // namespace
+
+void WriteStandardOutput(const Text& text) {
+    Write(stdout, text);
+}
+void WriteStandardError(const Text& text) {
+    Write(stderr, text);
+}
+void WriteMessageBoxText(const Text& text, const Text& caption) {
+    Write(stdout, (caption.empty() ? Text(u"Error") : caption) + u": " + text + u"\n");
+}
+
+bool StandardErrorIsTerminal() {
+    return isatty(STDERR_FILENO) == 1;
+}
+bool StandardInputIsTerminal() {
+    return isatty(STDIN_FILENO) == 1;
+}
+
+}  // namespace zem::ui
