@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Import speed and memory benchmark.
+#
+# Builds in Release, generates the benchmark accounts, and for each account runs the floor
+# (bench_floor: the disk work no import can avoid) and the import as a user runs it
+# (ZemYNote /Console /DatabasePath=... /Import=...), each REPEAT times, in fresh homes.
+# Prints the medians: notes, bytes, wall seconds, notes per second, peak resident memory,
+# and the ratio of the import to the floor; then checks each knowledge base is complete.
+#
+# Usage: bench/run.sh [--repeat N] [--only NAME[,NAME...]]
+#   accounts: text, pictures, large, tags, attachment
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+repeat=3
+only=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --repeat) repeat=$2; shift 2 ;;
+    --only) only=$2; shift 2 ;;
+    *) echo "usage: bench/run.sh [--repeat N] [--only NAME,...]" >&2; exit 2 ;;
+  esac
+done
+
+scripts/install-deps.sh
+build=${BENCH_BUILD_DIR:-$root/build-release}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --target ZemYNote ZemKMCore ZemTools ZemKMControls zem_resources \
+  bench_floor bench_generate_account bench_measure bench_check_kb >/dev/null
+bin=$build/bin
+out=${BENCH_OUT:-$root/bench/out}
+mkdir -p "$out"
+
+# name | generator arguments | documents | attachments | pictures
+accounts=(
+  "text|--notes 10000 --notebooks 50 --tags 200 --tag-depth 3 --tags-per-note 3 --body-bytes 4096|10000|0|0"
+  "pictures|--notes 2000 --notebooks 20 --tags 50 --pictures-per-note 4 --picture-bytes 102400 --attachment-every 10 --attachment-bytes 1048576|2000|200|8000"
+  "large|--notes 50000 --notebooks 50 --tags 200 --tag-depth 3 --tags-per-note 3 --body-bytes 4096|50000|0|0"
+  "tags|--notes 1 --notebooks 1 --tags 5000 --tag-depth 8 --tags-per-note 3|1|0|0"
+  "attachment|--notes 1 --notebooks 1 --tags 0 --tags-per-note 0 --attachment-every 1 --attachment-bytes 209715200|1|1|0"
+)
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# A fresh home for one run, so that no run sees another's data store or temporary files.
+with_home() {
+  local home=$1; shift
+  rm -rf "$home"; mkdir -p "$home/tmp" "$home/Documents"
+  env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+    XDG_DOCUMENTS_DIR="$home/Documents" TMPDIR="$home/tmp/" ZEM_REGISTRY="$home/.config/zem/user.reg" \
+    LANG=C.UTF-8 "$@"
+}
+
+printf '%-11s %7s %11s %9s %9s %10s %10s %8s %s\n' account notes bytes floor_s import_s notes/s peak_MiB ratio complete
+for spec in "${accounts[@]}"; do
+  IFS='|' read -r name args documents attachments pictures <<<"$spec"
+  if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
+  account=$out/$name/account
+  if [ ! -f "$account/account.db" ]; then
+    rm -rf "$account"
+    # shellcheck disable=SC2086
+    "$bin/bench_generate_account" "$account" $args >/dev/null
+  fi
+  bytes=$(du -sb "$account" | cut -f1)
+  floors=(); imports=(); peaks=(); complete=ok
+  for i in $(seq "$repeat"); do
+    floors+=("$("$bin/bench_measure" "$bin/bench_floor" "$account/account.db" "$out/$name/floor" 2>&1 >/dev/null | tail -1 | cut -d' ' -f1)")
+    home=$out/$name/home
+    kb=$home/kb
+    result=$(with_home "$home" sh -c 'mkdir -p "$1" && exec "$2" "$3" "$4" /Console "/DatabasePath=$1/index.db" "/Import=$5"' \
+      sh "$kb" "$bin/bench_measure" "$bin/ZemYNote" "$account/account.db" 2>&1 >/dev/null </dev/null | tail -1)
+    read -r seconds peak status <<<"$result"
+    if [ "$status" != 0 ]; then complete="import exit $status"; fi
+    imports+=("$seconds"); peaks+=("$peak")
+    check=$("$bin/bench_check_kb" "$kb" "$documents" "$attachments" "$pictures" || true)
+    if [ "$check" != ok ]; then complete=$check; fi
+  done
+  floor=$(printf '%s\n' "${floors[@]}" | median)
+  import=$(printf '%s\n' "${imports[@]}" | median)
+  peak=$(printf '%s\n' "${peaks[@]}" | median)
+  awk -v n="$name" -v notes="$documents" -v b="$bytes" -v f="$floor" -v i="$import" -v p="$peak" -v c="$complete" \
+    'BEGIN { printf "%-11s %7d %11d %9.3f %9.3f %10.0f %10.1f %8.2f %s\n", n, notes, b, f, i, notes / i, p / 1024, i / f, c }'
+done
