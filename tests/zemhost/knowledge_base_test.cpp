@@ -1,0 +1,188 @@
+// The knowledge-base engine driven through its interfaces as the import drives it, then
+// checked by reading index.db and the files it keeps.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/registry.h"
+#include "support/sqlite_file.h"
+#include "support/test_home.h"
+#include "zemhost/zemhost_test_support.h"
+
+namespace zem::test {
+namespace {
+
+ComPtr<IZemKMTag> FindTag(IZemKMDatabase* db, const char16_t* name, HRESULT& result) {
+    IUnknown* tag = nullptr;
+    result = db->FindTagByName(name, nullptr, u"", &tag);
+    return As<IZemKMTag>(tag);
+}
+
+TEST(KnowledgeBase, TagsNestAndAreFoundByNameIgnoringCaseOfAsciiLetters) {
+    KnowledgeBaseFixture kb("tags");
+    IUnknown* raw = nullptr;
+    ASSERT_EQ(kb.db->CreateRootTag(u"工作", u"", &raw), S_OK);
+    auto work = As<IZemKMTag>(raw);
+    ASSERT_TRUE(work);
+    ASSERT_EQ(work->CreateChildTag(u"Project X", u"", &raw), S_OK);
+    auto project = As<IZemKMTag>(raw);
+    ASSERT_TRUE(project);
+    ASSERT_EQ(project->CreateChildTag(u"Été", u"", &raw), S_OK);
+    As<IUnknown>(raw);
+    EXPECT_LT(kb.db->CreateRootTag(u"", u"", &raw), 0) << "a tag needs a name";
+
+    HRESULT result;
+    EXPECT_TRUE(FindTag(kb.db.Get(), u"PROJECT x", result)) << "found below the top level";
+    EXPECT_EQ(result, S_OK);
+    EXPECT_TRUE(FindTag(kb.db.Get(), u"工作", result));
+    EXPECT_TRUE(FindTag(kb.db.Get(), u"ÉTé", result)) << "a-z fold";
+    EXPECT_FALSE(FindTag(kb.db.Get(), u"été", result)) << "É and é stay apart";
+    EXPECT_EQ(result, S_FALSE);
+    EXPECT_FALSE(FindTag(kb.db.Get(), u"Project", result)) << "whole names only";
+
+    SqliteFile index(kb.index, SqliteFile::Mode::kReadOnly);
+    EXPECT_EQ(index.Query("SELECT t.name, p.name FROM tag t LEFT JOIN tag p "
+                          "ON t.parent_guid = p.guid ORDER BY t.rowid"),
+              (SqlRows{{"工作", ""}, {"Project X", "工作"}, {"Été", "Project X"}}));
+    const std::string guid = index.Value("SELECT guid FROM tag LIMIT 1");
+    EXPECT_EQ(guid.size(), 38u);
+    EXPECT_EQ(guid.front(), '{');
+    EXPECT_EQ(index.Value("SELECT count(*) FROM tag WHERE parent_guid IS NULL"), "1");
+}
+
+TEST(KnowledgeBase, FoldersAreMadeWithTheirMissingParents) {
+    KnowledgeBaseFixture kb("folders");
+    IUnknown* raw = nullptr;
+    ASSERT_EQ(kb.db->GetFolderByLocation(u"/有道云笔记/工作/2024", VARIANT_TRUE, &raw), S_OK);
+    ASSERT_TRUE(As<IZemKMFolder>(raw));
+    // The same folder however its separators are written.
+    for (const char16_t* same : {u"/有道云笔记/工作/2024/", u"有道云笔记//工作/2024"}) {
+        ASSERT_EQ(kb.db->GetFolderByLocation(same, VARIANT_TRUE, &raw), S_OK);
+        auto folder = As<IZemKMFolder>(raw);
+        ASSERT_EQ(folder->CreateDocument(u"note", u"", &raw), S_OK);
+        As<IUnknown>(raw);
+    }
+    EXPECT_EQ(kb.db->GetFolderByLocation(u"/elsewhere/", VARIANT_FALSE, &raw), S_FALSE);
+    EXPECT_EQ(raw, nullptr);
+    EXPECT_LT(kb.db->GetFolderByLocation(u"//", VARIANT_TRUE, &raw), 0);
+
+    SqliteFile index(kb.index, SqliteFile::Mode::kReadOnly);
+    EXPECT_EQ(index.Query("SELECT location FROM folder ORDER BY location"),
+              (SqlRows{{"/有道云笔记/"}, {"/有道云笔记/工作/"}, {"/有道云笔记/工作/2024/"}}));
+    EXPECT_EQ(index.Value("SELECT group_concat(DISTINCT location) FROM document"),
+              "/有道云笔记/工作/2024/");
+}
+
+TEST(KnowledgeBase, DocumentKeepsUrlTagsDatesAndAttachments) {
+    KnowledgeBaseFixture kb("document");
+    auto document = kb.NewDocument(u"Minutes");
+    ASSERT_TRUE(document);
+    IUnknown* raw = nullptr;
+    ASSERT_EQ(kb.db->CreateRootTag(u"Alpha", u"", &raw), S_OK);
+    As<IUnknown>(raw);
+
+    EXPECT_EQ(document->SetDocumentUrl(u"https://example.com/a?b=1"), S_OK);
+    EXPECT_EQ(document->SetTagsText(u"alpha;;Beta;新;BETA", u"YNote"), S_OK);
+    EXPECT_EQ(document->SetDateCreated(OleDate(2021, 3, 4, 5, 6, 7)), S_OK);
+    EXPECT_EQ(document->SetDateModified(OleDate(2022, 12, 31, 23, 59, 59)), S_OK);
+    EXPECT_EQ(document->SetDateUpdated(OleDate(1999, 1, 2, 0, 0, 0)), S_OK);
+    EXPECT_LT(document->SetDateUpdated(std::nan("")), 0) << "not a date: nothing stored";
+
+    std::string bytes;
+    for (int i = 0; i < 3 * 1024 * 1024 + 7; ++i)
+        bytes += static_cast<char>(i * 7 % 256);
+    const std::string source = MakeTestFolder("sources") + "/report 2024.bin";
+    WriteBytes(source, bytes);
+    ASSERT_EQ(document->AddAttachmentFromFile(FromUtf8(source).c_str(), &raw), S_OK);
+    auto attachment = As<IZemKMAttachment>(raw);
+    ASSERT_TRUE(attachment);
+    EXPECT_EQ(attachment->SetAttachmentText(u"the report"), S_OK);
+    EXPECT_LT(document->AddAttachmentFromFile(u"/no/such/file.pdf", &raw), 0);
+    EXPECT_EQ(raw, nullptr);
+
+    SqliteFile index(kb.index, SqliteFile::Mode::kReadOnly);
+    EXPECT_EQ(index.Query("SELECT title, url, created, modified, updated FROM document"),
+              (SqlRows{{"Minutes", "https://example.com/a?b=1", "2021-03-04 05:06:07",
+                        "2022-12-31 23:59:59", "1999-01-02 00:00:00"}}));
+    EXPECT_EQ(index.Query("SELECT t.name, t.parent_guid IS NULL FROM document_tag d "
+                          "JOIN tag t ON t.guid = d.tag_guid ORDER BY t.rowid"),
+              (SqlRows{{"Alpha", "1"}, {"Beta", "1"}, {"新", "1"}}));
+    EXPECT_EQ(index.Value("SELECT count(*) FROM tag"), "3") << "existing tags are reused";
+    const SqlRows attachments = index.Query("SELECT guid, name, size, description FROM attachment");
+    ASSERT_EQ(attachments.size(), 1u);
+    EXPECT_EQ(attachments[0][1], "report 2024.bin");
+    EXPECT_EQ(attachments[0][2], std::to_string(bytes.size()));
+    EXPECT_EQ(attachments[0][3], "the report");
+    EXPECT_TRUE(ReadBytes(kb.folder + "/attachments/" + attachments[0][0] + "/report 2024.bin") ==
+                bytes);
+    const std::string guid = index.Value("SELECT guid FROM document");
+    EXPECT_TRUE(Exists(kb.folder + "/documents/" + guid + "/index.html"));
+
+    // Setting the tags again replaces them.
+    EXPECT_EQ(document->SetTagsText(u"新", u"YNote"), S_OK);
+    EXPECT_EQ(index.Value("SELECT group_concat(t.name) FROM document_tag d JOIN tag t "
+                          "ON t.guid = d.tag_guid"),
+              "新");
+    EXPECT_EQ(IntegrityCheck(kb.index), "ok");
+}
+
+TEST(KnowledgeBase, OpenExExplainsWhyAKnowledgeBaseCannotBeOpened) {
+    KmCore core;
+    const std::string folder = MakeTestFolder("refused");
+    WriteBytes(folder + "/notes.txt", std::string(5000, 'x'));
+    {
+        SqliteFile other(folder + "/ynote.db", SqliteFile::Mode::kCreate);
+        other.Exec("CREATE TABLE note_attr(noteid TEXT)");
+    }
+    KnowledgeBaseFixture damaged("damaged");
+    auto document = damaged.NewDocument(u"x");
+    damaged.db.Reset();
+    document.Reset();
+    std::string bytes = ReadBytes(damaged.index);
+    ASSERT_GT(bytes.size(), 4096u * 2);
+    for (size_t i = 4096; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(0xA5);
+    WriteBytes(damaged.index, bytes);
+
+    const struct {
+        std::string path;
+        std::string says;
+    } cases[] = {
+        {folder + "/missing/index.db", "does not exist"},
+        {folder + "/notes.txt", "is not a knowledge base"},
+        {folder + "/ynote.db", "another program"},
+        {damaged.index, "damaged"},
+    };
+    for (const auto& refused : cases) {
+        auto db = core.Database();
+        ScopedBstr error;
+        EXPECT_LT(db->OpenEx(FromUtf8(refused.path).c_str(), kOpenExFixedText, 0, error.Out()), 0)
+            << refused.path;
+        EXPECT_NE(ToUtf8(error.ToText()).find(refused.says), std::string::npos)
+            << ToUtf8(error.ToText());
+        IUnknown* raw = nullptr;
+        EXPECT_LT(db->GetFolderByLocation(u"/a", VARIANT_TRUE, &raw), 0) << "nothing is open";
+    }
+    SqliteFile other(folder + "/ynote.db", SqliteFile::Mode::kReadOnly);
+    EXPECT_EQ(other.Value("SELECT count(*) FROM sqlite_master"), "1") << "left untouched";
+}
+
+TEST(KnowledgeBase, OpenWithoutPathUsesTheDefaultKnowledgeBaseOfTheDataStore) {
+    KmCore core;
+    auto db = core.Database();
+    ASSERT_EQ(db->Open(u""), S_OK);
+    const std::string documents = getenv("XDG_DOCUMENTS_DIR");
+    EXPECT_TRUE(Exists(documents + "/My Knowledge/Data/default/index.db"));
+
+    const std::string store = MakeTestFolder("store");
+    ASSERT_TRUE(RegistryWriteText(u"Software\\Zem", u"DataStore", FromUtf8(store)));
+    ASSERT_EQ(db->Open(nullptr), S_OK);
+    IUnknown* raw = nullptr;
+    ASSERT_EQ(db->GetFolderByLocation(u"/here", VARIANT_TRUE, &raw), S_OK);
+    As<IUnknown>(raw);
+    SqliteFile index(store + "/Data/default/index.db", SqliteFile::Mode::kReadOnly);
+    EXPECT_EQ(index.Value("SELECT location FROM folder"), "/here/");
+}
+
+}  // namespace
+}  // namespace zem::test
