@@ -65,8 +65,10 @@ bool IsTextUnicode(const void* data, size_t count) {
         return false;
     if (controls * 16 > units)
         return false;
-    if (zeroLow > zeroHigh)
-        return false;  // zeros at even offsets: big-endian, or not text
+    // Zeros mostly at even offsets: big-endian text, or not text. (A few are normal: U+4E00
+    // and its kind have a zero low byte.)
+    if (zeroLow > zeroHigh && zeroLow * 4 >= units)
+        return false;
     if (zeroHigh * 2 >= units)
         return true;
     return wide >= 4 && highSteps * 2 < lowSteps;

@@ -1,0 +1,140 @@
+#include "platform/code_pages.h"
+
+#include <errno.h>
+#include <gtest/gtest.h>
+
+#include "env_override.h"
+#include "platform/files.h"
+
+namespace zem {
+namespace {
+
+Text Decode(uint32_t codePage, std::string_view bytes, bool strict = true) {
+    Text text;
+    EXPECT_TRUE(MultiByteToText(codePage, bytes, strict, text)) << codePage;
+    return text;
+}
+
+TEST(CodePagesTest, DecodesTheEastAsianAndWesternCodePages) {
+    EXPECT_EQ(Decode(936, "\xD6\xD0\xCE\xC4"), u"中文");
+    EXPECT_EQ(Decode(54936, "\x81\x30\x81\x30"), u"\u0080");
+    EXPECT_EQ(Decode(950, "\xA4\xA4\xA4\xE5"), u"中文");
+    EXPECT_EQ(Decode(932, "\x93\xFA\x96\x7B"), u"日本");
+    EXPECT_EQ(Decode(kCodePageEucJp, "\xC6\xFC\xCB\xDC\xB8\xEC"), u"日本語");
+    EXPECT_EQ(Decode(949, "\xC7\xD1\xB1\xB9"), u"한국");
+    EXPECT_EQ(Decode(1252, "caf\xE9 \x93q\x94 \x80"), u"café “q” €");
+    EXPECT_EQ(Decode(1251, "\xCF\xF0\xE8"), u"При");
+    EXPECT_EQ(Decode(kCodePageUtf8, "\xE4\xB8\xAD"), u"中");
+    EXPECT_EQ(Decode(1200, std::string_view("a\0\x2D\x4E", 4)), u"a中");
+    EXPECT_EQ(Decode(936, ""), u"");
+}
+
+TEST(CodePagesTest, InvalidInputFailsWhenAskedAndIsReplacedOtherwise) {
+    Text text;
+    for (const auto& [codePage, bytes] : {std::pair<uint32_t, std::string_view>{65001, "a\xFF"},
+                                          {932, "a\x85\x40"},
+                                          {936, "ab\xD6"},  // lead byte without its trail
+                                          {20127, "a\xE9"}}) {
+        SetLastErrorCode(0);
+        EXPECT_FALSE(MultiByteToText(codePage, bytes, true, text)) << codePage;
+        EXPECT_EQ(GetLastErrorCode(), EILSEQ);
+    }
+    // Each bad sequence becomes one replacement character; the text around it survives.
+    EXPECT_EQ(Decode(936, "\xD6\xD0\xFF\xCE\xC4", false), u"中\uFFFD文");
+    EXPECT_EQ(Decode(936, "ab\xD6", false), u"ab\uFFFD");
+    EXPECT_EQ(Decode(65001, "x\xC3(y", false), u"x\uFFFD(y");
+    EXPECT_FALSE(MultiByteToText(12345, "abc", false, text));
+}
+
+TEST(CodePagesTest, AnsiCodePageFollowsTheLocale) {
+    test::EnvOverride all("LC_ALL", nullptr);
+    test::EnvOverride lang("LANG", "zh_CN.UTF-8");
+    EXPECT_STREQ(IconvNameForCodePage(kCodePageAnsi), "CP936");
+    EXPECT_EQ(Decode(kCodePageAnsi, "\xD6\xD0"), u"中");
+    test::EnvOverride other("LC_ALL", "en_US.UTF-8");
+    EXPECT_STREQ(IconvNameForCodePage(kCodePageAnsi), "CP1252");
+    EXPECT_EQ(IconvNameForCodePage(4242), nullptr);
+}
+
+TEST(CodePagesTest, EncodingReplacesWhatTheCodePageCannotHold) {
+    std::string bytes;
+    ASSERT_TRUE(TextToMultiByte(936, u"中文abc", bytes));
+    EXPECT_EQ(bytes,
+              "\xD6\xD0\xCE\xC4"
+              "abc");
+    ASSERT_TRUE(TextToMultiByte(1252, u"a中😀b", bytes));
+    EXPECT_EQ(bytes, "a??b");
+    ASSERT_TRUE(TextToMultiByte(kCodePageUtf8, u"é", bytes));
+    EXPECT_EQ(bytes, "\xC3\xA9");
+}
+
+TEST(CharsetNamesTest, NamesOfHtmlAndXmlDeclarationsIgnoringCase) {
+    EXPECT_EQ(CodePageForCharsetName(u"UTF-8"), 65001u);
+    EXPECT_EQ(CodePageForCharsetName(u"utf8"), 65001u);
+    EXPECT_EQ(CodePageForCharsetName(u"GB2312"), 936u);
+    EXPECT_EQ(CodePageForCharsetName(u"gbk"), 936u);
+    EXPECT_EQ(CodePageForCharsetName(u"gb18030"), 54936u);
+    EXPECT_EQ(CodePageForCharsetName(u"Big5"), 950u);
+    EXPECT_EQ(CodePageForCharsetName(u"Shift_JIS"), 932u);
+    EXPECT_EQ(CodePageForCharsetName(u"x-sjis"), 932u);
+    EXPECT_EQ(CodePageForCharsetName(u"EUC-JP"), 51932u);
+    EXPECT_EQ(CodePageForCharsetName(u"euc-kr"), 949u);
+    EXPECT_EQ(CodePageForCharsetName(u"windows-1251"), 1251u);
+    EXPECT_EQ(CodePageForCharsetName(u"iso-8859-2"), 28592u);
+    EXPECT_EQ(CodePageForCharsetName(u"UTF-16"), 1200u);
+    EXPECT_EQ(CodePageForCharsetName(u"utf-16be"), 1201u);
+    EXPECT_EQ(CodePageForCharsetName(u"koi8-r"), 20866u);
+    EXPECT_EQ(CodePageForCharsetName(u"unknown-charset"), 0u);
+    EXPECT_EQ(CodePageForCharsetName(u""), 0u);
+    // Latin-1 and ASCII labels read as Windows-1252, keeping the punctuation such pages hold.
+    EXPECT_EQ(CodePageForCharsetName(u"ISO-8859-1"), 1252u);
+    EXPECT_EQ(CodePageForCharsetName(u"us-ascii"), 1252u);
+    // Every code page of the table can be converted.
+    for (const char16_t* name :
+         {u"gb2312", u"gb18030", u"big5", u"shift_jis", u"euc-jp", u"euc-kr", u"iso-8859-15",
+          u"windows-1258", u"koi8-r", u"iso-2022-jp", u"utf-16be", u"tis-620", u"macintosh"}) {
+        Text text;
+        EXPECT_TRUE(MultiByteToText(CodePageForCharsetName(name), "ab", false, text))
+            << ToUtf8(name);
+    }
+}
+
+std::string Utf16Le(std::u16string_view text) {
+    std::string bytes;
+    for (const char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+TEST(IsTextUnicodeTest, RecognisesUtf16AndRejects8BitText) {
+    const auto test = [](const std::string& bytes) {
+        return IsTextUnicode(bytes.data(), bytes.size());
+    };
+    EXPECT_TRUE(test(Utf16Le(u"Hello, world.\r\nSecond line.")));
+    EXPECT_TRUE(test(Utf16Le(u"中文的笔记内容，包括一些标点符号和更多的汉字。")));
+    EXPECT_TRUE(test(Utf16Le(u"笔记 note 标题\r\n内容")));
+    EXPECT_TRUE(test("\xFF\xFE"));
+    EXPECT_TRUE(test(Utf16Le(u"Hello") + std::string(2, '\0')));  // a closing NUL unit
+
+    EXPECT_FALSE(test("\xFE\xFF" + Utf16Le(u"Hello")));  // the mark of the other byte order
+    std::string bigEndian;
+    for (const char c : std::string("Hello, world.\n"))
+        bigEndian += std::string(1, '\0') + c;
+    EXPECT_FALSE(test(bigEndian));
+    EXPECT_FALSE(test("Bush hid the facts"));     // printable ASCII is 8-bit text
+    EXPECT_FALSE(test(Utf16Le(u"Hello") + "x"));  // odd length
+    // GBK text with a NUL at its end.
+    const std::string gbk =
+        "\xD3\xD0\xB5\xC0\xD4\xC6\xB1\xCA\xBC\xC7\xCA\xC7\xCD\xF8\xD2\xD7\xC6\xEC\xCF\xC2"
+        "\xB5\xC4\xD2\xBB\xBF\xEE\xB1\xCA\xBC\xC7\xC8\xED\xBC\xFE\xA3\xAC\xD6\xA7\xB3\xD6"
+        "\xB6\xE0\xD6\xD6\xC6\xBD\xCC\xA8\xCD\xAC\xB2\xBD\xA1\xA3";
+    EXPECT_FALSE(test(gbk + std::string(2, '\0')));
+    EXPECT_FALSE(test(std::string("abc\x01\x02\x03\x04\x05\x06\x07\x08\x00", 12)));
+    EXPECT_FALSE(test(""));
+    EXPECT_FALSE(IsTextUnicode(nullptr, 4));
+}
+
+}  // namespace
+}  // namespace zem

@@ -1,0 +1,78 @@
+#include "platform/date_time.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace zem {
+namespace {
+
+CalendarTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    CalendarTime t;
+    t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s;
+    return t;
+}
+
+TEST(OleDateTest, CalendarToOleDateMatchesTheAutomationDates) {
+    double date = 0;
+    ASSERT_TRUE(CalendarToOleDate(At(1899, 12, 30), date));
+    EXPECT_EQ(date, 0.0);
+    ASSERT_TRUE(CalendarToOleDate(At(2000, 1, 1, 12), date));
+    EXPECT_DOUBLE_EQ(date, 36526.5);
+    ASSERT_TRUE(CalendarToOleDate(At(1899, 12, 29, 6), date));
+    EXPECT_DOUBLE_EQ(date, -1.25);  // the fraction counts forward from the day
+    ASSERT_TRUE(CalendarToOleDate(At(100, 1, 1), date));
+    EXPECT_EQ(date, -657434.0);
+    ASSERT_TRUE(CalendarToOleDate(At(9999, 12, 31, 23, 59, 59), date));
+    EXPECT_NEAR(date, 2958465.99998843, 1e-8);
+
+    for (const CalendarTime& bad :
+         {At(99, 12, 31), At(10000, 1, 1), At(2023, 2, 29), At(2024, 13, 1), At(2024, 1, 0),
+          At(2024, 1, 1, 24), At(2024, 1, 1, 0, 60), At(2024, 1, 1, 0, 0, 60)})
+        EXPECT_FALSE(CalendarToOleDate(bad, date)) << bad.year << "-" << bad.month;
+    ASSERT_TRUE(CalendarToOleDate(At(2024, 2, 29), date));
+}
+
+TEST(OleDateTest, OleDateToCalendarRoundsToTheSecondAndChecksRange) {
+    CalendarTime t;
+    ASSERT_TRUE(OleDateToCalendar(36526.5, t));
+    EXPECT_EQ(t.year, 2000);
+    EXPECT_EQ(t.month, 1);
+    EXPECT_EQ(t.day, 1);
+    EXPECT_EQ(t.hour, 12);
+    EXPECT_EQ(t.dayOfWeek, 6);  // Saturday
+    ASSERT_TRUE(OleDateToCalendar(-1.25, t));
+    EXPECT_EQ(t.day, 29);
+    EXPECT_EQ(t.hour, 6);
+    ASSERT_TRUE(OleDateToCalendar(-0.5, t));  // the epoch day, at noon
+    EXPECT_EQ(t.year, 1899);
+    EXPECT_EQ(t.day, 30);
+    EXPECT_EQ(t.hour, 12);
+
+    // 23:59:59.6 rounds into the next day, also before the epoch.
+    ASSERT_TRUE(OleDateToCalendar(1.0 + 86399.6 / 86400, t));
+    EXPECT_EQ(t.day, 1);
+    EXPECT_EQ(t.month, 1);
+    EXPECT_EQ(t.year, 1900);
+    EXPECT_EQ(t.hour, 0);
+    ASSERT_TRUE(OleDateToCalendar(-2.0 - 86399.6 / 86400, t));
+    EXPECT_EQ(t.day, 29);
+    EXPECT_EQ(t.hour, 0);
+
+    EXPECT_TRUE(OleDateToCalendar(-657434.0, t));
+    EXPECT_FALSE(OleDateToCalendar(-657434.5, t));
+    EXPECT_FALSE(OleDateToCalendar(2958466.0, t));
+    EXPECT_FALSE(OleDateToCalendar(std::nan(""), t));
+
+    // Every second of a day survives the round trip.
+    for (int s = 0; s < 86400; s += 7) {
+        double date;
+        ASSERT_TRUE(CalendarToOleDate(At(2026, 12, 7, s / 3600, s / 60 % 60, s % 60), date));
+        ASSERT_TRUE(OleDateToCalendar(date, t));
+        ASSERT_EQ(t.hour * 3600 + t.minute * 60 + t.second, s);
+        ASSERT_EQ(t.day, 7);
+    }
+}
+
+}  // namespace
+}  // namespace zem

@@ -1,0 +1,187 @@
+#include "platform/files.h"
+
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/file_stream.h"
+#include "support/test_home.h"
+
+namespace zem {
+namespace {
+
+namespace fs = std::filesystem;
+
+Text T(const std::string& utf8) {
+    return FromUtf8(utf8);
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(FilesTest, AttributesOfFilesFoldersHiddenNamesAndLinks) {
+    const std::string dir = test::MakeTestFolder("attributes");
+    WriteBytes(dir + "/数据.txt", "12345");
+    WriteBytes(dir + "/.hidden", "");
+    fs::create_symlink(dir + "/数据.txt", dir + "/link");
+
+    FileAttributes a;
+    ASSERT_TRUE(GetFileAttributes(T(dir + "/数据.txt"), a));
+    EXPECT_FALSE(a.isFolder);
+    EXPECT_FALSE(a.isHidden);
+    EXPECT_EQ(a.size, 5u);
+    struct stat st;
+    ASSERT_EQ(stat((dir + "/数据.txt").c_str(), &st), 0);
+    EXPECT_EQ(a.lastWriteTime, st.st_mtime);
+
+    ASSERT_TRUE(GetFileAttributes(T(dir + "/.hidden"), a));
+    EXPECT_TRUE(a.isHidden);
+    ASSERT_TRUE(GetFileAttributes(T(dir + "/"), a));
+    EXPECT_TRUE(a.isFolder);
+    EXPECT_EQ(a.size, 0u);
+    ASSERT_TRUE(GetFileAttributes(T(dir + "/link"), a));
+    EXPECT_TRUE(a.isSymlink);
+    EXPECT_EQ(a.size, 5u);
+
+    EXPECT_TRUE(PathExists(T(dir)));
+    SetLastErrorCode(0);
+    EXPECT_FALSE(PathExists(T(dir + "/missing")));
+    EXPECT_EQ(GetLastErrorCode(), ENOENT);
+    EXPECT_FALSE(GetFileAttributes(T(dir + "/missing"), a));
+}
+
+TEST(FilesTest, PathWithNulCharacterIsRejectedNotTruncated) {
+    const std::string dir = test::MakeTestFolder("nul");
+    WriteBytes(dir + "/a", "x");
+    Text path = T(dir + "/a");
+    path += u'\0';
+    path += u"b";
+    EXPECT_FALSE(PathExists(path));
+    EXPECT_EQ(GetLastErrorCode(), EINVAL);
+    EXPECT_FALSE(DeleteFile(path));
+    EXPECT_TRUE(fs::exists(dir + "/a"));
+    FileStream stream;
+    EXPECT_FALSE(stream.Open(path, "rb"));
+}
+
+TEST(FilesTest, FolderAndFileOperationsSetLastError) {
+    const std::string dir = test::MakeTestFolder("operations");
+    EXPECT_TRUE(CreateFolder(T(dir + "/sub")));
+    EXPECT_FALSE(CreateFolder(T(dir + "/sub")));
+    EXPECT_EQ(GetLastErrorCode(), EEXIST);
+    EXPECT_FALSE(CreateFolder(T(dir + "/missing/sub")));
+    EXPECT_EQ(GetLastErrorCode(), ENOENT);
+
+    WriteBytes(dir + "/sub/f", "x");
+    EXPECT_FALSE(RemoveFolder(T(dir + "/sub")));
+    EXPECT_EQ(GetLastErrorCode(), ENOTEMPTY);
+    EXPECT_FALSE(DeleteFile(T(dir + "/sub")));  // a folder is not deleted as a file
+
+    WriteBytes(dir + "/g", "new");
+    EXPECT_TRUE(RenameFile(T(dir + "/g"), T(dir + "/sub/f")));
+    EXPECT_EQ(ReadBytes(dir + "/sub/f"), "new");
+    EXPECT_TRUE(DeleteFile(T(dir + "/sub/f")));
+    EXPECT_TRUE(RemoveFolder(T(dir + "/sub")));
+    EXPECT_FALSE(fs::exists(dir + "/sub"));
+    EXPECT_FALSE(SystemErrorText(ENOENT).empty());
+    EXPECT_EQ(SystemErrorText(ENOENT).find(u'\n'), Text::npos);
+}
+
+TEST(FilesTest, ListDirectoryGivesDotEntriesAndNeverCallsALinkAFolder) {
+    const std::string dir = test::MakeTestFolder("listing");
+    fs::create_directory(dir + "/folder");
+    WriteBytes(dir + "/.dot", "abc");
+    fs::create_directory_symlink(dir + "/folder", dir + "/folderlink");
+
+    std::vector<DirectoryEntry> entries;
+    ASSERT_TRUE(ListDirectory(T(dir), entries));
+    const auto find = [&](const char16_t* name) {
+        return std::find_if(entries.begin(), entries.end(),
+                            [&](const DirectoryEntry& e) { return e.name == name; });
+    };
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_NE(find(u"."), entries.end());
+    EXPECT_NE(find(u".."), entries.end());
+    EXPECT_FALSE(find(u"..")->isHidden);
+    EXPECT_TRUE(find(u"folder")->isFolder);
+    EXPECT_TRUE(find(u".dot")->isHidden);
+    EXPECT_EQ(find(u".dot")->size, 3u);
+    EXPECT_FALSE(find(u"folderlink")->isFolder);
+    EXPECT_TRUE(find(u"folderlink")->isSymlink);
+
+    EXPECT_FALSE(ListDirectory(T(dir + "/missing"), entries));
+    EXPECT_EQ(GetLastErrorCode(), ENOENT);
+}
+
+TEST(FilesTest, CurrentDirectory) {
+    const std::string dir = test::MakeTestFolder("cwd");
+    const Text before = GetCurrentDirectory();
+    ASSERT_TRUE(SetCurrentDirectory(T(dir)));
+    EXPECT_EQ(GetCurrentDirectory(), T(fs::canonical(dir).string()));
+    EXPECT_FALSE(SetCurrentDirectory(T(dir + "/missing")));
+    ASSERT_TRUE(SetCurrentDirectory(before));
+}
+
+TEST(FileStreamTest, ModesReadWriteAppendAndUpdate) {
+    const std::string dir = test::MakeTestFolder("stream");
+    const Text path = T(dir + "/文件.bin");
+    FileStream stream;
+    EXPECT_FALSE(stream.Open(path, "rb"));
+    EXPECT_EQ(GetLastErrorCode(), ENOENT);
+
+    ASSERT_TRUE(stream.Open(path, "wbc"));
+    EXPECT_EQ(stream.Write("hello", 5), 5u);
+    EXPECT_EQ(stream.Size(), 5);  // buffered data counts
+    EXPECT_TRUE(stream.Flush());
+    EXPECT_TRUE(stream.Close());
+
+    ASSERT_TRUE(stream.Open(path, "ab"));
+    stream.Write(" world", 6);
+    stream.Close();
+
+    ASSERT_TRUE(stream.Open(path, "r+b"));
+    ASSERT_TRUE(stream.Seek(0, SEEK_END));
+    EXPECT_EQ(stream.Tell(), 11);
+    ASSERT_TRUE(stream.Seek(0, SEEK_SET));
+    stream.Write("J", 1);
+    ASSERT_TRUE(stream.Seek(0, SEEK_SET));
+    char buffer[32];
+    EXPECT_EQ(stream.Read(buffer, sizeof buffer), 11u);  // a short read at the end
+    EXPECT_EQ(std::string(buffer, 11), "Jello world");
+    stream.Close();
+
+    EXPECT_FALSE(stream.Open(path, "zz"));
+    EXPECT_EQ(GetLastErrorCode(), EINVAL);
+    EXPECT_EQ(stream.Write("x", 1), 0u);
+    EXPECT_EQ(GetLastErrorCode(), EBADF);
+}
+
+TEST(FileStreamTest, OpenAlwaysKeepsContentAndCreatesWhenMissing) {
+    const std::string dir = test::MakeTestFolder("open_always");
+    WriteBytes(dir + "/existing", "abcdef");
+    FileStream stream;
+    ASSERT_TRUE(stream.OpenAlways(T(dir + "/existing")));
+    stream.Write("XY", 2);
+    stream.Close();
+    EXPECT_EQ(ReadBytes(dir + "/existing"), "XYcdef");
+
+    ASSERT_TRUE(stream.OpenAlways(T(dir + "/new")));
+    stream.Write("n", 1);
+    EXPECT_TRUE(stream.Close());
+    EXPECT_EQ(ReadBytes(dir + "/new"), "n");
+    EXPECT_FALSE(stream.OpenAlways(T(dir + "/missing/x")));
+}
+
+}  // namespace
+}  // namespace zem
