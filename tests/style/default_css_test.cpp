@@ -1,0 +1,136 @@
+#include "style/default_css.h"
+
+#include <gtest/gtest.h>
+
+#include "config/global.h"
+#include "config/translations.h"
+#include "style/style_test_support.h"
+#include "support/test_home.h"
+#include "util/paths.h"
+
+namespace zem::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCss =
+    "body{/*default-font-family*/ /*default-font-size*/ /*default-line-height*/}\n"
+    "p{/*default-color*/|/*default-background-color*/|/*default-font-size*/}";
+
+std::string Block(const std::string& css) {
+    return "\r\n<style type=\"text/css\" id=\"zem_custom_css\">\r\n" + css + "\r\n</style>\r\n";
+}
+
+// The data store's copy of the style sheet wins over the program's, so each test uses its own.
+class DefaultCssTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        store_ = U8(GetDataStoreFolder());
+        WriteFileBytes(store_ + "files/default.css", kCss);
+        fs::remove(U8(GetSettingsFilePath()));
+    }
+    void TearDown() override { fs::remove(store_ + "files/default.css"); }
+    static std::string Apply(std::string html) {
+        Text text = U16(html);
+        EXPECT_TRUE(InsertDefaultCss(text));
+        return U8(text);
+    }
+    std::string store_;
+};
+
+TEST_F(DefaultCssTest, FixedDefaultsGoBeforeTheHeadEndOnceHoweverOftenApplied) {
+    const std::string languageFont =
+        U8(ReadCommonValue(u"DefaultCSSFontFamily", GetLanguageOrDefaultFolder() + u"settings.ini",
+                           GetMenuFontName()));
+    const std::string filled =
+        "body{font-family: " + languageFont +
+        ",\"Microsoft YaHei\", Georgia,Helvetica,Arial,sans-serif,宋体, PMingLiU,serif; "
+        "font-size: 10.5pt; line-height: 1.5;}\np{||font-size: 10.5pt;}";
+    const std::string expected =
+        "<html><HEAD><title>t</title>" + Block(filled) + "</HEAD><body>x</body></html>";
+
+    const std::string once = Apply("<html><HEAD><title>t</title></HEAD><body>x</body></html>");
+    EXPECT_EQ(once, expected);
+    // A second application replaces the style element; only the line breaks around it stay.
+    const std::string twice = Apply(once);
+    EXPECT_EQ(twice, "<html><HEAD><title>t</title>\r\n\r\n" + Block(filled) +
+                         "</HEAD><body>x</body></html>");
+}
+
+TEST_F(DefaultCssTest, CustomStyleFollowsTheSettingsAsTheyChange) {
+    const std::string settings = U8(GetSettingsFilePath());
+    const std::string keys = Value("FontName", "Noto Serif") + Value("FontSize", "12pt") +
+                             Value("Color", "red") + Value("BackgroundColor", "blue");
+    const std::string html = "<head></head>";
+
+    WriteSettingsFile(settings, Section("DocumentDefaults", keys + Value("EnableCSS", "1")));
+    EXPECT_EQ(Apply(html),
+              "<head>" +
+                  Block("body{font-family: Noto Serif; font-size: 12pt; line-height: "
+                        "1cm;}\np{color: inherit;|background-color: inherit;|font-size: "
+                        "12pt;}") +
+                  "</head>");
+
+    WriteSettingsFile(settings, Section("DocumentDefaults", keys + Value("EnableCSS", "true") +
+                                                                Value("EnableColor", "1")));
+    EXPECT_NE(Apply(html).find("p{color: red;|background-color: blue;|"), std::string::npos);
+
+    // Without EnableCSS the keys are not used at all.
+    WriteSettingsFile(settings, Section("DocumentDefaults", keys));
+    const std::string fixed = Apply(html);
+    EXPECT_NE(fixed.find("line-height: 1.5;}\np{||font-size: 10.5pt;}"), std::string::npos);
+}
+
+TEST(StyleBlockPlacement, HeadEndAnyCaseElseTheStart) {
+    Text html = u"<html><body>";
+    EXPECT_EQ(InsertBeforeHeadEnd(html, u"[b]"), 15u);
+    EXPECT_EQ(html, u"[b]<html><body>");
+    html = u"<Head></hEaD >";
+    InsertBeforeHeadEnd(html, u"[b]");
+    EXPECT_EQ(html, u"<Head>[b]</hEaD >");
+
+    // A damaged block is left as it is.
+    for (Text damaged : {Text(u"zem_custom_css</style>"), Text(u"<style id=zem_custom_css>")}) {
+        const Text before = damaged;
+        EXPECT_FALSE(RemoveCustomCssBlock(damaged));
+        EXPECT_EQ(damaged, before);
+    }
+    Text upper = u"a<STYLE ID=\"ZEM_CUSTOM_CSS\">x</STYLE>b";
+    EXPECT_TRUE(RemoveCustomCssBlock(upper));
+    EXPECT_EQ(upper, u"ab");
+}
+
+TEST_F(DefaultCssTest, FileIsRewrittenAsUnicodeTextOrLeftAlone) {
+    const std::string folder = MakeTestFolder("css-file");
+    const std::string path = folder + "/note.htm";
+    WriteFileBytes(path, "<html><head>\n<meta charset=\"utf-8\"></head><body>笔记</body></html>");
+    ASSERT_TRUE(InsertDefaultCssIntoFile(U16(path)));
+    const std::string bytes = ReadFileBytes(path);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    const std::vector<std::string> lines = ReadUtf16Lines(path);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "<html><head>");
+    EXPECT_EQ(lines.back(), "</head><body>笔记</body></html>");
+
+    LogWatch log;
+    EXPECT_FALSE(InsertDefaultCssIntoFile(U16(folder + "/missing.htm")));
+    EXPECT_EQ(
+        log.NewMessages(),
+        std::vector<std::string>{"Failed to load template html file: " + folder + "/missing.htm"});
+}
+
+TEST_F(DefaultCssTest, DataStoreCopyWinsOverTheInstalledSheet) {
+    EXPECT_EQ(GetDefaultCssFilePath(), GetDataStoreFolder() + u"files/default.css");
+    fs::remove(store_ + "files/default.css");
+    const Text installed = GetProgramFolder() + u"files/default.css";
+    EXPECT_EQ(GetDefaultCssFilePath(), installed);
+    const std::string css = ReadFileBytes(U8(installed));
+    for (const char* placeholder :
+         {"/*default-font-family*/", "/*default-font-size*/", "/*default-line-height*/",
+          "/*default-color*/", "/*default-background-color*/"})
+        EXPECT_NE(css.find(placeholder), std::string::npos) << placeholder;
+}
+
+}  // namespace
+}  // namespace zem::test
