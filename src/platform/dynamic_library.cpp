@@ -24,7 +24,8 @@ void SetLibraryError(const std::string& text, int code) {
 // 0 when a file is at the path, else the error number that says why not.
 int FileError(const std::string& native) {
     struct stat st;
-    if (stat(native.c_str(), &st) != 0) return errno ? errno : ENOENT;
+    if (stat(native.c_str(), &st) != 0)
+        return errno ? errno : ENOENT;
     return S_ISDIR(st.st_mode) ? EISDIR : 0;
 }
 
@@ -44,9 +45,11 @@ LibraryHandle LoadLibrary(const Text& path) {
     // folder and then the current directory are where its libraries live.
     if (native.find('/') == std::string::npos) {
         const std::string executable = ToUtf8(GetExecutablePath());
+        const size_t slash = executable.rfind('/');
         const std::string inProgramFolder =
-            executable.substr(0, executable.rfind('/') + 1) + native;
-        native = FileError(inProgramFolder) == 0 ? inProgramFolder : "./" + native;
+            slash == std::string::npos ? "" : executable.substr(0, slash + 1) + native;
+        native = !inProgramFolder.empty() && FileError(inProgramFolder) == 0 ? inProgramFolder
+                                                                             : "./" + native;
     }
     if (const int code = FileError(native); code != 0) {
         SetLibraryError(native + ": " + ToUtf8(SystemErrorText(code)), code);

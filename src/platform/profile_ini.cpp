@@ -103,6 +103,8 @@ std::shared_ptr<const IniFile> LoadIni(const Text& path) {
     if (!posix::ToNativeName(path, native) || stat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return nullptr;
     std::lock_guard guard(lock);
+    if (cache.size() > 64 && !cache.contains(native))
+        cache.clear();
     CachedIni& cached = cache[native];
     if (cached.file && cached.settled && cached.size == st.st_size && cached.inode == st.st_ino &&
         cached.modified.tv_sec == st.st_mtim.tv_sec &&

@@ -204,6 +204,11 @@ bool SaveLines(const Lines& lines) {
     std::string native;
     if (!posix::ToNativeName(GetRegistryFilePath(), native))
         return false;
+    // A hive file that is a link (to a dotfiles folder, say) stays one: its target is replaced.
+    if (char* target = realpath(native.c_str(), nullptr)) {
+        native = target;
+        free(target);
+    }
     const size_t slash = native.rfind('/');
     if (slash != std::string::npos && slash > 0 &&
         !posix::MakeFolders(native.substr(0, slash), 0700))
