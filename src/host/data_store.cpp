@@ -110,8 +110,8 @@ Text DecideDataStoreFolder(const DataStoreInputs& inputs, std::optional<Text>& c
 
 Text GetDataStoreFolder() {
     static std::optional<Text> chosen;
-    const DataStoreInputs inputs{IsSystemAccount(), GetPortableSetting() == u"1",
-                                 GetProgramFolder()};
+    static const bool portable = GetPortableSetting() == u"1";  // read once, kept
+    const DataStoreInputs inputs{IsSystemAccount(), portable, GetProgramFolder()};
     return DecideDataStoreFolder(inputs, chosen);
 }
 
