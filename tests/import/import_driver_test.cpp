@@ -1,13 +1,12 @@
 #include "import/import_driver.h"
 
-#include <time.h>
-
 #include <filesystem>
 #include <functional>
 
 #include "config/global.h"
 #include "import_test_env.h"
 #include "platform/system_info.h"
+#include "support/local_time.h"
 
 namespace zem::test {
 namespace {
@@ -47,15 +46,6 @@ class TestDialog : public ImportDialogSurface {
     std::string summary;
     bool ended = false;
 };
-
-std::string LocalTime(int64_t seconds) {
-    time_t t = static_cast<time_t>(seconds);
-    struct tm local;
-    localtime_r(&t, &local);
-    char text[32];
-    strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
 
 class ImportDriverTest : public ImportTest {
   protected:
@@ -125,16 +115,16 @@ TEST_F(ImportDriverTest, ImportsEveryNoteWithContentTagsAttachmentsAndDates) {
     EXPECT_EQ(docs[0][0], "a-b");
     EXPECT_EQ(docs[0][1], "/有道云笔记/工作/");
     EXPECT_EQ(docs[0][2], "https://example.com/a");
-    EXPECT_EQ(docs[0][3], LocalTime(1577934245));
-    EXPECT_EQ(docs[0][4], LocalTime(1580000000));
-    EXPECT_EQ(docs[0][5], LocalTime(1580000000));
+    EXPECT_EQ(docs[0][3], LocalStorageTime(1577934245));
+    EXPECT_EQ(docs[0][4], LocalStorageTime(1580000000));
+    EXPECT_EQ(docs[0][5], LocalStorageTime(1580000000));
     EXPECT_EQ(docs[1][0], "无标题笔记");  // the note whose id holds a quote
     EXPECT_EQ(docs[1][1], "/有道云笔记/生活/");
     EXPECT_EQ(docs[2][0], "毫秒");
     EXPECT_EQ(docs[2][1], "/有道云笔记/");  // its notebook row is missing
     // Unusable times leave the host's own dates rather than 1899-12-30.
-    EXPECT_GE(docs[2][3], LocalTime(before));
-    EXPECT_GE(docs[2][4], LocalTime(before));
+    EXPECT_GE(docs[2][3], LocalStorageTime(before));
+    EXPECT_GE(docs[2][4], LocalStorageTime(before));
 
     EXPECT_EQ(Column("select t.name from document_tag dt join tag t on t.guid = dt.tag_guid "
                      "join document d on d.guid = dt.document_guid where d.title = 'a-b' "

@@ -41,8 +41,8 @@ void FillSample(YNoteFixture& ynote) {
                    .sourceUrl = "https://intranet.example.com/weekly/12",
                    .body = "<h1>本周进展</h1><p>完成了登录页的改版。</p>" +
                            Picture("WEBRESa1f0c1d2e3") + "<p>下周计划见附件。</p>"});
-    ynote.AddResource("WEBRESa1f0c1d2e3", "WEB0a1b2c3d4e5f", 1,
-                      "ynote_user\\WEBRESa1f0c1d2e3.png", MakePngImage(160, 90, 30, 110, 220));
+    ynote.AddResource("WEBRESa1f0c1d2e3", "WEB0a1b2c3d4e5f", 1, "ynote_user\\WEBRESa1f0c1d2e3.png",
+                      MakePngImage(160, 90, 30, 110, 220));
     ynote.AddResource("RESATT001", "WEB0a1b2c3d4e5f", 2, "files01\\周报-第12周.pdf",
                       "%PDF-1.4\n% sample weekly report\n");
 
@@ -68,8 +68,7 @@ void FillSample(YNoteFixture& ynote) {
                       MakePngImage(80, 120, 200, 30, 30));
     ynote.AddResource("RESATT002", "WEB2c3d4e5f6071", 2, "files02\\行程.txt",
                       "第一天：清水寺\n第二天：伏见稻荷\n");
-    ynote.AddResource("RESATT003", "WEB2c3d4e5f6071", 2, "files03\\行程.txt",
-                      "备用行程：岚山\n");
+    ynote.AddResource("RESATT003", "WEB2c3d4e5f6071", 2, "files03\\行程.txt", "备用行程：岚山\n");
 
     ynote.AddNote({.noteId = "WEB3d4e5f607182",
                    .title = "React Hooks 笔记",

@@ -39,7 +39,8 @@ void Show(const std::string& indexPath) {
                                        "created, modified, updated from document "
                                        "order by location, title")) {
         std::printf("  %s%s\n", doc[1].c_str(), doc[2].c_str());
-        if (!doc[3].empty()) std::printf("    source:      %s\n", doc[3].c_str());
+        if (!doc[3].empty())
+            std::printf("    source:      %s\n", doc[3].c_str());
         std::printf("    created:     %s   modified: %s   updated: %s\n", doc[4].c_str(),
                     doc[5].c_str(), doc[6].c_str());
         std::string tags;
@@ -48,7 +49,8 @@ void Show(const std::string& indexPath) {
                                            "order by t.name",
                                            {doc[0]}))
             tags += (tags.empty() ? "" : "; ") + tag[0];
-        if (!tags.empty()) std::printf("    tags:        %s\n", tags.c_str());
+        if (!tags.empty())
+            std::printf("    tags:        %s\n", tags.c_str());
         for (const auto& a : index.Query("select name, size from attachment where "
                                          "document_guid = ? order by name",
                                          {doc[0]}))

@@ -1,0 +1,325 @@
+// The program run as a user runs it: ZemYNote /Console /DatabasePath=... /Import=... on
+// YNote accounts built in code, then the knowledge base checked against the account.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "imported_account_check.h"
+#include "program_runner.h"
+#include "support/sqlite_file.h"
+#include "support/test_home.h"
+#include "support/ynote_fixture.h"
+
+namespace zem::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kQueryFailed[] = "Can't query database:\n\n";
+
+class EndToEndTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        folder_ = MakeTestFolder(std::string("e2e.") + info->name());
+        kb_ = folder_ + "/kb";
+        fs::create_directories(kb_);
+    }
+    YNoteFixture& Account() {
+        fixture_ = std::make_unique<YNoteFixture>(folder_ + "/ynote");
+        return *fixture_;
+    }
+    ProgramResult Import(const std::vector<std::string>& extra = {}) {
+        fixture_->Close();
+        return RunImport(kb_, fixture_->DatabasePath(), extra);
+    }
+    std::string ImportFolder() { return TestHome() + "/tmp/Zem/Import.YNote/"; }
+    size_t Count(const std::string& table) {
+        SqliteFile index(kb_ + "/index.db", SqliteFile::Mode::kReadOnly);
+        return std::stoul(index.Value("select count(*) from " + table));
+    }
+    std::string Log() {
+        const std::string bytes = ReadFileBytes(TestHome() + "/Documents/My Knowledge/Zem.log");
+        std::string ascii;  // the UTF-16LE log, ASCII lines are enough for the checks
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            if (bytes[i + 1] == 0)
+                ascii += bytes[i];
+        }
+        return ascii;
+    }
+
+    // An account with every awkward kind of note the import meets.
+    void FillAccount(YNoteFixture& y) {
+        y.AddNotebook("nb1", "工作");
+        y.AddNotebook("nb2", "生活");
+        y.AddNotebook("nb3", "旅行/日本");
+        y.AddNotebook("00000111", "未分类");
+        y.AddTag("t1", "", "项目");
+        y.AddTag("t2", "t1", "前端");
+        y.AddTag("t3", "t2", "React");
+        y.AddTag("t4", "", "a;b");
+        y.AddTag("t5", "", "重要");
+
+        y.AddNote({"WEB001", "周报 2024/第12周", "nb1", "t1,t3", 1710720000, 1711065600,
+                   "https://example.com/weekly",
+                   "<p>图一 <img src=\"PIC1\"> 再一次 <img src=\"PIC1\"> 图二 "
+                   "<img src=\"PIC2\"></p>"});
+        y.AddResource("PIC1", "WEB001", 1, "u1\\PIC1.png", MakePngImage(160, 90, 20, 90, 200));
+        y.AddResource("PIC2", "WEB001", 5, "u1\\PIC2.png", MakePngImage(40, 30, 200, 20, 20));
+        y.AddResource("ATT1", "WEB001", 2, "f1\\report.pdf", "%PDF first");
+        y.AddResource("ATT2", "WEB001", 2, "f2\\report.pdf", "%PDF second");
+        y.AddResource("ATT3", "WEB001", 2, "f3\\???", "forbidden-only name");
+        y.AddResource("ATT4", "WEB001", 2, "f4\\sub\\inner.txt", "nested name");
+        y.AddResource("ATT5", "WEB001", 4, "f5\\never.bin", "type 4");
+        y.AddResource("PIC3", "WEB001", 3, "u1\\PIC3.png", "type 3, not in the body");
+
+        y.AddNote({"WEB002", std::nullopt, "nb2", "", 1700000000, 1700003600, "",
+                   "\xEF\xBB\xBF<p>没有标题</p>"});
+        y.AddNote({"it's", "引号 'id'", "nb2", "t4,t5", 1690000000, 1690000100, "",
+                   "<p>quoted <img src=\"PIC4\"></p>"});
+        y.AddResource("PIC4", "it's", 1, "u2\\PIC4.png", MakePngImage(10, 10, 0, 0, 0));
+        y.AddResource("ATT6", "it's", 2, "f6\\quoted.txt", "quoted attachment");
+        y.AddNote({"WEB004", "零时间", "nb3", ",t5,,t2,", 0, 1690000100, "", "<p>now</p>"});
+        y.AddNote({"WEB005", "毫秒", "gone", "", 1690000000000, -5, "", "<p>ms</p>"});
+        y.AddNote({"WEB006", "未分类的笔记", "00000111", "", 1680000000, 1680000000, "",
+                   "<p>unfiled</p>"});
+        WriteFileBytes(folder_ + "/secret.txt", "must not be read");
+        y.AddNote({"../../evil", "危险的路径", "nb1", "", 1680000000, 1680000000, "",
+                   "<p><img src=\"PIC5\"></p>"});
+        y.AddResource("PIC5", "../../evil", 1, "..\\..\\secret.txt");
+        y.AddResource("ATT7", "../../evil", 2, "x\\..\\..\\..\\secret.txt");
+    }
+
+    std::string folder_;
+    std::string kb_;
+    std::unique_ptr<YNoteFixture> fixture_;
+};
+
+TEST_F(EndToEndTest, ImportsAWholeAccount) {
+    FillAccount(Account());
+    ProgramResult run = Import();
+    ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
+    EXPECT_NE(run.output.find("7 notes walked, 7 imported, 0 skipped"), std::string::npos)
+        << run.output;
+    EXPECT_LT(run.output.find("7 notes walked"), run.output.find("Import completed"));
+    EXPECT_EQ(run.output.find(kQueryFailed), std::string::npos) << run.output;
+    ExpectImportedAccount(fixture_->DatabasePath(), fixture_->StorageFolder(), kb_);
+
+    SqliteFile index(kb_ + "/index.db", SqliteFile::Mode::kReadOnly);
+    EXPECT_EQ(index.Value("select group_concat(name, '|') from (select name from attachment "
+                          "order by name)"),
+              "ATT3|PIC2.png|inner.txt|quoted.txt|report (2).pdf|report.pdf");
+    EXPECT_EQ(index.Value("select location from document where title = '未分类的笔记'"),
+              "/有道云笔记/未分类/");
+    EXPECT_EQ(index.Value("select integrity_check from pragma_integrity_check"), "ok");
+    EXPECT_NE(Log().find("skipped resource PIC5 of note ../../evil"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(ImportFolder()));
+}
+
+TEST_F(EndToEndTest, ImportedPicturesLoadInABrowser) {
+    if (!fs::exists("/usr/bin/chromium"))
+        GTEST_SKIP() << "chromium is not installed";
+    FillAccount(Account());
+    ASSERT_EQ(Import().exitCode, 0);
+    const std::string documentFolder =
+        kb_ + "/documents/" + DocumentGuid(kb_, "周报 2024-第12周") + "/";
+    // The page itself, with a script that writes each picture's decoded size into the DOM.
+    std::string page = ReadFileBytes(documentFolder + "index.html");
+    const size_t bodyEnd = page.rfind("</body>");
+    ASSERT_NE(bodyEnd, std::string::npos);
+    page.insert(bodyEnd,
+                "<script>window.addEventListener('load', function () {"
+                "var out = document.createElement('pre'); out.id = 'sizes';"
+                "document.querySelectorAll('img').forEach(function (img) {"
+                "out.textContent += 'picture ' + img.naturalWidth + 'x' + img.naturalHeight + "
+                "' ' + img.getAttribute('src') + '\\n'; });"
+                "document.body.appendChild(out); });</script>");
+    WriteFileBytes(documentFolder + "check.html", page);
+    ProgramResult browser = RunProgram(
+        "/usr/bin/chromium",
+        {"--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+         "--user-data-dir=" + folder_ + "/chromium", "--virtual-time-budget=10000", "--dump-dom",
+         "file://" + documentFolder + "check.html"});
+    ASSERT_EQ(browser.exitCode, 0) << browser.errors;
+    std::smatch m;
+    std::vector<std::string> sizes;
+    std::string dom = browser.output;
+    for (std::regex line("picture (\\d+x\\d+) (\\S+)"); std::regex_search(dom, m, line);
+         dom = m.suffix())
+        sizes.push_back(m[1].str() + " " + m[2].str());
+    EXPECT_EQ(sizes, (std::vector<std::string>{"160x90 index_files/u1/PIC1.png",
+                                               "160x90 index_files/u1/PIC1.png",
+                                               "40x30 index_files/u1/PIC2.png"}))
+        << browser.output;
+}
+
+TEST_F(EndToEndTest, ARunThatCannotStartSaysWhyAndWritesNothing) {
+    FillAccount(Account());
+    fixture_->Close();
+    struct Case {
+        std::string database;
+        std::string message;
+    } cases[] = {
+        {folder_ + "/deleted.db", "File does not exists:\n\n" + folder_ + "/deleted.db"},
+        {folder_ + "/ynote", "无法拷贝数据库文件!"},
+        {folder_ + "/damaged.db", "Can't open database:\n\n" + folder_ + "/damaged.db"},
+    };
+    std::string damaged = ReadFileBytes(fixture_->DatabasePath());
+    for (size_t i = 0; i < damaged.size(); i += 7)
+        damaged[i] = static_cast<char>(i * 31);
+    WriteFileBytes(folder_ + "/damaged.db", damaged);
+    for (const Case& c : cases) {
+        ProgramResult run = RunImport(kb_, c.database);
+        EXPECT_EQ(run.exitCode, 1) << c.database;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("stopped: 0 notes walked"), std::string::npos) << run.output;
+    }
+    for (const char* table : {"document", "tag", "attachment"})
+        EXPECT_EQ(Count(table), 0u);
+    EXPECT_TRUE(fs::is_empty(ImportFolder()));
+
+    // Without the engine beside the program, no SQLite object can be made.
+    const std::string program = folder_ + "/program/";
+    fs::create_directories(program);
+    for (const char* file : {"ZemYNote", "document.mez", "files", "translations"})
+        fs::copy(BinDir() + "/" + file, program + file, fs::copy_options::recursive);
+    ProgramResult run = RunProgram(program + "ZemYNote", {"/Console", "/AppPath=" + BinDir() + "/",
+                                                          "/DatabasePath=" + kb_ + "/index.db",
+                                                          "/Import=" + fixture_->DatabasePath()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("Failed to create database object"), std::string::npos)
+        << run.output << run.errors;
+}
+
+TEST_F(EndToEndTest, EachMissingTableIsReportedWithItsQuery) {
+    struct Case {
+        std::string table, query;
+        int exitCode;
+    } cases[] = {
+        {"tag_attr", "select tagid, parentid, name from tag_attr", 0},
+        {"notebook_attr", "select notebookid, notebookname from notebook_attr", 0},
+        {"note", "select count(*) from note", 1},
+        {"note_attr",
+         "select noteid, title, notebookid, tags, datecreated, dateupdated, sourceurl from "
+         "note_attr",
+         1},
+        {"config_new",
+         "select configname, configvalue from config_new where "
+         "configname='AttachmentStorageDir'",
+         0},
+        {"resource_attr",
+         "select resid, reserve2 from resources where resid in (select resid from "
+         "resource_attr where noteid='WEB001' and type!=4)",
+         0},
+        {"resources",
+         "select resid, reserve2 from resources where resid in (select resid from "
+         "resource_attr where noteid='it''s' and type!=4)",
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        fs::remove_all(kb_);
+        fs::create_directories(kb_);
+        FillAccount(Account());
+        fixture_->DropTable(c.table);
+        ProgramResult run = Import();
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_NE(run.output.find(kQueryFailed + c.query + "\n"), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("Import completed") != std::string::npos, c.exitCode == 0);
+        EXPECT_TRUE(fs::is_empty(ImportFolder()));
+    }
+}
+
+// The knowledge base refuses a folder and a document (triggers in its own index), and one
+// picture cannot be stored because its path would grow past the system's limit inside the
+// knowledge base: each note is skipped with its message, the others arrive.
+TEST_F(EndToEndTest, NotesTheKnowledgeBaseRefusesAreSkippedWithTheirMessages) {
+    // A knowledge base deep enough (its index still within SQLite's path limit) that the
+    // picture's copy inside it passes the system's 4096-byte limit, while the picture's path
+    // in the storage folder and in the import folder stays within it.
+    kb_ = folder_ + "/" + std::string(150, 'k') + "/" + std::string(150, 'k');
+    fs::create_directories(kb_);
+    YNoteFixture& y = Account();
+    const size_t kbPrefix =
+        kb_.size() + std::string("/documents/").size() + 38 + std::string("/index_files/").size();
+    y.AddNotebook("nb1", "工作");
+    y.AddNotebook("nb2", "拒绝");
+    y.AddNote({"n1", "好的", "nb1", "", 1680000000, 1680000000, "", "<p>fine</p>"});
+    y.AddNote({"n2", "没有文件夹", "nb2", "", 1680000000, 1680000000, "", "<p>x</p>"});
+    y.AddNote({"n3", "被拒绝的文档", "nb1", "", 1680000000, 1680000000, "", "<p>x</p>"});
+    std::string deepPath = "u";
+    while (kbPrefix + deepPath.size() + 6 < 4100)
+        deepPath += "\\" + std::string(200, 'p');
+    ASSERT_LT(y.StorageFolder().size() + deepPath.size() + 6, 4000u);
+    y.AddNote(
+        {"n4", "图片太深", "nb1", "", 1680000000, 1680000000, "", "<p><img src=\"DEEP\"></p>"});
+    y.AddResource("DEEP", "n4", 1, deepPath + "\\p.png", MakePngImage(4, 4, 1, 2, 3));
+
+    ASSERT_EQ(RunImport(kb_, folder_ + "/no such file").exitCode, 1);  // creates the index
+    {
+        SqliteFile index(kb_ + "/index.db", SqliteFile::Mode::kCreate);
+        index.Script(
+            "create trigger refuse_folder before insert on folder when new.location = "
+            "'/有道云笔记/拒绝/' begin select raise(abort, 'refused'); end;"
+            "create trigger refuse_document before insert on document when new.title = "
+            "'被拒绝的文档' begin select raise(abort, 'refused'); end;");
+    }
+    ProgramResult run = Import();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    for (const char* message :
+         {"Failed to create folder:\n\n/有道云笔记/拒绝\n",
+          "Failed to create document:\n\n被拒绝的文档\n", "Failed to save document:\n\n图片太深\n",
+          "4 notes walked, 1 imported, 3 skipped", "skipped note \"没有文件夹\"",
+          "skipped note \"被拒绝的文档\"", "skipped note \"图片太深\"", "Import completed"})
+        EXPECT_NE(run.output.find(message), std::string::npos) << message << "\n" << run.output;
+    SqliteFile index(kb_ + "/index.db", SqliteFile::Mode::kReadOnly);
+    // The document whose content could not be saved stays, as the host made it.
+    EXPECT_EQ(index.Value("select group_concat(title, '|') from (select title from document "
+                          "order by title)"),
+              "图片太深|好的");
+}
+
+TEST_F(EndToEndTest, AMissingStorageFolderCostsTheFilesOnlyAndAReadOnlyOneNothing) {
+    FillAccount(Account());
+    fixture_->SetStorageDirValue(folder_ + "/moved away");
+    ProgramResult run = Import();
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    ExpectImportedAccount(fixture_->DatabasePath(), fixture_->StorageFolder(), kb_,
+                          {.resourcesReachable = false});
+    EXPECT_NE(Log().find("Failed to copy resource file " + folder_ + "/moved away/u1/PIC1.png"),
+              std::string::npos);
+
+    fs::remove_all(kb_);
+    fs::create_directories(kb_);
+    FillAccount(Account());
+    for (const auto& entry : fs::recursive_directory_iterator(fixture_->StorageFolder()))
+        chmod(entry.path().c_str(), entry.is_directory() ? 0555 : 0444);
+    chmod(fixture_->StorageFolder().c_str(), 0555);
+    run = Import();
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    ExpectImportedAccount(fixture_->DatabasePath(), fixture_->StorageFolder(), kb_);
+}
+
+TEST_F(EndToEndTest, AttachmentsAroundTenMebibytesArriveWhole) {
+    YNoteFixture& y = Account();
+    y.AddNotebook("nb", "大文件");
+    y.AddNote({"big", "大附件", "nb", "", 1680000000, 1680000000, "", "<p>big</p>"});
+    for (size_t size : {size_t(10485760), size_t(10485761)}) {
+        std::string bytes(size, '\0');
+        for (size_t i = 0; i < size; i += 4099)
+            bytes[i] = static_cast<char>(i % 251 + 1);
+        bytes.back() = '!';
+        y.AddResource("R" + std::to_string(size), "big", 2, "f\\" + std::to_string(size) + ".bin",
+                      bytes);
+    }
+    ProgramResult run = Import();
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    ExpectImportedAccount(fixture_->DatabasePath(), fixture_->StorageFolder(), kb_);
+    EXPECT_EQ(Count("attachment"), 2u);
+}
+
+}  // namespace
+}  // namespace zem::test

@@ -1,0 +1,22 @@
+// Checks a knowledge base against the YNote account it was imported from, reading both
+// files directly: one folder per notebook, the tag tree, and for every note its document
+// with title, source address, three dates, tags, attachments (byte for byte) and pictures
+// (linked by relative path and present). Differences are GoogleTest failures. Titles must
+// be unique within the account, since documents are matched by title.
+#pragma once
+
+#include <string>
+
+namespace zem::test {
+
+struct ImportCheckOptions {
+    bool resourcesReachable = true;  // false: the storage folder was missing at import time
+};
+
+void ExpectImportedAccount(const std::string& ynoteDatabase, const std::string& storageFolder,
+                           const std::string& kbFolder, ImportCheckOptions options = {});
+
+// The guid of the document with this title, or empty.
+std::string DocumentGuid(const std::string& kbFolder, const std::string& title);
+
+}  // namespace zem::test
