@@ -9,7 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-bin="$(pwd)/${BUILD_DIR:-build}/bin"
+build_dir="${BUILD_DIR:-build}"
+case "$build_dir" in /*) ;; *) build_dir="$(pwd)/$build_dir" ;; esac
+bin="$build_dir/bin"
 
 work="${DEMO_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/zem-demo-XXXXXX")}"
 mkdir -p "$work/home/.config" "$work/home/.local/share" "$work/home/tmp" "$work/kb"
