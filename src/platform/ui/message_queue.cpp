@@ -1,5 +1,6 @@
 #include "platform/ui/message_queue.h"
 
+#include <algorithm>
 #include <deque>
 
 #include "platform/ui/dialog.h"
@@ -50,6 +51,16 @@ int PendingQuitCode() {
         if (m.kind == PostedMessage::kQuit)
             return static_cast<int>(m.value);
     return 0;
+}
+
+bool TakeQuitMessage() {
+    auto& queue = Queue();
+    auto quit = std::find_if(queue.begin(), queue.end(),
+                             [](const PostedMessage& m) { return m.kind == PostedMessage::kQuit; });
+    if (quit == queue.end())
+        return false;
+    queue.erase(quit);
+    return true;
 }
 
 bool HasPostedMessages() {

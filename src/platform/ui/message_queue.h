@@ -18,13 +18,15 @@ void DiscardPostedMessages(Dialog& dialog);
 void PostQuitMessage(int exitCode);
 bool IsQuitPending();
 int PendingQuitCode();
+// Removes the first pending quit (what the loop that owns it does); false when none waits.
+bool TakeQuitMessage();
 
 // Runs the posted commands in order; stops at a pending quit, which stays queued.
 void DispatchPostedMessages();
 bool HasPostedMessages();
 
 // Lets the windows process what the user did (the toolkit's events, then the posted
-// commands) without blocking. Does nothing while a quit is pending.
+// commands up to a pending quit) without blocking.
 void PumpMessages();
 
 }  // namespace zem::ui

@@ -1,0 +1,214 @@
+// ZemYNote started as a user starts it, from a terminal without a display unless a test
+// starts its own X server.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host/component_loading.h"
+#include "program_run.h"
+#include "support/test_home.h"
+#include "support/ynote_fixture.h"
+
+namespace zem {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProgramTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ =
+            test::MakeTestFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+        bin_ = test::BinDir();
+        fs::create_directories(folder_ + "/kb");
+    }
+
+    test::ProgramRun Run(const std::vector<std::string>& arguments,
+                         std::map<std::string, std::string> environment = {},
+                         const std::string& input = {}, std::string program = {}) {
+        environment.emplace("DISPLAY", "");
+        environment.emplace("WAYLAND_DISPLAY", "");
+        environment.emplace("NO_AT_BRIDGE", "1");
+        return test::StartProgram(program.empty() ? bin_ + "/ZemYNote" : program, arguments,
+                                  environment, input);
+    }
+    std::string AppPath() const { return "/AppPath=" + bin_ + "/"; }
+    std::string KnowledgeBase() const { return "/DatabasePath=" + folder_ + "/kb/index.db"; }
+
+    std::string MakeAccount(int notes) {
+        test::YNoteFixture ynote(folder_ + "/ynote");
+        ynote.AddNotebook("nb", "工作");
+        for (int i = 1; i <= notes; ++i)
+            ynote.AddNote({.noteId = "n" + std::to_string(i),
+                           .title = "note " + std::to_string(i),
+                           .notebookId = "nb",
+                           .created = 1577934245,
+                           .updated = 1577934245,
+                           .body = "<p>body</p>"});
+        return ynote.DatabasePath();
+    }
+
+    std::string folder_;
+    std::string bin_;
+};
+
+TEST_F(ProgramTest, HelpPrintsTheCommandLineAndSucceeds) {
+    for (const char* request : {"--help", "/?"}) {
+        test::ProgramRun run = Run({request});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_NE(run.output.find("/Import=<account.db>"), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("Example"), std::string::npos);
+    }
+}
+
+TEST_F(ProgramTest, WithoutAHostFolderTheToolsLibraryIsMissing) {
+    fs::copy_file(bin_ + "/ZemYNote", folder_ + "/ZemYNote");
+    test::ProgramRun run = Run({}, {}, {}, folder_ + "/ZemYNote");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.output, "Error: Can not find ZemTools.dll\n");
+}
+
+TEST_F(ProgramTest, AppPathWithoutItsSeparatorFindsToolsButNotTheEngine) {
+    test::ProgramRun run = Run({"/AppPath=" + bin_, KnowledgeBase()});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.output, "Error: Can not create database object\n");
+}
+
+TEST_F(ProgramTest, KnowledgeBaseThatCannotBeOpenedShowsTheHostsText) {
+    const std::string index = folder_ + "/missing/index.db";
+    auto created = ComPtr<IUnknown>::Attach(CreateHostObject(
+        FromUtf8(bin_ + "/ZemKMCore.dll"), CLSID_ZemKMDatabase, IZemKMDatabase::kIID));
+    auto database = ComPtr<IZemKMDatabase>::QueryFrom(created.Get());
+    ASSERT_TRUE(database);
+    ScopedBstr error;
+    ASSERT_TRUE(
+        Failed(database->OpenEx(FromUtf8(index).c_str(), kOpenExFixedText, 0, error.Out())));
+    ASSERT_FALSE(error.ToText().empty());
+
+    test::ProgramRun run = Run({AppPath(), "/DatabasePath=" + index, "/Import=" + folder_});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.output, "Error: " + ToUtf8(error.ToText()) + "\n");
+}
+
+TEST_F(ProgramTest, ConsoleDialogInEnglishAndInChinese) {
+    test::ProgramRun english = Run({AppPath(), KnowledgeBase(), "/Console"});
+    EXPECT_EQ(english.exitCode, 1);  // standard input ended: the dialog was closed
+    EXPECT_NE(
+        english.output.find("== Import YNote Data into Zem ==\nYNote data file (account.db):\n"
+                            "  []\n1) Browse...  2) Cancel  3) About ZemYNote..."),
+        std::string::npos)
+        << english.output;
+
+    // About, its OK, then Browse with a relative name, then Cancel.
+    test::ProgramRun chinese = Run({AppPath(), KnowledgeBase(), "/console"},
+                                   {{"LANG", "zh_CN.UTF-8"}}, "3\n1\n1\nme.db\n2\n");
+    EXPECT_EQ(chinese.exitCode, 1);
+    for (const char* text :
+         {"== 导入有道云笔记数据到泽门笔记 ==", "有道云笔记数据文件：帐号.db:",
+          "1) 浏览  2) 取消  3) 关于 ZemYNote(A)...", "== 关于 ZemYNote ==", "ZemYNote，版本 1.3",
+          "有道云笔记数据文件 (*.db)", "YNote/Data/me.db]", "1) 浏览  2) 取消  3) 确定"})
+        EXPECT_NE(chinese.output.find(text), std::string::npos) << text << "\n" << chinese.output;
+}
+
+TEST_F(ProgramTest, RegisteredAppPathIsUsedWhenTheCommandLineHasNone) {
+    const std::string registry = getenv("ZEM_REGISTRY");
+    fs::create_directories(fs::path(registry).parent_path());
+    std::ofstream(registry) << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Zem]\n"
+                            << "\"AppPath\"=\"" << bin_ << "/\"\n";
+    fs::copy_file(bin_ + "/ZemYNote", folder_ + "/ZemYNote");
+    test::ProgramRun run = Run({KnowledgeBase(), "/Console"}, {}, {}, folder_ + "/ZemYNote");
+    EXPECT_EQ(run.exitCode, 1);
+    // Translations lie beside the program, and this copy has none.
+    EXPECT_NE(run.output.find("== 导入有道云笔记数据到泽门笔记 =="), std::string::npos)
+        << run.output;
+}
+
+TEST_F(ProgramTest, UnattendedImportReportsAndExits) {
+    const std::string account = MakeAccount(3);
+    test::ProgramRun run =
+        Run({AppPath(), KnowledgeBase(), "/Import=" + account}, {{"LANG", "zh_CN.UTF-8"}});
+    EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
+    EXPECT_NE(run.output.find("ZemYNote: 导入完成\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.errors.find("3/3"), std::string::npos) << run.errors;
+
+    test::ProgramRun missing = Run({AppPath(), KnowledgeBase(), "/Import=" + folder_ + "/none.db"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.output.find("ZemYNote: File does not exists:\n\n" + folder_ + "/none.db\n"),
+              std::string::npos)
+        << missing.output;
+}
+
+// An X server of the test's own on a free display; stopped when the test ends.
+class XServer {
+  public:
+    XServer() {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                   "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        char buffer[32] = {};
+        ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+        close(fds[0]);
+        if (n > 0)
+            display_ = ":" + std::string(buffer, static_cast<size_t>(n - 1));
+    }
+    ~XServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& Display() const { return display_; }
+
+  private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+bool XvfbInstalled() {
+    return system("command -v Xvfb >/dev/null 2>&1") == 0;
+}
+
+TEST_F(ProgramTest, WindowUnderXvfbTakesItsScreenshot) {
+    if (!XvfbInstalled())
+        GTEST_SKIP() << "Xvfb is not installed";
+    XServer server;
+    ASSERT_FALSE(server.Display().empty());
+    const std::string shot = folder_ + "/dialog.png";
+    test::ProgramRun run = test::StartProgram(bin_ + "/ZemYNote", {AppPath(), KnowledgeBase()},
+                                              {{"DISPLAY", server.Display()},
+                                               {"ZEM_SCREENSHOT", shot},
+                                               {"NO_AT_BRIDGE", "1"},
+                                               {"LANG", "zh_CN.UTF-8"}});
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(run.output.find("=="), std::string::npos) << "console used: " << run.output;
+
+    std::ifstream file(shot, std::ios::binary);
+    std::string png((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    auto be32 = [&](size_t at) {
+        return (uint32_t(uint8_t(png[at])) << 24) | (uint32_t(uint8_t(png[at + 1])) << 16) |
+               (uint32_t(uint8_t(png[at + 2])) << 8) | uint32_t(uint8_t(png[at + 3]));
+    };
+    // 327 x 163 dialog units in any usable font are well beyond 400 x 200 pixels.
+    EXPECT_GT(be32(16), 400u);
+    EXPECT_GT(be32(20), 200u);
+    // A blank picture of that size packs into a few hundred bytes; the drawn dialog does not.
+    EXPECT_GT(png.size(), 5000u);
+}
+
+}  // namespace
+}  // namespace zem

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "app/resource_ids.h"
+#include "app/user_messages.h"
+#include "config/translations.h"
+#include "platform/ui/scripted_toolkit.h"
+
+namespace zem {
+namespace {
+
+class UserMessagesTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        auto toolkit = std::make_unique<ui::ScriptedToolkit>();
+        kit_ = toolkit.get();
+        kit_->messageBoxResult = 1;
+        ui::SetToolkit(std::move(toolkit));
+        GetTranslationTable().entries.clear();
+    }
+    void TearDown() override {
+        ui::SetToolkit(nullptr);
+        GetTranslationTable().entries.clear();
+    }
+    ui::ScriptedToolkit* kit_ = nullptr;
+};
+
+TEST_F(UserMessagesTest, InformationBoxWithTheTranslatedFilledText) {
+    EXPECT_EQ(ShowMessageIdArg(IDS_FILE_NOT_EXISTS, u"/home/a/b.db"), 1);
+    EXPECT_EQ(ShowMessageId(IDS_IMPORT_COMPLETED), 1);
+    // Inserted text is never scanned again.
+    ShowMessageIdArg(IDS_QUERY_FAILED, u"select '%2' %1");
+    auto boxes = kit_->EventsOf(ui::ScriptedToolkit::Event::kMessageBox);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text, u"File does not exists:\n\n/home/a/b.db");
+    EXPECT_EQ(boxes[0].value, 64);  // information icon, OK only
+    EXPECT_EQ(boxes[0].caption, u"ZemYNote");
+    EXPECT_EQ(boxes[1].text, u"Import completed");
+    EXPECT_EQ(boxes[2].text, u"Can't query database:\n\nselect '%2' %1");
+}
+
+TEST_F(UserMessagesTest, EmptyTextShowsNothingAndGivesCancel) {
+    EXPECT_EQ(ShowMessageText(u""), 2);
+    EXPECT_EQ(ShowMessageId(4711), 2);  // not in the string table
+    // A translation that drops "%1" drops the argument, and adds nothing.
+    GetTranslationTable().Set(EscapeText(u"Failed to create folder:\n\n%1"), u"No folder.");
+    ShowMessageIdArg(IDS_CREATE_FOLDER_FAILED, u"/有道云笔记/x");
+    EXPECT_EQ(kit_->MessageTexts(), std::vector<Text>{u"No folder."});
+}
+
+}  // namespace
+}  // namespace zem
