@@ -50,7 +50,7 @@ NoteRow ReadNoteRow(IZemKMSQLiteRecordset* notes) {
 }
 
 // One press of OK: owns every object it takes and releases them, in reverse order of
-// declaration, when it ends; the working files go last, after the database is closed.
+// declaration, when it ends; the working files go last, after the database is released.
 class ImportRun {
   public:
     explicit ImportRun(ImportDialogSurface& dialog) : dialog_(dialog) {}
@@ -75,6 +75,7 @@ class ImportRun {
     ComPtr<IZemKMSQLiteRecordset> storageRow_;
     Text storageFolder_;
     int32_t done_ = 0;
+    bool walkBroken_ = false;
 };
 
 ImportOutcome ImportRun::Run() {
@@ -83,7 +84,7 @@ ImportOutcome ImportRun::Run() {
         return ImportOutcome::kNotRun;
     if (!Prepare())
         return Finish(RunEnd::kStopped, ImportOutcome::kStopped);
-    while (HasCurrentRow(notes_.Get())) {
+    while (!walkBroken_ && HasCurrentRow(notes_.Get())) {
         ImportNote();
         if (dialog_.CancelRequested()) {
             sqlite_->CloseDatabase();
@@ -91,6 +92,8 @@ ImportOutcome ImportRun::Run() {
         }
     }
     sqlite_->CloseDatabase();
+    if (walkBroken_)
+        summary_.WalkBroken();
     return Finish(RunEnd::kCompleted, ImportOutcome::kCompleted);
 }
 
@@ -150,7 +153,10 @@ bool ImportRun::Prepare() {
 
 void ImportRun::ImportNote() {
     NoteRow row = ReadNoteRow(notes_.Get());
-    notes_->MoveNext();  // before the note, so that a skipped note cannot stop the walk
+    // Before the note, so that a skipped note cannot stop the walk. A failed step (a damaged
+    // page) ends the walk rather than leave it on the same row.
+    if (Failed(notes_->MoveNext()))
+        walkBroken_ = true;
     ++done_;
     std::replace(row.title.begin(), row.title.end(), u'/', u'-');
     dialog_.SetStatusText(row.title);

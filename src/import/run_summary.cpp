@@ -11,6 +11,11 @@ void ImportRunSummary::NoteSkipped(const Text& title, const Text& reason) {
 Text ImportRunSummary::Finish(RunEnd end, int32_t walked) {
     static constexpr const char16_t* kEndWords[] = {u"stopped", u"cancelled", u"completed"};
     TextList lines = skippedLines_;
+    if (walkBroken_)
+        lines.push_back(FormatText(
+            u"Import ynote, the note list could not be read beyond note %1; later notes were "
+            u"not imported",
+            IntToText(walked)));
     lines.push_back(
         FormatText(u"Import ynote %1: %2 notes walked, ", kEndWords[int(end)], IntToText(walked)) +
         FormatText(u"%1 imported, %2 skipped", IntToText(imported_),

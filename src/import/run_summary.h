@@ -15,6 +15,8 @@ class ImportRunSummary {
   public:
     void NoteImported() { ++imported_; }
     void NoteSkipped(const Text& title, const Text& reason);
+    // The list of notes failed to advance, so the notes after it were never walked.
+    void WalkBroken() { walkBroken_ = true; }
 
     // The skipped-note lines and the closing line with the counts, each also written to the
     // log; joined by line feeds.
@@ -22,6 +24,7 @@ class ImportRunSummary {
 
   private:
     int32_t imported_ = 0;
+    bool walkBroken_ = false;
     TextList skippedLines_;
 };
 

@@ -194,6 +194,31 @@ TEST_F(EndToEndTest, ARunThatCannotStartSaysWhyAndWritesNothing) {
         << run.output << run.errors;
 }
 
+// A page of the note list damaged in the middle: the notes before it arrive, and the run
+// says where the list broke instead of passing over the rest in silence.
+TEST_F(EndToEndTest, ADamagedNoteListEndsTheWalkWithAnExplanation) {
+    YNoteFixture& y = Account();
+    y.AddNotebook("nb", "笔记");
+    for (int i = 0; i < 300; ++i) {
+        const std::string title = "MARKER-" + std::to_string(i) + "-" + std::string(400, 'x');
+        y.AddNote({"n" + std::to_string(i), title, "nb", "", 1680000000, 1680000000, "", "<p/>"});
+    }
+    y.Close();
+    std::string bytes = ReadFileBytes(y.DatabasePath());
+    const size_t marker = bytes.find("MARKER-200-");
+    ASSERT_NE(marker, std::string::npos);
+    bytes[marker / 4096 * 4096] = '\xFF';  // the page's type byte: no valid b-tree page
+    WriteFileBytes(y.DatabasePath(), bytes);
+
+    ProgramResult run = Import();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("the note list could not be read beyond note"), std::string::npos)
+        << run.output;
+    const size_t documents = Count("document");
+    EXPECT_GT(documents, 100u);
+    EXPECT_LT(documents, 201u);
+}
+
 TEST_F(EndToEndTest, EachMissingTableIsReportedWithItsQuery) {
     struct Case {
         std::string table, query;
