@@ -57,8 +57,7 @@ Text MakeNameUnique(const Text& name, const std::vector<ResourceEntry>& taken) {
 
 // The attachment's file name: reserve2 after its first "\", sanitised; the resource id,
 // sanitised, when the name was made only of forbidden characters (and "attachment" when
-// that is no better). Empty when reserve2
-// names a folder (ends with "\").
+// that is no better). Empty when reserve2 names a folder (ends with "\").
 Text AttachmentFileName(const Text& reserve2, const Text& resourceId) {
     size_t backslash = reserve2.find(u'\\');
     Text name = backslash == Text::npos ? reserve2 : reserve2.substr(backslash + 1);
