@@ -239,7 +239,7 @@ class ConsoleToolkit : public Toolkit, public WindowView {
         for (const auto& child : root.Children()) {
             if (IsClass(*child, kEditClass)) {
                 WriteStandardOutput(u"  [" + child->GetText() + u"]\n");
-            } else if (IsClass(*child, kStaticClass) && (child->Style() & 0x1F) != SS_ICON &&
+            } else if (IsClass(*child, kStaticClass) && (child->Style() & SS_TYPEMASK) != SS_ICON &&
                        !child->GetText().empty()) {
                 WriteStandardOutput(child->GetText() + u"\n");
             }

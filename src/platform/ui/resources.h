@@ -29,6 +29,7 @@ constexpr uint32_t DS_MODALFRAME = 0x80;
 constexpr uint32_t DS_SETFONT = 0x40;
 constexpr uint32_t DS_SHELLFONT = 0x48;
 constexpr uint32_t SS_LEFT = 0x0;
+constexpr uint32_t SS_TYPEMASK = 0x1F;
 constexpr uint32_t SS_ICON = 0x3;
 constexpr uint32_t SS_NOPREFIX = 0x80;
 constexpr uint32_t ES_LEFT = 0x0;

@@ -17,6 +17,7 @@
 #include <wx/wx.h>
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <map>
 #include <string>
@@ -38,6 +39,14 @@ wxString ToWx(const Text& text) {
 Text FromWx(const wxString& text) {
     const wxScopedCharBuffer bytes = text.utf8_str();
     return FromUtf8(std::string_view(bytes.data(), bytes.length()));
+}
+
+// An icon static names its icon by the decimal id in its text.
+int IconIdOf(const Window& window) {
+    std::string digits = ToUtf8(window.GetText());
+    int id = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), id);
+    return id;
 }
 
 wxImage DecodePng(const IconImage& image) {
@@ -174,8 +183,8 @@ class DialogWindow : public wxDialog, public WindowView {
         wxSize size = ConvertDialogToPixels(wxSize(window.cx, window.cy));
         const Text& kind = window.ClassName();
         wxWindow* native = nullptr;
-        if (kind == kStaticClass && (window.Style() & 0x1F) == SS_ICON) {
-            const IconResource* icon = FindIcon(std::stoi(ToUtf8(window.GetText())));
+        if (kind == kStaticClass && (window.Style() & SS_TYPEMASK) == SS_ICON) {
+            const IconResource* icon = FindIcon(IconIdOf(window));
             int pixels = FromDIP(32);
             native = new wxStaticBitmap(this, wxID_ANY, IconBitmap(icon, pixels), position,
                                         wxSize(pixels, pixels));
