@@ -91,7 +91,8 @@ TEST(KnowledgeBase, DocumentKeepsUrlTagsDatesAndAttachments) {
     std::string bytes;
     for (int i = 0; i < 3 * 1024 * 1024 + 7; ++i)
         bytes += static_cast<char>(i * 7 % 256);
-    const std::string source = MakeTestFolder("sources") + "/report 2024.bin";
+    // The longest name a file may have on disk.
+    const std::string source = MakeTestFolder("sources") + "/" + std::string(251, 'r') + ".bin";
     WriteBytes(source, bytes);
     ASSERT_EQ(document->AddAttachmentFromFile(FromUtf8(source).c_str(), &raw), S_OK);
     auto attachment = As<IZemKMAttachment>(raw);
@@ -110,11 +111,11 @@ TEST(KnowledgeBase, DocumentKeepsUrlTagsDatesAndAttachments) {
     EXPECT_EQ(index.Value("SELECT count(*) FROM tag"), "3") << "existing tags are reused";
     const SqlRows attachments = index.Query("SELECT guid, name, size, description FROM attachment");
     ASSERT_EQ(attachments.size(), 1u);
-    EXPECT_EQ(attachments[0][1], "report 2024.bin");
+    EXPECT_EQ(attachments[0][1], std::string(251, 'r') + ".bin");
     EXPECT_EQ(attachments[0][2], std::to_string(bytes.size()));
     EXPECT_EQ(attachments[0][3], "the report");
-    EXPECT_TRUE(ReadBytes(kb.folder + "/attachments/" + attachments[0][0] + "/report 2024.bin") ==
-                bytes);
+    EXPECT_TRUE(ReadBytes(kb.folder + "/attachments/" + attachments[0][0] + "/" +
+                          attachments[0][1]) == bytes);
     const std::string guid = index.Value("SELECT guid FROM document");
     EXPECT_TRUE(Exists(kb.folder + "/documents/" + guid + "/index.html"));
 

@@ -91,6 +91,17 @@ TEST(SettingsComponent, SectionObjectsReadTextsAndBooleansLive) {
     EXPECT_EQ(text.ToText(), u" TRUE ");
     EXPECT_EQ(section->GetSectionValue(u"Absent", text.Out()), S_FALSE);
 
+    // Reopening the file refills the settings the section reads.
+    const std::string path = MakeTestFolder("sections-file") + "/Zem.xml";
+    WriteBytes(path,
+               "<settings><section name=\"DocumentDefaults\"><value name=\"One\">"
+               "0</value></section></settings>");
+    ASSERT_EQ(s.settings->OpenFile(FromUtf8(path).c_str()), S_OK);
+    EXPECT_FALSE(s.Modified());
+    VARIANT_BOOL one = VARIANT_TRUE;
+    EXPECT_EQ(section->GetSectionBool(u"One", &one), S_OK);
+    EXPECT_EQ(one, VARIANT_FALSE);
+
     EXPECT_EQ(s.settings->DeleteSection(u"DOCUMENTDEFAULTS"), S_OK);
     EXPECT_EQ(s.settings->DeleteSection(u"DocumentDefaults"), S_FALSE);
     EXPECT_EQ(section->GetSectionValue(u"One", text.Out()), S_FALSE) << "reads the settings now";

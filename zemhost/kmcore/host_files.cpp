@@ -1,9 +1,12 @@
 #include "host_files.h"
 
+#include <atomic>
+#include <string>
 #include <vector>
 
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "platform/system_info.h"
 
 namespace zem::kmcore {
 
@@ -11,8 +14,13 @@ namespace {
 
 constexpr size_t kCopyBlock = 1 << 20;
 
+// A short name of its own in the target's folder: the rename stays within one file system,
+// and a target whose name is at the length limit still gets a temporary file.
 Text TemporaryNameFor(const Text& target) {
-    return target + u".part";
+    static std::atomic<unsigned> counter{0};
+    const std::string name =
+        ".zem-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".part";
+    return FolderOf(target) + FromUtf8(name);
 }
 
 // Flushes to disk, closes and moves the temporary file over the target.

@@ -65,7 +65,8 @@ Text PrepareConnection(sqlite3* db, const Text& path) {
         !Exec(db, "PRAGMA foreign_keys=ON"))
         return u"The knowledge base " + Quoted(path) + u" cannot be prepared: " +
                FromUtf8(sqlite3_errmsg(db)) + u".";
-    if (state == SchemaState::kEmptyFile && !CreateSchema(db))
+    // Creating what is missing also completes a knowledge base whose creation was cut short.
+    if (!CreateSchema(db))
         return u"The knowledge base " + Quoted(path) + u" cannot be created: " +
                FromUtf8(sqlite3_errmsg(db)) + u".";
     return {};

@@ -20,8 +20,12 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
     HRESULT OpenFile(const char16_t* path) override {
         if (!path || !*path)
             return E_INVALIDARG;
-        document_ = std::make_shared<SettingsDocument>();
+        // The document is refilled in place, so section objects handed out earlier read
+        // the file as it is now.
+        document_->xml.reset();
         document_->path = path;
+        document_->modified = false;
+        document_->unreadable = false;
         std::string bytes;
         if (!ReadFileBytes(document_->path, bytes))
             return E_FAIL;

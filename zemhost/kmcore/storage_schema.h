@@ -11,7 +11,7 @@ enum class SchemaState { kKnowledgeBase, kEmptyFile, kForeign };
 // Looks at an open file without changing it.
 SchemaState InspectSchema(sqlite3* db);
 
-// Creates the tables and indexes of a new knowledge base and marks the file as one.
+// Creates the tables and indexes a knowledge base lacks and marks the file as one.
 bool CreateSchema(sqlite3* db);
 
 }  // namespace zem::kmcore
