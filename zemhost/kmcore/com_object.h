@@ -57,16 +57,4 @@ class ComObject : public First, public More... {
     std::atomic<uint32_t> references_{1};
 };
 
-// Stores `object` (one reference, or null) in an optional out-parameter, releasing it when
-// the caller gave no place for it.
-inline HRESULT HandOut(IUnknown* object, IUnknown** out) {
-    if (!out) {
-        if (object)
-            object->Release();
-        return E_POINTER;
-    }
-    *out = object;
-    return object ? S_OK : E_FAIL;
-}
-
 }  // namespace zem::kmcore
