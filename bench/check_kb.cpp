@@ -28,14 +28,16 @@ long Count(sqlite3* db, const char* sql) {
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr, "usage: bench_check_kb <kb folder> <documents> <attachments> <pictures>\n");
+        std::fprintf(stderr,
+                     "usage: bench_check_kb <kb folder> <documents> <attachments> <pictures>\n");
         return 2;
     }
     const fs::path kb = argv[1];
     const long documents = std::atol(argv[2]), attachments = std::atol(argv[3]),
                pictures = std::atol(argv[4]);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2((kb / "index.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2((kb / "index.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK) {
         std::printf("cannot open %s\n", (kb / "index.db").c_str());
         return 1;
     }
@@ -65,11 +67,13 @@ int main(int argc, char** argv) {
     long foundPictures = 0;
     if (fs::exists(kb / "documents"))
         for (const auto& entry : fs::recursive_directory_iterator(kb / "documents"))
-            if (entry.is_regular_file() && entry.path().extension() == ".png") ++foundPictures;
+            if (entry.is_regular_file() && entry.path().extension() == ".png")
+                ++foundPictures;
     if (foundPictures != pictures) {
         std::printf("pictures %ld of %ld\n", foundPictures, pictures);
         complete = false;
     }
-    if (complete) std::printf("ok\n");
+    if (complete)
+        std::printf("ok\n");
     return complete ? 0 : 1;
 }

@@ -31,7 +31,8 @@ void CopyFile(const fs::path& from, const fs::path& to) {
 // YNote stores resource paths relative to its storage folder with "\" separators.
 std::string ToSlashes(std::string path) {
     for (char& c : path)
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     return path;
 }
 
@@ -41,7 +42,8 @@ std::string QueryText(sqlite3* db, const char* sql) {
     if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
         sqlite3_step(stmt) == SQLITE_ROW) {
         const auto* text = sqlite3_column_text(stmt, 0);
-        if (text) result = reinterpret_cast<const char*>(text);
+        if (text)
+            result = reinterpret_cast<const char*>(text);
     }
     sqlite3_finalize(stmt);
     return result;
@@ -62,7 +64,8 @@ bool Run(const fs::path& source, const fs::path& out) {
         return Fail("cannot open " + copy.string());
 
     sqlite3_stmt* notes = nullptr;
-    if (sqlite3_prepare_v2(ynote, "select noteid, data from note", -1, &notes, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(ynote, "select noteid, data from note", -1, &notes, nullptr) !=
+        SQLITE_OK)
         return Fail(sqlite3_errmsg(ynote));
     std::vector<std::string> ids;
     while (sqlite3_step(notes) == SQLITE_ROW) {
@@ -76,16 +79,19 @@ bool Run(const fs::path& source, const fs::path& out) {
 
     std::string storage = QueryText(
         ynote, "select configvalue from config_new where configname='AttachmentStorageDir'");
-    if (!storage.empty() && storage.back() != '/') storage += '/';
+    if (!storage.empty() && storage.back() != '/')
+        storage += '/';
     sqlite3_stmt* resources = nullptr;
     if (sqlite3_prepare_v2(ynote, "select reserve2 from resources", -1, &resources, nullptr) ==
         SQLITE_OK) {
         while (sqlite3_step(resources) == SQLITE_ROW) {
             const auto* text = sqlite3_column_text(resources, 0);
-            if (!text) continue;
+            if (!text)
+                continue;
             const std::string relative = ToSlashes(reinterpret_cast<const char*>(text));
             const fs::path from = storage + relative;
-            if (!fs::exists(from)) continue;
+            if (!fs::exists(from))
+                continue;
             CopyFile(from, work / "res" / relative);
             CopyFile(work / "res" / relative, kb / "res" / relative);
         }

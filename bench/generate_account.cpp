@@ -58,17 +58,20 @@ bool ParseArguments(int argc, char** argv, std::string& folder, Parameters& p) {
 
 std::string Bytes(std::mt19937& random, long size) {
     std::string bytes(static_cast<size_t>(size), '\0');
-    for (auto& b : bytes) b = static_cast<char>(random());
+    for (auto& b : bytes)
+        b = static_cast<char>(random());
     return bytes;
 }
 
 // A body of about `size` bytes of HTML paragraphs, with the pictures referenced by id.
 std::string Body(long size, const std::vector<std::string>& pictureIds) {
     std::string body = "<div>";
-    for (const auto& id : pictureIds) body += "<p><img src=\"" + id + "\"></p>";
+    for (const auto& id : pictureIds)
+        body += "<p><img src=\"" + id + "\"></p>";
     static const std::string kParagraph =
         "<p>有道云笔记 benchmark text: the quick brown fox jumps over the lazy dog.</p>";
-    while (static_cast<long>(body.size()) < size) body += kParagraph;
+    while (static_cast<long>(body.size()) < size)
+        body += kParagraph;
     return body + "</div>";
 }
 

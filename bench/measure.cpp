@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     clock_gettime(CLOCK_MONOTONIC, &end);
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
-    const double seconds = double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) / 1e9;
+    const double seconds =
+        double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) / 1e9;
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     fprintf(stderr, "%.3f %ld %d\n", seconds, usage.ru_maxrss, code);
     return code;

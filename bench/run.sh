@@ -53,8 +53,8 @@ with_home() {
 }
 
 printf '%-11s %7s %11s %9s %9s %10s %10s %8s %s\n' account notes bytes floor_s import_s notes/s peak_MiB ratio complete
-for spec in "${accounts[@]}"; do
-  IFS='|' read -r name args documents attachments pictures <<<"$spec"
+for entry in "${accounts[@]}"; do
+  IFS='|' read -r name args documents attachments pictures <<<"$entry"
   if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
   account=$out/$name/account
   if [ ! -f "$account/account.db" ]; then

@@ -9,7 +9,7 @@
 namespace zem {
 
 class CZemIniFileEx {
-public:
+  public:
     CZemIniFileEx() = default;
     virtual ~CZemIniFileEx() = default;
 
@@ -21,7 +21,7 @@ public:
     // default gives empty text.
     Text GetString(TextView section, TextView key, const char16_t* defaultValue) const;
 
-private:
+  private:
     std::vector<Text> lines_;
 };
 

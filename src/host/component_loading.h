@@ -22,7 +22,7 @@ IZemKMSettings* CreateKMSettingsObject();
 
 // The engine library held for its SQLite factory export. Owns its library handle.
 class CZemKMCoreDll {
-public:
+  public:
     explicit CZemKMCoreDll(const Text& appPath);
     ~CZemKMCoreDll();
     CZemKMCoreDll(const CZemKMCoreDll&) = delete;
@@ -40,7 +40,7 @@ public:
 // ZemTools.dll with its 73 entries resolved by name and its four set-up calls made.
 // Owns its library handle; the object stays usable when the library did not load.
 class CZemToolsDll {
-public:
+  public:
     static constexpr int kEntryCount = 73;
     static const char* const kEntryNames[kEntryCount];
 
@@ -56,7 +56,7 @@ public:
     void* Entry(const char* name) const;
     LibraryHandle Module() const { return module_; }
 
-private:
+  private:
     LibraryHandle module_ = nullptr;
     void* entries_[kEntryCount] = {};
 };

@@ -36,7 +36,7 @@ struct IZemKMDatabase : IUnknown {
     virtual HRESULT GetFolderByLocation(const char16_t* location, VARIANT_BOOL create,
                                         IUnknown** folder) = 0;
 
-protected:
+  protected:
     ~IZemKMDatabase() = default;
 };
 
@@ -45,7 +45,7 @@ struct IZemKMTag : IUnknown {
     virtual HRESULT CreateChildTag(const char16_t* name, const char16_t* description,
                                    IUnknown** tag) = 0;
 
-protected:
+  protected:
     ~IZemKMTag() = default;
 };
 
@@ -54,7 +54,7 @@ struct IZemKMFolder : IUnknown {
     virtual HRESULT CreateDocument(const char16_t* title, const char16_t* name,
                                    IUnknown** document) = 0;
 
-protected:
+  protected:
     ~IZemKMFolder() = default;
 };
 
@@ -72,7 +72,7 @@ struct IZemKMDocument : IUnknown {
     virtual HRESULT SetDateModified(double date) = 0;
     virtual HRESULT SetDateUpdated(double date) = 0;
 
-protected:
+  protected:
     ~IZemKMDocument() = default;
 };
 
@@ -80,7 +80,7 @@ struct IZemKMAttachment : IUnknown {
     static constexpr IID kIID = MakeGuid("9368D723-8B76-45C3-9B65-BD88B0A1BE64");
     virtual HRESULT SetAttachmentText(const char16_t* text) = 0;
 
-protected:
+  protected:
     ~IZemKMAttachment() = default;
 };
 
@@ -95,7 +95,7 @@ struct IZemKMSQLiteRecordset : IUnknown {
     // Writes the column's bytes into the IStream held by `stream`.
     virtual HRESULT ReadBlobIntoStream(int32_t column, VARIANT stream) = 0;
 
-protected:
+  protected:
     ~IZemKMSQLiteRecordset() = default;
 };
 
@@ -107,7 +107,7 @@ struct IZemKMSQLiteDatabase : IUnknown {
     virtual HRESULT ExecuteQuery(const char16_t* sql, int32_t flags, IUnknown** recordset) = 0;
     virtual HRESULT CloseDatabase() = 0;
 
-protected:
+  protected:
     ~IZemKMSQLiteDatabase() = default;
 };
 
@@ -119,7 +119,7 @@ struct IZemKMTools : IUnknown {
     // Writes the document template out as an HTML file.
     virtual HRESULT ExtractHtmlFile(const char16_t* templateFile, const char16_t* htmlFile) = 0;
 
-protected:
+  protected:
     ~IZemKMTools() = default;
 };
 
@@ -129,7 +129,7 @@ struct IZemKMSettingsSection : IUnknown {
     virtual HRESULT GetSectionValue(const char16_t* key, BSTR* value) = 0;
     virtual HRESULT GetSectionBool(const char16_t* key, VARIANT_BOOL* value) = 0;
 
-protected:
+  protected:
     ~IZemKMSettingsSection() = default;
 };
 
@@ -145,7 +145,7 @@ struct IZemKMSettings : IUnknown {
     virtual HRESULT DeleteSection(const char16_t* section) = 0;
     virtual HRESULT SaveFile() = 0;
 
-protected:
+  protected:
     ~IZemKMSettings() = default;
 };
 

@@ -23,8 +23,12 @@ constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
 
-inline bool Failed(HRESULT hr) { return hr < 0; }
-inline bool Succeeded(HRESULT hr) { return hr >= 0; }
+inline bool Failed(HRESULT hr) {
+    return hr < 0;
+}
+inline bool Succeeded(HRESULT hr) {
+    return hr >= 0;
+}
 
 // Automation booleans: -1 is true, 0 is false.
 using VARIANT_BOOL = int16_t;
@@ -51,7 +55,8 @@ constexpr uint32_t HexDigit(char c) {
 }
 constexpr uint32_t HexValue(const char* text, int digits) {
     uint32_t value = 0;
-    for (int i = 0; i < digits; ++i) value = value * 16 + HexDigit(text[i]);
+    for (int i = 0; i < digits; ++i)
+        value = value * 16 + HexDigit(text[i]);
     return value;
 }
 }  // namespace detail
@@ -82,7 +87,7 @@ struct IUnknown {
     virtual uint32_t AddRef() = 0;
     virtual uint32_t Release() = 0;
 
-protected:
+  protected:
     ~IUnknown() = default;
 };
 
@@ -91,7 +96,7 @@ struct IClassFactory : IUnknown {
     virtual HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) = 0;
     virtual HRESULT LockServer(bool lock) = 0;
 
-protected:
+  protected:
     ~IClassFactory() = default;
 };
 
@@ -111,7 +116,7 @@ Text TextFromBstr(BSTR text);
 
 // Owns one BSTR for the length of a call: out-parameters are written through Out().
 class ScopedBstr {
-public:
+  public:
     ScopedBstr() = default;
     explicit ScopedBstr(TextView text) : value_(SysAllocText(text)) {}
     ~ScopedBstr() { SysFreeString(value_); }
@@ -126,7 +131,7 @@ public:
     }
     Text ToText() const { return TextFromBstr(value_); }
 
-private:
+  private:
     BSTR value_ = nullptr;
 };
 
@@ -152,7 +157,7 @@ struct IStream : IUnknown {
     virtual HRESULT Seek(int64_t move, StreamSeek origin, uint64_t* newPosition) = 0;
     virtual HRESULT SetSize(uint64_t size) = 0;
 
-protected:
+  protected:
     ~IStream() = default;
 };
 
@@ -162,7 +167,7 @@ IStream* CreateMemoryStream();
 // Holds one reference to an interface. T names its own IID as T::kIID.
 template <class T>
 class ComPtr {
-public:
+  public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
     // Takes over a reference the caller already owns.
@@ -172,7 +177,8 @@ public:
         return result;
     }
     ComPtr(const ComPtr& other) : p_(other.p_) {
-        if (p_) p_->AddRef();
+        if (p_)
+            p_->AddRef();
     }
     ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
     ComPtr& operator=(ComPtr other) noexcept {
@@ -182,11 +188,13 @@ public:
     ~ComPtr() { Reset(); }
 
     void Reset() {
-        if (p_) std::exchange(p_, nullptr)->Release();
+        if (p_)
+            std::exchange(p_, nullptr)->Release();
     }
     // Takes a new reference on `p`.
     void Assign(T* p) {
-        if (p) p->AddRef();
+        if (p)
+            p->AddRef();
         Reset();
         p_ = p;
     }
@@ -205,11 +213,12 @@ public:
     template <class U>
     static ComPtr QueryFrom(U* source) {
         ComPtr result;
-        if (source) source->QueryInterface(T::kIID, result.OutVoid());
+        if (source)
+            source->QueryInterface(T::kIID, result.OutVoid());
         return result;
     }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 

@@ -10,7 +10,7 @@
 namespace zem {
 
 class FileStream {
-public:
+  public:
     FileStream() = default;
     ~FileStream();
     FileStream(const FileStream&) = delete;
@@ -35,7 +35,7 @@ public:
     int64_t Size();
     bool Close();
 
-private:
+  private:
     FILE* file_ = nullptr;
     bool commit_ = false;
 };

@@ -14,7 +14,7 @@ constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
 constexpr uint32_t kInfinite = 0xFFFFFFFF;
 
 class WaitHandle {
-public:
+  public:
     virtual ~WaitHandle() = default;
     // WaitForSingleObject: kWaitObject0, kWaitAbandoned, kWaitTimeout or kWaitFailed.
     virtual uint32_t Wait(uint32_t timeoutMilliseconds) = 0;
@@ -22,7 +22,7 @@ public:
 
 // A manual-reset or auto-reset event.
 class EventHandle : public WaitHandle {
-public:
+  public:
     virtual void Set() = 0;
     virtual void Reset() = 0;
 };
@@ -31,7 +31,7 @@ std::unique_ptr<EventHandle> CreateEventHandle(bool manualReset, bool initiallyS
 // A mutex that reports kWaitAbandoned to the next waiter when its owning thread ended
 // without releasing it.
 class MutexHandle : public WaitHandle {
-public:
+  public:
     virtual bool ReleaseMutex() = 0;
 };
 std::unique_ptr<MutexHandle> CreateMutexHandle();

@@ -9,7 +9,7 @@
 namespace zem {
 
 class IZemSettingsBase {
-public:
+  public:
     virtual ~IZemSettingsBase() = default;
     virtual bool Save() = 0;
     virtual bool GetStr(const Text& section, const Text& key, Text& value) = 0;
@@ -22,7 +22,7 @@ public:
 };
 
 class CZemKMSettings : public IZemSettingsBase {
-public:
+  public:
     explicit CZemKMSettings(const Text& settingsFilePath);
     ~CZemKMSettings() override;
 
@@ -33,7 +33,7 @@ public:
     // The "DocumentDefaults" section object; one reference owned by the caller.
     bool GetDocumentDefaultsSection(ComPtr<IZemKMSettingsSection>& section);
 
-private:
+  private:
     void EnsureOpen();
     bool OpenSettingsFile();
     void ReloadIfChanged();

@@ -12,7 +12,7 @@
 namespace zem {
 
 class CZemSyncObject {
-public:
+  public:
     explicit CZemSyncObject(std::unique_ptr<WaitHandle> handle = nullptr);
     virtual ~CZemSyncObject();
     CZemSyncObject(const CZemSyncObject&) = delete;
@@ -23,12 +23,12 @@ public:
     virtual bool Unlock(int32_t count, int32_t* previousCount);
     virtual bool Unlock() = 0;
 
-protected:
+  protected:
     std::unique_ptr<WaitHandle> handle_;
 };
 
 class CZemCriticalSectionObject : public CZemSyncObject {
-public:
+  public:
     CZemCriticalSectionObject();
     ~CZemCriticalSectionObject() override;
 
@@ -37,7 +37,7 @@ public:
     using CZemSyncObject::Unlock;
     bool Unlock() override;
 
-private:
+  private:
     std::recursive_mutex criticalSection_;
 };
 

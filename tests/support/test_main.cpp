@@ -10,7 +10,9 @@ namespace {
 std::string g_home;
 }
 
-const std::string& TestHome() { return g_home; }
+const std::string& TestHome() {
+    return g_home;
+}
 
 std::string MakeTestFolder(const std::string& name) {
     std::filesystem::path folder = std::filesystem::path(g_home) / "work" / name;
@@ -19,14 +21,17 @@ std::string MakeTestFolder(const std::string& name) {
     return folder.string();
 }
 
-std::string BinDir() { return ZEM_BIN_DIR; }
+std::string BinDir() {
+    return ZEM_BIN_DIR;
+}
 
 }  // namespace zem::test
 
 int main(int argc, char** argv) {
     char pattern[] = "/tmp/zem-test-XXXXXX";
     const char* made = mkdtemp(pattern);
-    if (!made) return 2;
+    if (!made)
+        return 2;
     std::string home = made;
     zem::test::g_home = home;
     std::filesystem::create_directories(home + "/tmp");
@@ -44,6 +49,7 @@ int main(int argc, char** argv) {
 
     testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();
-    if (!getenv("ZEM_KEEP_TEST_HOME")) std::filesystem::remove_all(home);
+    if (!getenv("ZEM_KEEP_TEST_HOME"))
+        std::filesystem::remove_all(home);
     return result;
 }
