@@ -25,12 +25,15 @@ done
 
 scripts/install-deps.sh
 build=${BENCH_BUILD_DIR:-$root/build-release}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target ZemYNote ZemKMCore ZemTools ZemKMControls zem_resources \
-  bench_floor bench_generate_account bench_measure bench_check_kb >/dev/null
-bin=$build/bin
 out=${BENCH_OUT:-$root/bench/out}
 mkdir -p "$out"
+if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
+       cmake --build "$build" --target ZemYNote ZemKMCore ZemTools ZemKMControls zem_resources \
+         bench_floor bench_generate_account bench_measure bench_check_kb; } >"$out/build.log" 2>&1; then
+  cat "$out/build.log" >&2
+  exit 1
+fi
+bin=$build/bin
 
 # name | generator arguments | documents | attachments | pictures
 accounts=(

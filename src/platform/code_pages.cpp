@@ -1,5 +1,6 @@
 #include "platform/code_pages.h"
 
+#include <algorithm>
 #include <errno.h>
 #include <iconv.h>
 
@@ -82,7 +83,7 @@ bool Run(iconv_t cd, std::string_view input, bool failOnInvalid, std::string_vie
             }
             if (output.size() - used < replacement.size() + 16)
                 output.resize(output.size() * 2 + replacement.size());
-            output.replace(used, replacement.size(), replacement);
+            std::copy(replacement.begin(), replacement.end(), output.begin() + used);
             used += replacement.size();
             const size_t n = std::min(skip(std::string_view(in, inLeft)), inLeft);
             in += n;
