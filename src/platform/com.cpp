@@ -1,5 +1,7 @@
 #include "platform/com.h"
 
+#include "platform/com_object.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -134,27 +136,8 @@ void VariantClear(VARIANT* v) {
 
 namespace {
 
-class MemoryStream final : public IStream {
+class MemoryStream final : public ComObject<IStream> {
   public:
-    HRESULT QueryInterface(const IID& iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (iid == IUnknown::kIID || iid == IStream::kIID) {
-            AddRef();
-            *object = static_cast<IStream*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++references_; }
-    uint32_t Release() override {
-        const uint32_t left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
     HRESULT Read(void* buffer, uint32_t count, uint32_t* read) override {
         if (read)
             *read = 0;
@@ -226,9 +209,8 @@ class MemoryStream final : public IStream {
     }
 
   private:
-    ~MemoryStream() = default;
+    ~MemoryStream() override = default;
 
-    std::atomic<uint32_t> references_{1};
     std::vector<uint8_t> data_;
     uint64_t position_ = 0;
 };

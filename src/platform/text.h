@@ -16,6 +16,9 @@ using TextView = std::u16string_view;
 // UTF-16 to UTF-8. An unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(TextView text);
 
+// Appends one code point as UTF-8; surrogates and values past U+10FFFF become U+FFFD.
+void AppendUtf8(std::string& out, char32_t c);
+
 // UTF-8 to UTF-16. Invalid sequences become U+FFFD.
 Text FromUtf8(std::string_view bytes);
 

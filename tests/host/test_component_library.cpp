@@ -3,6 +3,7 @@
 // working. It counts its live factories and objects so that tests can see every reference
 // released.
 #include "platform/com.h"
+#include "platform/com_object.h"
 
 using namespace zem;
 
@@ -11,44 +12,20 @@ namespace {
 int g_liveFactories = 0;
 int g_liveObjects = 0;
 
-class Counted : public IUnknown {
+// A plain object: IUnknown only.
+class Counted : public ComObject<IUnknown> {
   public:
     explicit Counted(int& live) : live_(live) { ++live_; }
-    virtual ~Counted() { --live_; }
-    HRESULT QueryInterface(const IID&, void** object) override {
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    uint32_t AddRef() override { return ++references_; }
-    uint32_t Release() override {
-        const uint32_t left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    ~Counted() override { --live_; }
 
   private:
     int& live_;
-    uint32_t references_ = 1;
 };
 
-class Factory : public IClassFactory {
+class Factory : public ComObject<IClassFactory> {
   public:
     Factory() { ++g_liveFactories; }
-    virtual ~Factory() { --g_liveFactories; }
-    HRESULT QueryInterface(const IID&, void** object) override {
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    uint32_t AddRef() override { return ++references_; }
-    uint32_t Release() override {
-        const uint32_t left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    ~Factory() override { --g_liveFactories; }
     HRESULT CreateInstance(IUnknown*, const IID&, void** object) override {
 #ifdef ZEM_TEST_INSTANCE_FAILS
         *object = nullptr;
@@ -61,9 +38,6 @@ class Factory : public IClassFactory {
     HRESULT LockServer(bool) override {
         return S_OK;
     }
-
-  private:
-    uint32_t references_ = 1;
 };
 
 }  // namespace

@@ -43,26 +43,6 @@ size_t FindIgnoringCase(std::string_view text, std::string_view what, size_t fro
     return found == text.end() ? std::string_view::npos : static_cast<size_t>(found - text.begin());
 }
 
-void AppendUtf8(std::string& out, uint32_t c) {
-    if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        c = 0xFFFD;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // Attribute values may spell characters as entities ("a&amp;b.png"); links are resolved on
 // the characters themselves.
 std::string DecodeEntities(std::string_view text) {
@@ -99,7 +79,7 @@ std::string DecodeEntities(std::string_view text) {
                 ++at;
             }
             if (at > start) {
-                AppendUtf8(decoded, value);
+                AppendUtf8(decoded, value == 0 ? char32_t{0xFFFD} : value);
                 i += at + (at < rest.size() && rest[at] == ';' ? 1 : 0);
                 done = true;
             }

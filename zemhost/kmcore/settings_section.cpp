@@ -1,6 +1,7 @@
 #include <memory>
 
-#include "com_object.h"
+#include "host/zem_km_interfaces.h"
+#include "platform/com_object.h"
 #include "kb_objects.h"
 #include "settings_document.h"
 

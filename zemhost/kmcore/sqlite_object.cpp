@@ -1,6 +1,7 @@
 #include "sqlite_object.h"
 
-#include "com_object.h"
+#include "host/zem_km_interfaces.h"
+#include "platform/com_object.h"
 #include "components.h"
 
 namespace zem::kmcore {

@@ -1,6 +1,7 @@
 #include <algorithm>
 
-#include "com_object.h"
+#include "host/zem_km_interfaces.h"
+#include "platform/com_object.h"
 #include "sqlite_object.h"
 
 namespace zem::kmcore {

@@ -1,4 +1,5 @@
-#include "com_object.h"
+#include "host/zem_km_interfaces.h"
+#include "platform/com_object.h"
 #include "kb_objects.h"
 #include "storage_dates.h"
 

@@ -1,14 +1,14 @@
-// The reference counting and interface lookup shared by every component and object of the
-// engine library. An object starts with one reference owned by its creator and deletes itself
-// on the last Release. Reference counts are atomic; everything else about an object is used
-// from one thread at a time.
+// The reference counting and interface lookup shared by every component and object: the
+// engine library's, the in-memory stream's and the test libraries'. An object starts with one
+// reference owned by its creator and deletes itself on the last Release. Reference counts are
+// atomic; everything else about an object is used from one thread at a time.
 #pragma once
 
 #include <atomic>
 
-#include "host/zem_km_interfaces.h"
+#include "platform/com.h"
 
-namespace zem::kmcore {
+namespace zem {
 
 template <class First, class... More>
 class ComObject : public First, public More... {
@@ -57,4 +57,4 @@ class ComObject : public First, public More... {
     std::atomic<uint32_t> references_{1};
 };
 
-}  // namespace zem::kmcore
+}  // namespace zem
