@@ -71,7 +71,7 @@ for entry in "${accounts[@]}"; do
     floors+=("$("$bin/bench_measure" "$bin/bench_floor" "$account/account.db" "$out/$name/floor" 2>&1 >/dev/null | tail -1 | cut -d' ' -f1)")
     home=$out/$name/home
     kb=$home/kb
-    result=$(with_home "$home" sh -c 'mkdir -p "$1" && exec "$2" "$3" "$4" /Console "/DatabasePath=$1/index.db" "/Import=$5"' \
+    result=$(with_home "$home" sh -c 'mkdir -p "$1" && exec "$2" "$3" /Console "/DatabasePath=$1/index.db" "/Import=$4"' \
       sh "$kb" "$bin/bench_measure" "$bin/ZemYNote" "$account/account.db" 2>&1 >/dev/null </dev/null | tail -1)
     read -r seconds peak status <<<"$result"
     if [ "$status" != 0 ]; then complete="import exit $status"; fi
