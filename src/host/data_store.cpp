@@ -28,9 +28,8 @@ Text FindRegisteredStore() {
     return store;
 }
 
-// The host's chooser between the two stores. Without the library or its export, and when
-// it answers nothing, the portable store is used: an empty answer would place the data
-// store (and with it the log and settings files) in whatever the current directory is.
+// The host's chooser between the two stores. Without the library or its export the portable
+// store is used; an empty answer is the chooser's own decision and is kept as it is.
 Text AskChooser(const Text& programFolder, const Text& registered, const Text& portable) {
     LibraryHandle library = LoadLibrary(programFolder + u"ZemKMControls.dll");
     if (!library)
@@ -43,7 +42,7 @@ Text AskChooser(const Text& programFolder, const Text& registered, const Text& p
         answer = chosen.ToText();
     }
     FreeLibrary(library);
-    return answer.empty() ? portable : answer;
+    return answer;
 }
 
 // The shell creates a folder it is asked for; one that cannot be had falls back to the

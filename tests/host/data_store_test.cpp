@@ -94,10 +94,9 @@ TEST_F(DataStoreTest, BothStoresAskTheChooserOnceAndKeepItsAnswer) {
     EXPECT_TRUE(fs::is_directory(registered_ + "/Data"));
 }
 
-TEST_F(DataStoreTest, ChooserWithoutAnAnswerLeavesThePortableStore) {
+TEST_F(DataStoreTest, MissingChooserLeavesThePortableStore) {
     ASSERT_TRUE(RegistryWriteText(GetProductRegistryKey(), u"DataStore", U16(registered_)));
-    setenv("ZEM_TEST_CHOOSER_ANSWER", "", 1);
-    for (const std::string variant : {"chooser", "chooser_no_export", ""}) {
+    for (const std::string variant : {"chooser_no_export", ""}) {
         SCOPED_TRACE(variant);
         program_ = MakeTestFolder("program-" + variant);
         if (!variant.empty())
@@ -105,8 +104,16 @@ TEST_F(DataStoreTest, ChooserWithoutAnAnswerLeavesThePortableStore) {
         std::optional<Text> chosen;
         EXPECT_EQ(Decide(true, chosen), U16(program_ + "/My Knowledge/"));
     }
+}
+
+TEST_F(DataStoreTest, EmptyChooserAnswerIsAnEmptyStore) {
+    ASSERT_TRUE(RegistryWriteText(GetProductRegistryKey(), u"DataStore", U16(registered_)));
+    setenv("ZEM_TEST_CHOOSER_ANSWER", "", 1);
+    InstallChooser("chooser");
+    std::optional<Text> chosen;
+    EXPECT_EQ(Decide(true, chosen), u"");
+    EXPECT_EQ(Decide(true, chosen), u"");
     EXPECT_EQ(ChooserCalls().size(), 1u);
-    EXPECT_FALSE(fs::exists("Data")) << "nothing is created relative to the current directory";
 }
 
 TEST_F(DataStoreTest, ProgramDecidesItsFilesOnceWhereverTheStoreIs) {
