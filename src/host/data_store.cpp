@@ -34,7 +34,7 @@ Text AskChooser(const Text& programFolder, const Text& registered, const Text& p
     LibraryHandle library = LoadLibrary(programFolder + u"ZemKMControls.dll");
     if (!library)
         return portable;
-    Text answer;
+    Text answer = portable;
     if (auto select = reinterpret_cast<ZemKMSelectDataStoreFunc>(
             GetProcAddress(library, "ZemKMSelectDataStore"))) {
         ScopedBstr chosen;
