@@ -21,18 +21,11 @@ struct ToolkitSession {
     ~ToolkitSession() { ui::SetToolkit(nullptr); }
 };
 
+// The system's default caption, in the user's language once translations are loaded.
 void ShowStartupError(const Text& text) {
-    ui::MessageBox(nullptr, text, Text(), ui::MB_OK | ui::MB_ICONERROR);
-}
-
-// The open-file dialog gives full paths; a relative /Import= path means one relative to
-// where the program was started (loading the host libraries changes the directory).
-Text AbsoluteFromStartFolder(const Text& path, const Text& startFolder) {
-    if (path.empty() || path[0] == u'/' || startFolder.empty())
-        return path;
-    Text folder = startFolder;
-    AddTrailingSeparator(folder);
-    return folder + path;
+    Text caption;
+    Translate(GetTranslationTable(), u"Error", caption);
+    ui::MessageBox(nullptr, text, caption, ui::MB_OK | ui::MB_ICONERROR);
 }
 
 }  // namespace
@@ -59,8 +52,11 @@ bool CZemEverNoteApp::InitInstance() {
     }
     InstallProgramResources();
     const Text startFolder = GetCurrentDirectory();
+    // The open-file dialog gives full paths; relative paths on the command line mean paths
+    // relative to where the program was started (loading the host libraries changes the
+    // directory).
     const Text importPath =
-        AbsoluteFromStartFolder(GetCommandLineParam(arguments, u"Import"), startFolder);
+        MakeAbsolutePath(GetCommandLineParam(arguments, u"Import"), startFolder);
     ui::ChooseToolkit(HasCommandLineSwitch(arguments, u"Console"), !importPath.empty());
     ToolkitSession toolkitSession;
 
@@ -77,7 +73,8 @@ bool CZemEverNoteApp::InitInstance() {
     }
 
     LoadTranslations();
-    const Text databasePath = GetCommandLineParam(arguments, u"DatabasePath");
+    const Text databasePath =
+        MakeAbsolutePath(GetCommandLineParam(arguments, u"DatabasePath"), startFolder);
 
     // The engine path is the AppPath text as given, with no separator added.
     ComPtr<IUnknown> created = ComPtr<IUnknown>::Attach(

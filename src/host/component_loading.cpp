@@ -26,10 +26,14 @@ HRESULT CreateObjectFromDll(const Text& libraryPath, const CLSID& clsid, const I
     *object = nullptr;
 
     // Host libraries find their companion files relative to the current directory, so it is
-    // moved to the library's folder and left there.
-    SetCurrentDirectory(GetFolderPart(libraryPath));
+    // moved to the library's folder and left there. A relative path is first taken against
+    // the directory it was meant for. A bare file name keeps the loader's own search.
+    const Text folder = GetFolderPart(libraryPath);
+    const Text loadPath =
+        folder.empty() ? libraryPath : MakeAbsolutePath(libraryPath, GetCurrentDirectory());
+    SetCurrentDirectory(MakeAbsolutePath(folder, GetCurrentDirectory()));
 
-    LibraryHandle library = LoadLibrary(libraryPath);
+    LibraryHandle library = LoadLibrary(loadPath);
     if (!library) {
         const int code = GetLastErrorCode();
         Log(FormatText(u"Failed to load dll: %1 (%2)", libraryPath,
@@ -211,11 +215,13 @@ CZemToolsDll::CZemToolsDll(const char16_t* logFileName, const char16_t* settings
         libraryFolder = GetProgramFolder();
     AddTrailingSeparator(libraryFolder);
 
-    // The tools library loads its own companions from the current directory.
-    SetCurrentDirectory(libraryFolder);
+    // The tools library loads its own companions from the current directory. A relative
+    // folder is taken against the directory it was meant for, before that changes.
+    const Text loadFolder = MakeAbsolutePath(libraryFolder, GetCurrentDirectory());
+    SetCurrentDirectory(loadFolder);
 
     const Text libraryPath = libraryFolder + u"ZemTools.dll";
-    module_ = LoadLibrary(libraryPath);
+    module_ = LoadLibrary(loadFolder + u"ZemTools.dll");
     if (!module_) {
         Log(FormatText(u"ErrorCode=%1", IntToText(GetLastErrorCode())));
         Log(FormatText(u"Failed to load ZemTools.dll: %1", libraryPath));

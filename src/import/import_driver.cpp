@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/user_messages.h"
 #include "config/global.h"
 #include "import/file_copy.h"
@@ -15,7 +16,6 @@
 #include "import/ynote_reader.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
-#include "util/log_file.h"
 #include "util/paths.h"
 
 namespace zem {
@@ -117,12 +117,29 @@ bool ImportRun::Prepare() {
         ShowMessageIdArg(IDS_FILE_NOT_EXISTS, sourcePath);
         return false;
     }
-    importFolder_ = GetGlobal().GetTempFolder() + u"Import.YNote/";
+    // Without a temporary folder the import folder would be relative to whatever the current
+    // directory is; that is a failed copy.
+    const Text tempFolder = GetGlobal().GetTempFolder();
+    if (tempFolder.empty()) {
+        ShowMessageText(kCopyFailedText);
+        return false;
+    }
+    importFolder_ = tempFolder + u"Import.YNote/";
     CreateDirectoryTree(importFolder_);
-    files_ = std::make_unique<ImportWorkingFiles>(importFolder_, IsDebugSwitchOn());
+    // Only the switch itself keeps the working files: "/debug" inside a path does not.
+    files_ = std::make_unique<ImportWorkingFiles>(
+        importFolder_, HasCommandLineSwitch(GetCommandLineArguments(), u"Debug"));
     const Text workingCopy = importFolder_ + IntToText(static_cast<int32_t>(GetTickCount()));
-    files_->AddRunFile(workingCopy);
+    // SQLite keeps its journal beside the copy; a database in WAL mode may hold notes in its
+    // -wal file that are not yet in the main file, so that file travels with the copy.
+    for (const char16_t* suffix : {u"", u"-wal", u"-shm", u"-journal"})
+        files_->AddRunFile(workingCopy + suffix);
     if (!CopyFileContents(sourcePath, workingCopy)) {
+        ShowMessageText(kCopyFailedText);
+        return false;
+    }
+    if (PathExists(sourcePath + u"-wal") &&
+        !CopyFileContents(sourcePath + u"-wal", workingCopy + u"-wal")) {
         ShowMessageText(kCopyFailedText);
         return false;
     }
@@ -178,7 +195,7 @@ void ImportRun::ImportNote() {
     const Text htmlFile = BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_,
                                             storageFolder_, &noteFiles.written);
     if (htmlFile.empty()) {
-        summary_.NoteSkipped(row.title, u"its content could not be built (see the log)");
+        summary_.NoteSkipped(row.title, u"its content could not be built");
         return;
     }
     Text location = kYNoteRootFolder;

@@ -25,11 +25,12 @@ void LogUnsafePath(const Text& resourceId, const Text& noteId, const Text& path)
                    resourceId, noteId, path));
 }
 
-// The copy, with a log line when it fails: a missing picture or attachment must be traceable.
+// The copy; a failure is traced in the debug log (a missing file in YNote's storage folder
+// is common and not an error of the import).
 bool CopyResource(const Text& source, const Text& target) {
     if (CopyFileContents(source, target))
         return true;
-    GetGlobal().WriteLog(
+    GetGlobal().WriteDebugLog(
         FormatText(u"Import ynote, Failed to copy resource file %1 to %2", source, target));
     return false;
 }

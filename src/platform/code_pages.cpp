@@ -1,8 +1,8 @@
 #include "platform/code_pages.h"
 
-#include <algorithm>
 #include <errno.h>
 #include <iconv.h>
+#include <algorithm>
 
 #include <iterator>
 
@@ -109,6 +109,12 @@ const char* IconvNameForCodePage(uint32_t codePage) {
 }
 
 bool MultiByteToText(uint32_t codePage, std::string_view bytes, bool failOnInvalid, Text& text) {
+    // UTF-16 and UTF-32 are not byte code pages: bytes that merely declare them are 8-bit
+    // text, and reading them in pairs would turn them into garbage.
+    if (codePage == 1200 || codePage == 1201 || codePage == 12000 || codePage == 12001) {
+        SetLastErrorCode(EINVAL);
+        return false;
+    }
     const char* name = IconvNameForCodePage(codePage);
     if (!name) {
         SetLastErrorCode(EINVAL);

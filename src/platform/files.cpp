@@ -38,9 +38,9 @@ void SetLastErrorCode(int code) {
 }
 
 Text SystemErrorText(int code) {
-    char buffer[256];
-    // The GNU strerror_r returns a pointer that may or may not be `buffer`.
-    const char* text = strerror_r(code, buffer, sizeof buffer);
+    // strerrordesc_np knows only real error numbers (null otherwise), unlike strerror's
+    // invented "Unknown error N", so callers can tell when the system has no text.
+    const char* text = strerrordesc_np(code);
     return FromUtf8(text ? text : "");
 }
 
@@ -67,6 +67,23 @@ bool GetFileAttributes(const Text& path, FileAttributes& attributes) {
     attributes.size = attributes.isFolder ? 0 : static_cast<uint64_t>(st.st_size);
     attributes.lastWriteTime = st.st_mtime;
     return true;
+}
+
+bool GetFileStamp(const Text& path, FileStamp& stamp) {
+    std::string native;
+    struct stat st;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    if (stat(native.c_str(), &st) != 0)
+        return posix::FailWithErrno();
+    stamp = posix::StampOf(st);
+    return true;
+}
+
+bool IsSameUnchangedFile(const FileStamp& earlier, const FileStamp& now) {
+    return earlier.settled && earlier.modifiedSeconds == now.modifiedSeconds &&
+           earlier.modifiedNanoseconds == now.modifiedNanoseconds && earlier.size == now.size &&
+           earlier.device == now.device && earlier.inode == now.inode;
 }
 
 bool CreateFolder(const Text& path) {

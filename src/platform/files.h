@@ -12,7 +12,7 @@ namespace zem {
 // The errno of the last failed platform call on this thread; 0 when none failed.
 int GetLastErrorCode();
 void SetLastErrorCode(int code);
-// The C library's text for an error number (strerror), without a line end.
+// The C library's text for an error number, without a line end; empty when it has none.
 Text SystemErrorText(int code);
 
 // A file, folder or anything else exists at the path (links are followed).
@@ -27,6 +27,23 @@ struct FileAttributes {
 };
 // False (and last error set) when nothing is at the path.
 bool GetFileAttributes(const Text& path, FileAttributes& attributes);
+
+// What shows that a file is unchanged since it was read: its modification time to the
+// nanosecond, its size and its identity. A file changed less than two seconds before the
+// stamp was taken could change again within the file system's clock granularity and keep
+// the same stamp; such a stamp is not settled, and a cache must not rely on it.
+struct FileStamp {
+    int64_t modifiedSeconds = 0;
+    int64_t modifiedNanoseconds = 0;
+    uint64_t size = 0;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool settled = false;
+};
+// False (and last error set) when nothing is at the path.
+bool GetFileStamp(const Text& path, FileStamp& stamp);
+// True when `earlier` is settled and `now` is a stamp of the same, unchanged file.
+bool IsSameUnchangedFile(const FileStamp& earlier, const FileStamp& now);
 
 bool CreateFolder(const Text& path);                // one level; fails when it exists
 bool RemoveFolder(const Text& path);                // an empty folder

@@ -52,7 +52,8 @@ bool IZemSettingsBase::SetStringList(const Text& section, const TextList& list) 
             return false;
         }
     }
-    return Save();
+    Save();
+    return true;
 }
 
 // ---- CZemKMSettings --------------------------------------------------------------------------

@@ -84,6 +84,14 @@ Text GetFileNamePart(TextView path) {
     return Text(path.substr(FileNameStart(path)));
 }
 
+Text MakeAbsolutePath(const Text& path, const Text& base) {
+    if (path.empty() || path[0] == u'/' || base.empty())
+        return path;
+    Text folder = base;
+    AddTrailingSeparator(folder);
+    return folder + path;
+}
+
 Text GetLongPath(TextView path) {
     return Text(path);
 }
@@ -200,8 +208,21 @@ bool RemoveEmptyFolder(const Text& folder) {
     return RemoveFolder(folder + u'/');
 }
 
+namespace {
+
+// A link given as the folder is not followed: clearing it would delete the target's files.
+bool IsLinkedFolder(const Text& folder) {
+    Text path = folder;
+    while (path.size() > 1 && EndsWithSeparator(path))
+        path.pop_back();
+    FileAttributes attributes;
+    return GetFileAttributes(path, attributes) && attributes.isSymlink;
+}
+
+}  // namespace
+
 void ClearFolder(const Text& folder) {
-    if (!PathExists(folder))
+    if (!PathExists(folder) || IsLinkedFolder(folder))
         return;
     const Text base = WithSeparator(folder);
     DeleteEverythingInside(base);
@@ -235,7 +256,7 @@ bool RemoveEmptySubfolders(const Text& folder) {
 }
 
 void RemoveFolderTree(const Text& folder) {
-    if (!PathExists(folder))
+    if (!PathExists(folder) || IsLinkedFolder(folder))
         return;
     ClearFolder(folder);
     RemoveEmptySubfolders(folder);

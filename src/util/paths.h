@@ -22,6 +22,8 @@ Text GetExtension(TextView path);
 Text GetBaseName(TextView path);
 // File name with extension, without folder.
 Text GetFileNamePart(TextView path);
+// `path` made absolute against the folder `base`; empty and absolute paths stay as they are.
+Text MakeAbsolutePath(const Text& path, const Text& base);
 // The long form of a path; Linux has no short names, so the input.
 Text GetLongPath(TextView path);
 // The running executable's full path.

@@ -66,8 +66,9 @@ bool SaveUnicodeTextFile(const Text& path, TextView text) {
     try {
         CreateDirectoryTree(GetFolderPart(path));
         const std::string content = ToUtf16LeBytes(ToCrLf(text.substr(0, text.find(u'\0'))));
-        if (PathExists(path))
-            DeleteFile(path);
+        // Deleted unconditionally: a dangling link does not "exist", yet opening it would
+        // write wherever it points.
+        DeleteFile(path);
         for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
             const Attempt result = WriteFileOnce(path, content);
             if (result == Attempt::kWritten)

@@ -142,6 +142,18 @@ TEST_F(ProgramTest, UnattendedImportReportsAndExits) {
         << missing.output;
 }
 
+// Loading the host libraries moves the current directory; relative paths on the command
+// line still mean paths from where the program was started.
+TEST_F(ProgramTest, RelativePathsAreTakenFromWhereTheProgramStarted) {
+    const std::string account = MakeAccount(2);
+    fs::current_path(folder_);
+    test::ProgramRun run =
+        Run({"/AppPath=" + fs::relative(bin_, folder_).string() + "/", "/DatabasePath=kb/index.db",
+             "/Import=" + fs::relative(account, folder_).string()});
+    EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
+    EXPECT_TRUE(fs::exists(folder_ + "/kb/documents"));
+}
+
 // An X server of the test's own on a free display; stopped when the test ends.
 class XServer {
   public:

@@ -314,8 +314,8 @@ TEST_F(EndToEndTest, AMissingStorageFolderCostsTheFilesOnlyAndAReadOnlyOneNothin
     ASSERT_EQ(run.exitCode, 0) << run.output;
     ExpectImportedAccount(fixture_->DatabasePath(), fixture_->StorageFolder(), kb_,
                           {.resourcesReachable = false});
-    EXPECT_NE(Log().find("Failed to copy resource file " + folder_ + "/moved away/u1/PIC1.png"),
-              std::string::npos);
+    // A missing file is not an error of the import: the log stays quiet unless debugging.
+    EXPECT_EQ(Log().find("Failed to copy resource file"), std::string::npos);
 
     fs::remove_all(kb_);
     fs::create_directories(kb_);

@@ -1,5 +1,6 @@
 #include "import/import_driver.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -167,6 +168,36 @@ TEST_F(ImportDriverTest, DebugKeepsTheWorkingFiles) {
     EXPECT_TRUE(fs::exists(ImportFolder() + "n1.htm"));
     EXPECT_TRUE(fs::exists(ImportFolder() + "user/PIC1.png"));
     EXPECT_TRUE(fs::exists(ImportFolder() + "report (2).pdf"));
+}
+
+TEST_F(ImportDriverTest, DebugInsideAPathKeepsNothing) {
+    char program[] = "ZemYNote", database[] = "/DatabasePath=/home/me/debug/kb/index.db";
+    char* argv[] = {program, database};
+    SetCommandLine(2, argv);
+    MakeAccount();
+    ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    EXPECT_TRUE(fs::is_empty(ImportFolder()));
+}
+
+// YNote keeps its database in WAL mode while it runs: notes not yet merged into the main
+// file live in its -wal file, and SQLite leaves -wal and -shm files beside the working copy.
+TEST_F(ImportDriverTest, ADatabaseInWalModeImportsEveryNoteAndLeavesNoFiles) {
+    MakeAccount();
+    fixture_->Database().Exec("pragma journal_mode=wal");
+    fixture_->Database().Exec("pragma wal_autocheckpoint=0");
+    fixture_->AddNote({.noteId = "wal1",
+                       .title = "只在日志里",
+                       .notebookId = "nb1",
+                       .created = 1700000000,
+                       .updated = 1700000000,
+                       .body = "<p>w</p>"});
+    ASSERT_TRUE(fs::exists(fixture_->DatabasePath() + "-wal"));
+    // The writer stays open, as YNote does, so nothing is merged before the copy.
+    const ImportOutcome outcome = RunYNoteImport(Dialog());
+    ASSERT_EQ(outcome, ImportOutcome::kCompleted);
+    const std::vector<std::string> titles = Column("select title from document");
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "只在日志里"), titles.end());
+    EXPECT_TRUE(fs::is_empty(ImportFolder()));
 }
 
 TEST_F(ImportDriverTest, CancelStopsTheWalkAfterTheCurrentNote) {

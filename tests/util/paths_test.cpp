@@ -194,6 +194,12 @@ TEST(ClearFolder, EmptiesTheFolderButNeverFollowsLinksOut) {
 
     ClearFolder(T(root + "/missing"));
     EXPECT_FALSE(fs::exists(root + "/missing"));
+
+    // A link given as the folder itself is left alone, and so is its target.
+    fs::create_directory_symlink(outside, root + "/linked");
+    ClearFolder(T(root + "/linked/"));
+    RemoveFolderTree(T(root + "/linked"));
+    EXPECT_TRUE(fs::exists(outside + "/precious.txt"));
 }
 
 TEST(RemoveFolderTree, RemovesEverything) {

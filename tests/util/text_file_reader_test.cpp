@@ -97,6 +97,9 @@ TEST(DecodeBytes, HonoursTheCodePageAndTheUtf8Mark) {
     EXPECT_EQ(DecodeBytes("\xEF\xBB\xBF\xD0\x81", 936), u"Ё");
     EXPECT_EQ(DecodeBytes(std::string_view("ab\0cd", 5), kCodePageUtf8), u"ab");
     EXPECT_EQ(DecodeBytes("caf\xE9", 999999), u"caf\u00e9");  // unknown: ANSI
+    // 8-bit bytes that merely declare UTF-16 or UTF-32 are not read in pairs.
+    EXPECT_EQ(DecodeBytes("Hello!", CodePageFromCharset(u"utf-16")), u"Hello!");
+    EXPECT_EQ(DecodeBytes("Hello!", 12000), u"Hello!");
     EXPECT_EQ(CodePageFromCharset(u"GB2312"), 936u);
     EXPECT_EQ(CodePageFromCharset(u"no-such-set"), 0u);
     EXPECT_EQ(GuessAnsiOrUtf8(""), kCodePageAnsi);

@@ -95,9 +95,18 @@ TEST(WriteAllBytes, ReportsAShortWrite) {
     EXPECT_FALSE(WriteAllBytes(readOnly, "abc", 3));
 }
 
-TEST(GetErrorText, GivesTheSystemText) {
+TEST(GetErrorText, GivesTheSystemTextOrTheNumber) {
     EXPECT_EQ(GetErrorText(ENOENT), SystemErrorText(ENOENT));
     EXPECT_FALSE(GetErrorText(ENOENT).empty());
+    EXPECT_EQ(GetErrorText(123456), u"GetLastError()=123456");
+}
+
+TEST(SaveUnicodeTextFile, ReplacesALinkInsteadOfWritingThroughIt) {
+    const std::string folder = test::MakeTestFolder("writer-link");
+    fs::create_symlink(folder + "/elsewhere/victim.txt", folder + "/out.htm");
+    EXPECT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/out.htm"), u"x"));
+    EXPECT_FALSE(fs::is_symlink(folder + "/out.htm"));
+    EXPECT_FALSE(fs::exists(folder + "/elsewhere/victim.txt"));
 }
 
 }  // namespace
