@@ -31,8 +31,10 @@ bool CopyInBlocks(const Text& source, const Text& target) {
     FileStream in;
     if (!OpenSource(in, source))
         return false;
+    // Every copy lands in the import folder, a working area: forcing it to disk would only
+    // guard against a power loss, after which the import is run again anyway.
     FileStream out;
-    if (!out.Open(target, "wbc"))
+    if (!out.Open(target, "wb"))
         return false;
     const int64_t size = in.Size();
     int64_t read = 0;

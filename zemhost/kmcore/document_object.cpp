@@ -1,8 +1,8 @@
 #include "host/zem_km_interfaces.h"
-#include "platform/com_object.h"
 #include "host_files.h"
 #include "html_import.h"
 #include "kb_objects.h"
+#include "platform/com_object.h"
 #include "storage_dates.h"
 
 namespace zem::kmcore {
@@ -61,7 +61,7 @@ class DocumentObject : public ComObject<IZemKMDocument> {
         const Text guid = NewGuidText();
         const Text folder = kb_->AttachmentFolder(guid);
         uint64_t size = 0;
-        if (!MakeFolderTree(folder) || !CopyFileDurably(source, folder + name, &size))
+        if (!MakeFolderTree(folder) || !CopyFileAtomically(source, folder + name, &size))
             return E_FAIL;
         Statement insert(*kb_,
                          "INSERT INTO attachment(guid, document_guid, name, size, created) "

@@ -1,7 +1,7 @@
 #include "host/zem_km_interfaces.h"
-#include "platform/com_object.h"
 #include "host_files.h"
 #include "kb_objects.h"
+#include "platform/com_object.h"
 #include "storage_dates.h"
 
 namespace zem::kmcore {
@@ -22,7 +22,7 @@ class FolderObject : public ComObject<IZemKMFolder> {
         const Text guid = NewGuidText();
         // The content folder comes first, so no stored document is ever without its page.
         const Text folder = kb_->DocumentFolder(guid);
-        if (!MakeFolderTree(folder) || !WriteFileDurably(folder + u"index.html", ""))
+        if (!MakeFolderTree(folder) || !WriteFileAtomically(folder + u"index.html", ""))
             return E_FAIL;
         const std::string now = CurrentStorageTime();
         Statement insert(*kb_,

@@ -23,7 +23,8 @@ Text TemporaryNameFor(const Text& target) {
     return FolderOf(target) + FromUtf8(name);
 }
 
-// Flushes to disk, closes and moves the temporary file over the target.
+// Flushes (to disk when the file was opened in commit mode), closes and moves the temporary
+// file over the target.
 bool Commit(FileStream& file, const Text& temporary, const Text& target) {
     const bool written = file.Flush() && file.Close();
     if (written && RenameFile(temporary, target))
@@ -59,10 +60,10 @@ bool ReadFileBytes(const Text& path, std::string& bytes) {
     return file.Read(bytes.data(), bytes.size()) == bytes.size();
 }
 
-bool WriteFileDurably(const Text& path, std::string_view bytes) {
+bool WriteFileAtomically(const Text& path, std::string_view bytes, Sync sync) {
     const Text temporary = TemporaryNameFor(path);
     FileStream file;
-    if (!file.Open(temporary, "wbc"))
+    if (!file.Open(temporary, sync == Sync::kToDisk ? "wbc" : "wb"))
         return false;
     if (file.Write(bytes.data(), bytes.size()) != bytes.size()) {
         file.Close();
@@ -72,7 +73,7 @@ bool WriteFileDurably(const Text& path, std::string_view bytes) {
     return Commit(file, temporary, path);
 }
 
-bool CopyFileDurably(const Text& source, const Text& target, uint64_t* size) {
+bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) {
     if (!IsRegularFile(source))
         return false;
     FileStream in;
@@ -80,7 +81,7 @@ bool CopyFileDurably(const Text& source, const Text& target, uint64_t* size) {
         return false;
     const Text temporary = TemporaryNameFor(target);
     FileStream out;
-    if (!out.Open(temporary, "wbc"))
+    if (!out.Open(temporary, "wb"))
         return false;
     // The copy is complete when it holds as many bytes as the source's status reports.
     const int64_t expected = in.Size();

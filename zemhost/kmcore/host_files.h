@@ -1,7 +1,9 @@
 // File helpers of the engine library, on top of the platform's file services. Writes are
-// durable and atomic: the bytes go to a temporary file beside the target, are forced to disk,
-// and the temporary file then replaces the target, so a killed process leaves either the old
-// file or the new one, never a torn one. Paths use "/" as separator.
+// atomic: the bytes go to a temporary file beside the target, which then replaces the target,
+// so a killed process leaves either the old file or the new one, never a torn one. What a
+// killed process wrote stays in the system's cache and reaches the disk; forcing each file to
+// disk as well only matters for a power loss, and is asked for where that is worth its cost.
+// Paths use "/" as separator.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +16,10 @@ namespace zem::kmcore {
 
 // The whole file; false when it cannot be opened or read, or is not a regular file.
 bool ReadFileBytes(const Text& path, std::string& bytes);
-bool WriteFileDurably(const Text& path, std::string_view bytes);
+enum class Sync { kNone, kToDisk };
+bool WriteFileAtomically(const Text& path, std::string_view bytes, Sync sync = Sync::kNone);
 // Copies a regular file in bounded blocks; `size` (may be null) receives its length.
-bool CopyFileDurably(const Text& source, const Text& target, uint64_t* size);
+bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size);
 
 // Creates the folder and every missing parent; true when the folder exists afterwards.
 bool MakeFolderTree(const Text& folder);

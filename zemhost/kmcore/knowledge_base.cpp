@@ -59,9 +59,12 @@ Text PrepareConnection(sqlite3* db, const Text& path) {
         return u"The knowledge base " + Quoted(path) + u" is damaged.";
     if (sqlite3_db_readonly(db, "main") == 1)
         return u"The knowledge base " + Quoted(path) + u" cannot be written.";
-    // WAL keeps readers of other processes working during writes, and a commit is made
-    // durable by syncing the log at every commit.
-    if (!Exec(db, "PRAGMA journal_mode=WAL") || !Exec(db, "PRAGMA synchronous=FULL") ||
+    // WAL keeps readers of other processes working during writes. With synchronous=NORMAL a
+    // commit appends to the log without waiting for the disk: a killed process still leaves
+    // every committed transaction (the system's cache holds the log), only a power loss can
+    // take back the last ones, and the log is synced at each checkpoint, so the file stays
+    // consistent in both cases.
+    if (!Exec(db, "PRAGMA journal_mode=WAL") || !Exec(db, "PRAGMA synchronous=NORMAL") ||
         !Exec(db, "PRAGMA foreign_keys=ON"))
         return u"The knowledge base " + Quoted(path) + u" cannot be prepared: " +
                FromUtf8(sqlite3_errmsg(db)) + u".";

@@ -1,11 +1,11 @@
 #include <memory>
 #include <sstream>
 
-#include "host/zem_km_interfaces.h"
-#include "platform/com_object.h"
 #include "components.h"
+#include "host/zem_km_interfaces.h"
 #include "host_files.h"
 #include "kb_objects.h"
+#include "platform/com_object.h"
 #include "settings_document.h"
 
 namespace zem::kmcore {
@@ -87,8 +87,9 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
         return removed ? S_OK : S_FALSE;
     }
 
-    // The file is replaced whole, atomically. A file that could not be read is left alone
-    // rather than replaced by what little this component holds.
+    // The file is replaced whole, atomically, and forced to disk: it is saved seldom and holds
+    // the user's own choices. A file that could not be read is left alone rather than
+    // replaced by what little this component holds.
     HRESULT SaveFile() override {
         if (document_->path.empty() || document_->unreadable)
             return E_FAIL;
@@ -96,7 +97,7 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
             document_->xml.append_child("settings");
         std::ostringstream text;
         document_->xml.save(text, "  ", pugi::format_default, pugi::encoding_utf8);
-        if (!WriteFileDurably(document_->path, text.str()))
+        if (!WriteFileAtomically(document_->path, text.str(), Sync::kToDisk))
             return E_FAIL;
         document_->modified = false;
         return S_OK;

@@ -1,7 +1,7 @@
-#include "host/zem_km_interfaces.h"
-#include "platform/com_object.h"
 #include "components.h"
+#include "host/zem_km_interfaces.h"
 #include "host_files.h"
+#include "platform/com_object.h"
 
 namespace zem::kmcore {
 
@@ -16,7 +16,7 @@ class ToolsComponent : public ComObject<IZemKMTools> {
         std::string bytes;
         if (!ReadFileBytes(templateFile, bytes))
             return E_FAIL;
-        return WriteFileDurably(htmlFile, bytes) ? S_OK : E_FAIL;
+        return WriteFileAtomically(htmlFile, bytes) ? S_OK : E_FAIL;
     }
 };
 
