@@ -110,7 +110,8 @@ Text DecideDataStoreFolder(const DataStoreInputs& inputs, std::optional<Text>& c
 Text GetDataStoreFolder() {
     static std::optional<Text> chosen;
     static const bool portable = GetPortableSetting() == u"1";  // read once, kept
-    const DataStoreInputs inputs{IsSystemAccount(), portable, GetProgramFolder()};
+    static const bool systemAccount = IsSystemAccount();        // a process keeps its user
+    const DataStoreInputs inputs{systemAccount, portable, GetProgramFolder()};
     return DecideDataStoreFolder(inputs, chosen);
 }
 

@@ -86,7 +86,9 @@ Text LastLibraryError() {
     return FromUtf8(t_libraryError);
 }
 
-Text GetExecutablePath() {
+namespace {
+
+Text ReadExecutableLink() {
     std::string buffer(256, '\0');
     for (;;) {
         const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
@@ -100,6 +102,14 @@ Text GetExecutablePath() {
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+}  // namespace
+
+Text GetExecutablePath() {
+    // A process keeps the file it was started from; asking the system once is enough.
+    static const Text path = ReadExecutableLink();
+    return path;
 }
 
 }  // namespace zem

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/files.h"
@@ -65,6 +66,19 @@ bool ReadWholeFile(const std::string& native, std::string& bytes) {
     }
     close(fd);
     return true;
+}
+
+FileStamp StampOf(const struct stat& st) {
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    FileStamp stamp;
+    stamp.modifiedSeconds = st.st_mtim.tv_sec;
+    stamp.modifiedNanoseconds = st.st_mtim.tv_nsec;
+    stamp.size = static_cast<uint64_t>(st.st_size);
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.settled = now.tv_sec - st.st_mtim.tv_sec >= 2;
+    return stamp;
 }
 
 bool FailWithErrno() {

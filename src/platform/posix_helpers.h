@@ -2,10 +2,12 @@
 // name, making folder chains and reading a whole file. Internal to src/platform/.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
 
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace zem::posix {
@@ -20,6 +22,9 @@ bool MakeFolders(const std::string& native, mode_t mode);
 
 // The whole file. False (last error set) when it cannot be opened or read.
 bool ReadWholeFile(const std::string& native, std::string& bytes);
+
+// The stamp of the file whose status `st` is, taken now.
+FileStamp StampOf(const struct stat& st);
 
 // Records errno as the calling thread's last error and returns false, for failure paths.
 bool FailWithErrno();

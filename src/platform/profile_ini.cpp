@@ -1,7 +1,6 @@
 #include "platform/profile_ini.h"
 
 #include <sys/stat.h>
-#include <time.h>
 
 #include <map>
 #include <memory>
@@ -79,21 +78,12 @@ IniFile ParseIni(TextView text) {
     return file;
 }
 
-// Parsed files, reused while the file on disk is unchanged: callers read many keys of the
-// same few files, one call each. A file that had changed less than two seconds before it
-// was read is read again next time, since a second change within the file system's clock
-// granularity would leave size and time alike.
+// Parsed files, reused while the file on disk is unchanged (see FileStamp): callers read
+// many keys of the same few files, one call each.
 struct CachedIni {
-    struct timespec modified {};
-    off_t size = 0;
-    ino_t inode = 0;
-    bool settled = false;
+    FileStamp stamp;
     std::shared_ptr<const IniFile> file;
 };
-
-bool SettledBefore(const struct timespec& modified, const struct timespec& now) {
-    return now.tv_sec - modified.tv_sec >= 2;
-}
 
 std::shared_ptr<const IniFile> LoadIni(const Text& path) {
     static std::mutex lock;
@@ -102,23 +92,19 @@ std::shared_ptr<const IniFile> LoadIni(const Text& path) {
     struct stat st;
     if (!posix::ToNativeName(path, native) || stat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return nullptr;
+    const FileStamp stamp = posix::StampOf(st);
     std::lock_guard guard(lock);
     if (cache.size() > 64 && !cache.contains(native))
         cache.clear();
     CachedIni& cached = cache[native];
-    if (cached.file && cached.settled && cached.size == st.st_size && cached.inode == st.st_ino &&
-        cached.modified.tv_sec == st.st_mtim.tv_sec &&
-        cached.modified.tv_nsec == st.st_mtim.tv_nsec)
+    if (cached.file && IsSameUnchangedFile(cached.stamp, stamp))
         return cached.file;
     std::string bytes;
     if (!posix::ReadWholeFile(native, bytes)) {
         cache.erase(native);
         return nullptr;
     }
-    struct timespec now {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    cached = {st.st_mtim, st.st_size, st.st_ino, SettledBefore(st.st_mtim, now),
-              std::make_shared<const IniFile>(ParseIni(DecodeIniBytes(bytes)))};
+    cached = {stamp, std::make_shared<const IniFile>(ParseIni(DecodeIniBytes(bytes)))};
     return cached.file;
 }
 

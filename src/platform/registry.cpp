@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -27,11 +28,8 @@ std::mutex g_writeLock;
 // keeps every other line as it stands, so nothing the program does not understand is lost.
 using Lines = std::vector<Text>;
 
-Lines LoadLines() {
+Lines ParseLines(std::string bytes) {
     Lines lines;
-    std::string native, bytes;
-    if (!posix::ToNativeName(GetRegistryFilePath(), native) || !posix::ReadWholeFile(native, bytes))
-        return lines;  // a missing hive is an empty one
     if (bytes.starts_with("\xEF\xBB\xBF"))
         bytes.erase(0, 3);
     const Text text = FromUtf8(bytes);
@@ -47,6 +45,30 @@ Lines LoadLines() {
         start = end + 1;
     }
     return lines;
+}
+
+// The lines are read again only when the file changed (see FileStamp): the program asks for
+// the same few values over and over, for every imported note.
+std::shared_ptr<const Lines> LoadLines() {
+    static std::mutex lock;
+    static std::string cachedName;
+    static FileStamp cachedStamp;
+    static std::shared_ptr<const Lines> cachedLines;
+    static const auto kMissing = std::make_shared<const Lines>();
+    std::string native, bytes;
+    struct stat st;
+    if (!posix::ToNativeName(GetRegistryFilePath(), native) || stat(native.c_str(), &st) != 0)
+        return kMissing;  // a missing hive is an empty one
+    const FileStamp stamp = posix::StampOf(st);
+    std::lock_guard guard(lock);
+    if (cachedLines && native == cachedName && IsSameUnchangedFile(cachedStamp, stamp))
+        return cachedLines;
+    if (!posix::ReadWholeFile(native, bytes))
+        return kMissing;
+    cachedName = native;
+    cachedStamp = stamp;
+    cachedLines = std::make_shared<const Lines>(ParseLines(std::move(bytes)));
+    return cachedLines;
 }
 
 Text NormalizeKeyPath(TextView keyPath) {
@@ -166,8 +188,8 @@ void ForEachValueOfKey(const Lines& lines, const Text& keyPath, Visit visit) {
 // The value as a later import of the file would leave it: the last line for the name wins.
 bool FindValue(const Text& keyPath, const Text& valueName, ValueLine& found) {
     bool any = false;
-    const Lines lines = LoadLines();
-    ForEachValueOfKey(lines, NormalizeKeyPath(keyPath), [&](size_t, const ValueLine& value) {
+    const std::shared_ptr<const Lines> lines = LoadLines();
+    ForEachValueOfKey(*lines, NormalizeKeyPath(keyPath), [&](size_t, const ValueLine& value) {
         if (EqualsIgnoreAsciiCase(value.name, valueName)) {
             found = value;
             any = true;
@@ -247,7 +269,7 @@ bool WriteValueLine(const Text& keyPath, const Text& valueName, const Text& data
     }
     const Text line = u"\"" + Escape(valueName) + u"\"=" + data;
     std::lock_guard lock(g_writeLock);
-    Lines lines = LoadLines();
+    Lines lines = *LoadLines();
     if (lines.empty())
         lines = {u"REGEDIT4", u""};
 
