@@ -10,7 +10,6 @@
 #include "import/ynote_reader.h"
 #include "style/default_css.h"
 #include "util/paths.h"
-#include "util/text_file_reader.h"
 #include "util/text_file_writer.h"
 
 namespace zem {
@@ -101,7 +100,8 @@ void InsertNoteBody(Text& html, const Text& body) {
     html.insert(position, body);
 }
 
-bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile) {
+bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& html) {
+    html.clear();
     ComPtr<IZemKMTools> tools = ComPtr<IZemKMTools>::Attach(CreateKMToolsObject());
     if (!tools) {
         GetGlobal().WriteLog(u"Failed to create IZemKMTools!");
@@ -111,7 +111,7 @@ bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile) {
         GetGlobal().WriteLog(FormatText(u"Failed to extrct html file: %1", templateFile));
         return false;
     }
-    if (!InsertDefaultCssIntoFile(htmlFile))
+    if (!LoadHtmlWithDefaultCss(htmlFile, html))
         GetGlobal().WriteLog(
             FormatText(u"Failed to insert default CSS into template html file: %1", htmlFile));
     return true;
@@ -127,19 +127,22 @@ Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const
     const Text htmlFile = importFolder + NoteHtmlFileName(noteId);
     if (writtenFiles)
         writtenFiles->push_back(htmlFile);
-    if (!PrepareTemplateHtml(templateFile, htmlFile)) {
+    Text html;
+    if (!PrepareTemplateHtml(templateFile, htmlFile, html)) {
         GetGlobal().WriteLog(
             FormatText(u"Import ynote, Failed to extract template file %1 to html file %2",
                        templateFile, htmlFile));
         return {};
     }
-    Text html;
-    LoadTextFile(htmlFile, html);
+    const Text styledTemplate = html;
     InsertNoteBody(html, ReadBlobText(recordset.Get(), 1));
 
     std::vector<ResourceEntry> entries;
-    if (!CollectInlineResources(database, noteId, importFolder, entries, html, storageFolder))
+    if (!CollectInlineResources(database, noteId, importFolder, entries, html, storageFolder)) {
+        // A note given up on leaves its file holding the styled template.
+        SaveUnicodeTextFile(htmlFile, styledTemplate);
         return {};
+    }
     for (const ResourceEntry& entry : entries) {
         if (writtenFiles)
             writtenFiles->push_back(importFolder + ToFileSystemPath(entry.fileName));

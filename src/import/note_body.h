@@ -15,9 +15,11 @@ namespace zem {
 Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const Text& importFolder,
                        const Text& storageFolder, TextList* writtenFiles = nullptr);
 
-// Writes the template out as HTML and inserts the default style; true when the template was
-// written (whether or not the style went in).
-bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile);
+// Writes the template out as HTML (through the host's tools component) and gives its text
+// with the default style inserted; true when the template was written (whether or not the
+// style went in). The styled text is kept in memory only: the note's page, built on it, is
+// written over the file once.
+bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& html);
 
 // The note's HTML file name: the note id + ".htm" when the id is a safe file name, else a
 // sanitised form made unique by a hash of the id.

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/system_info.h"
 #include "style/km_settings.h"
+#include "util/cached_text_file.h"
 #include "util/paths.h"
 #include "util/text_file_reader.h"
 #include "util/text_file_writer.h"
@@ -51,8 +52,7 @@ StyleDeclarations FixedDeclarations() {
 
 }  // namespace
 
-bool InsertDefaultCssIntoFile(const Text& htmlPath) {
-    Text html;
+bool LoadHtmlWithDefaultCss(const Text& htmlPath, Text& html) {
     if (!LoadTextFile(htmlPath, html)) {
         Log(FormatText(u"Failed to load template html file: %1", htmlPath));
         return false;
@@ -61,6 +61,13 @@ bool InsertDefaultCssIntoFile(const Text& htmlPath) {
         Log(FormatText(u"Failed to insert default css to file: %1", htmlPath));
         return false;
     }
+    return true;
+}
+
+bool InsertDefaultCssIntoFile(const Text& htmlPath) {
+    Text html;
+    if (!LoadHtmlWithDefaultCss(htmlPath, html))
+        return false;
     if (!SaveUnicodeTextFile(htmlPath, html)) {
         Log(FormatText(u"Failed to save template html file: %1", htmlPath));
         return false;
@@ -69,8 +76,6 @@ bool InsertDefaultCssIntoFile(const Text& htmlPath) {
 }
 
 bool InsertDefaultCss(Text& html) {
-    RemoveCustomCssBlock(html);
-
     ComPtr<IZemKMSettingsSection> section;
     GetSettings().GetDocumentDefaultsSection(section);
     const StyleDeclarations declarations = ReadSectionBool(section.Get(), u"EnableCSS")
@@ -78,8 +83,9 @@ bool InsertDefaultCss(Text& html) {
                                                : FixedDeclarations();
 
     const Text cssPath = GetDefaultCssFilePath();
+    static CachedTextFile cssFile;
     Text css;
-    if (!LoadTextFile(cssPath, css)) {
+    if (!cssFile.Load(cssPath, css)) {
         Log(FormatText(u"Failed to load default CSS file: %1", cssPath));
         return false;
     }
@@ -89,6 +95,8 @@ bool InsertDefaultCss(Text& html) {
     ReplaceAll(css, u"/*default-color*/", declarations.color);
     ReplaceAll(css, u"/*default-background-color*/", declarations.backgroundColor);
 
+    // The page changes only once the style is ready, so a failure leaves it as it was.
+    RemoveCustomCssBlock(html);
     InsertBeforeHeadEnd(html, kStyleStart + css + kStyleEnd);
     return true;
 }

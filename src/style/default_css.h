@@ -8,6 +8,11 @@
 namespace zem {
 
 bool InsertDefaultCssIntoFile(const Text& htmlPath);
+// The same without writing the file back: `html` receives the file's text with the style
+// inserted, or as it stands when the style could not be made (false, logged, in both
+// failure cases).
+bool LoadHtmlWithDefaultCss(const Text& htmlPath, Text& html);
+// Leaves `html` unchanged when it fails.
 bool InsertDefaultCss(Text& html);
 bool RemoveCustomCssBlock(Text& html);
 // Inserts before the first "</head" (any case), else at the start; returns the new length.
