@@ -59,11 +59,18 @@ bool GetFileAttributes(const Text& path, FileAttributes& attributes) {
     struct stat st, link;
     if (!posix::ToNativeName(path, native))
         return false;
-    if (stat(native.c_str(), &st) != 0)
+    // The entry itself first: unless it is a link, its status is the one wanted and a second
+    // call is saved.
+    if (lstat(native.c_str(), &link) != 0)
+        return posix::FailWithErrno();
+    const bool isLink = S_ISLNK(link.st_mode);
+    if (!isLink)
+        st = link;
+    else if (stat(native.c_str(), &st) != 0)
         return posix::FailWithErrno();
     attributes.isFolder = S_ISDIR(st.st_mode);
     attributes.isHidden = IsHiddenName(LastComponent(native));
-    attributes.isSymlink = lstat(native.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+    attributes.isSymlink = isLink;
     attributes.size = attributes.isFolder ? 0 : static_cast<uint64_t>(st.st_size);
     attributes.lastWriteTime = st.st_mtime;
     return true;

@@ -6,16 +6,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf16(Text& out, char32_t c) {
-    if (c < 0x10000) {
-        out += static_cast<char16_t>(c);
-    } else {
-        c -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (c >> 10));
-        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    }
-}
-
 // Decodes one UTF-8 sequence at `i`; returns false (advancing past one byte) when invalid.
 bool DecodeUtf8(std::string_view bytes, size_t& i, char32_t& c) {
     const auto b0 = static_cast<unsigned char>(bytes[i]);
@@ -78,10 +68,16 @@ void AppendUtf8(std::string& out, char32_t c) {
 }
 
 std::string ToUtf8(TextView text) {
-    std::string out;
-    out.reserve(text.size() * 3 / 2);
+    // Written through a pointer into room for the longest form (three bytes per unit; a
+    // surrogate pair takes four for two units): every page of every note passes here.
+    std::string out(text.size() * 3, '\0');
+    char* p = out.data();
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
+        if (c < 0x80) {
+            *p++ = static_cast<char>(c);
+            continue;
+        }
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
@@ -89,31 +85,69 @@ std::string ToUtf8(TextView text) {
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = kReplacement;
         }
-        AppendUtf8(out, c);
+        if (c < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *p++ = static_cast<char>(0xE0 | (c >> 12));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *p++ = static_cast<char>(0xF0 | (c >> 18));
+            *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
     }
+    out.resize(static_cast<size_t>(p - out.data()));
     return out;
 }
 
+namespace {
+
+// The units of `bytes` into `out`, each invalid byte as U+FFFD, or false at the first invalid
+// byte when `strict`. Written through a pointer into room for one unit per byte (four bytes
+// give a surrogate pair, two units): every page of every note passes here.
+bool DecodeUtf8Text(std::string_view bytes, bool strict, Text& out) {
+    out.assign(bytes.size(), u'\0');
+    char16_t* p = out.data();
+    for (size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            *p++ = b;
+            ++i;
+            continue;
+        }
+        char32_t c;
+        if (!DecodeUtf8(bytes, i, c)) {
+            if (strict) {
+                out.clear();
+                return false;
+            }
+            c = kReplacement;
+        }
+        if (c < 0x10000) {
+            *p++ = static_cast<char16_t>(c);
+        } else {
+            c -= 0x10000;
+            *p++ = static_cast<char16_t>(0xD800 + (c >> 10));
+            *p++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        }
+    }
+    out.resize(static_cast<size_t>(p - out.data()));
+    return true;
+}
+
+}  // namespace
+
 Text FromUtf8(std::string_view bytes) {
     Text out;
-    out.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size();) {
-        char32_t c;
-        AppendUtf16(out, DecodeUtf8(bytes, i, c) ? c : kReplacement);
-    }
+    DecodeUtf8Text(bytes, false, out);
     return out;
 }
 
 bool FromUtf8Strict(std::string_view bytes, Text& out) {
-    out.clear();
-    out.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size();) {
-        char32_t c;
-        if (!DecodeUtf8(bytes, i, c))
-            return false;
-        AppendUtf16(out, c);
-    }
-    return true;
+    return DecodeUtf8Text(bytes, true, out);
 }
 
 bool EqualsIgnoreAsciiCase(TextView a, TextView b) {

@@ -111,8 +111,8 @@ Text GetSystemTempPath() {
 bool CreateDirectoryTree(const Text& path) {
     if (path.empty())
         return false;
-    if (PathExists(path))
-        return IsFolder(path);
+    if (FileAttributes attributes; GetFileAttributes(path, attributes))
+        return attributes.isFolder;
 
     TextList pieces;
     // The root of an absolute path is the empty piece before its leading separator.

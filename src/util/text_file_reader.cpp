@@ -59,9 +59,10 @@ bool LoadTextFile(const Text& path, Text& text) {
     try {
         // A folder opens as a stream here, but it is not a text file.
         FileAttributes attributes;
-        if (GetFileAttributes(path, attributes) && attributes.isFolder)
+        const bool found = GetFileAttributes(path, attributes);
+        if (found && attributes.isFolder)
             return false;
-        const auto count = static_cast<size_t>(GetFileLength(path));
+        const auto count = static_cast<size_t>(found ? attributes.size : 0);
         FileStream file;
         if (!file.Open(path, "rb"))
             return false;

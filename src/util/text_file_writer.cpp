@@ -16,11 +16,11 @@ constexpr int kWriteAttempts = 3;
 constexpr uint32_t kRetryPauseMilliseconds = 10;
 
 std::string ToUtf16LeBytes(TextView text) {
-    std::string bytes;
-    bytes.reserve(text.size() * 2);
+    std::string bytes(text.size() * 2, '\0');
+    char* p = bytes.data();
     for (const char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
+        *p++ = static_cast<char>(c & 0xFF);
+        *p++ = static_cast<char>(c >> 8);
     }
     return bytes;
 }
@@ -85,13 +85,14 @@ bool SaveUnicodeTextFile(const Text& path, TextView text) {
 }
 
 Text ToCrLf(TextView text) {
-    Text result;
-    result.reserve(text.size() * 2);
+    Text result(text.size() * 2, u'\0');
+    char16_t* p = result.data();
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
-            result += u'\r';
-        result += text[i];
+            *p++ = u'\r';
+        *p++ = text[i];
     }
+    result.resize(static_cast<size_t>(p - result.data()));
     return result;
 }
 

@@ -109,14 +109,16 @@ bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) 
 bool MakeFolderTree(const Text& folder) {
     if (folder.empty())
         return false;
-    for (size_t i = 1; i <= folder.size(); ++i) {
-        if (i < folder.size() && folder[i] != u'/')
-            continue;
-        const Text part = folder.substr(0, i);
-        if (!PathExists(part))
-            CreateFolder(part);
-    }
-    return IsFolder(folder);
+    if (IsFolder(folder))
+        return true;
+    // Only the missing end of the path is made, from the deepest folder that exists.
+    Text path = folder;
+    while (path.size() > 1 && path.back() == u'/')
+        path.pop_back();
+    const Text parent = FolderOf(path);
+    if (!parent.empty() && parent != u"/")
+        MakeFolderTree(parent);
+    return CreateFolder(path) || IsFolder(folder);
 }
 
 Text FolderOf(const Text& path) {
