@@ -8,6 +8,24 @@ namespace zem::kmcore {
 
 namespace {
 
+bool FolderExists(KnowledgeBase& kb, const Text& location) {
+    Statement find(kb, "SELECT 1 FROM folder WHERE location = ?1");
+    find.Bind(1, location);
+    return find.NextRow();
+}
+
+// Calls `visit` with every parent "/a/", "/a/b/" ... up to the folder itself, while it
+// returns true.
+template <class Visit>
+bool ForEachLevel(const Text& location, Visit visit) {
+    for (size_t slash = location.find(u'/', 1); slash != Text::npos;
+         slash = location.find(u'/', slash + 1)) {
+        if (!visit(location.substr(0, slash + 1)))
+            return false;
+    }
+    return true;
+}
+
 class FolderObject : public ComObject<IZemKMFolder> {
   public:
     FolderObject(std::shared_ptr<KnowledgeBase> kb, Text location)
@@ -61,20 +79,17 @@ bool NormalizeLocation(const Text& location, Text& normalized) {
 }
 
 bool EnsureFolder(KnowledgeBase& kb, const Text& location, bool create) {
-    if (!create) {
-        Statement find(kb, "SELECT 1 FROM folder WHERE location = ?1");
-        find.Bind(1, location);
-        return find.NextRow();
-    }
-    return kb.InTransaction([&] {
-        // Every parent "/a/", "/a/b/" ... up to the folder itself.
-        for (size_t slash = location.find(u'/', 1); slash != Text::npos;
-             slash = location.find(u'/', slash + 1)) {
-            Statement insert(kb, "INSERT OR IGNORE INTO folder(location) VALUES(?1)");
-            if (!insert.Bind(1, location.substr(0, slash + 1)).Run())
-                return false;
-        }
+    if (!create)
+        return FolderExists(kb, location);
+    // Most calls name a folder that is there already (one per imported note): reading is
+    // enough then, and no write transaction is taken.
+    if (ForEachLevel(location, [&](const Text& level) { return FolderExists(kb, level); }))
         return true;
+    return kb.InTransaction([&] {
+        return ForEachLevel(location, [&](const Text& level) {
+            Statement insert(kb, "INSERT OR IGNORE INTO folder(location) VALUES(?1)");
+            return insert.Bind(1, level).Run();
+        });
     });
 }
 
