@@ -50,6 +50,29 @@ TEST(KnowledgeBase, TagsNestAndAreFoundByNameIgnoringCaseOfAsciiLetters) {
     EXPECT_EQ(index.Value("SELECT count(*) FROM tag WHERE parent_guid IS NULL"), "1");
 }
 
+// New rows must join the end of the indexes keyed by their GUIDs; many keys are made within
+// one millisecond, and they must still come out distinct and in order.
+TEST(KnowledgeBase, KeysAreMadeInIncreasingOrder) {
+    KnowledgeBaseFixture kb("keys");
+    for (int i = 0; i < 3000; ++i) {
+        IUnknown* raw = nullptr;
+        ASSERT_EQ(kb.db->CreateRootTag(u"t", u"", &raw), S_OK);
+        As<IUnknown>(raw);
+    }
+    SqliteFile index(kb.index, SqliteFile::Mode::kReadOnly);
+    const SqlRows rows = index.Query("SELECT guid FROM tag ORDER BY rowid");
+    ASSERT_EQ(rows.size(), 3000u);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string& guid = rows[i][0];
+        ASSERT_EQ(guid.size(), 38u);
+        EXPECT_EQ(guid[15], '7') << guid;
+        EXPECT_NE(std::string("89AB").find(guid[20]), std::string::npos) << guid;
+        if (i > 0) {
+            ASSERT_LT(rows[i - 1][0], guid);
+        }
+    }
+}
+
 TEST(KnowledgeBase, FoldersAreMadeWithTheirMissingParents) {
     KnowledgeBaseFixture kb("folders");
     IUnknown* raw = nullptr;

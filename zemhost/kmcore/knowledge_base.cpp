@@ -1,5 +1,9 @@
 #include "knowledge_base.h"
 
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+
 #include "host_files.h"
 #include "platform/com.h"
 #include "storage_schema.h"
@@ -194,7 +198,36 @@ Text Statement::ColumnText(int column) {
 }
 
 Text NewGuidText() {
-    return GuidToRegistryText(NewGuid());
+    // Keys in the order they are made (the layout of version 7): the milliseconds since 1970
+    // in the first 48 bits, then a count of the keys made earlier in the same millisecond,
+    // then random bits. A new row then joins every index keyed by these at its end, on pages
+    // already at hand, rather than on a random page of an ever larger index.
+    static std::mutex lock;
+    static uint64_t lastMilliseconds = 0;
+    static uint16_t sameMillisecond = 0;
+    GUID guid = NewGuid();
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    uint64_t milliseconds = static_cast<uint64_t>(std::max<int64_t>(now.count(), 0));
+    uint16_t count = 0;
+    {
+        std::lock_guard guard(lock);
+        // A clock set back, or more than 4,096 keys in one millisecond, borrows the next
+        // millisecond: the order holds and the random bits keep the keys apart.
+        if (milliseconds > lastMilliseconds) {
+            sameMillisecond = 0;
+        } else if (++sameMillisecond > 0xFFF) {
+            ++lastMilliseconds;
+            sameMillisecond = 0;
+        }
+        lastMilliseconds = std::max(milliseconds, lastMilliseconds);
+        milliseconds = lastMilliseconds;
+        count = sameMillisecond;
+    }
+    guid.data1 = static_cast<uint32_t>(milliseconds >> 16);
+    guid.data2 = static_cast<uint16_t>(milliseconds & 0xFFFF);
+    guid.data3 = static_cast<uint16_t>(0x7000 | count);
+    return GuidToRegistryText(guid);
 }
 
 }  // namespace zem::kmcore
