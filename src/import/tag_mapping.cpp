@@ -1,6 +1,7 @@
 #include "import/tag_mapping.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "import/ynote_reader.h"
@@ -9,28 +10,43 @@ namespace zem {
 
 namespace {
 
-void CreateHostTagsOnPath(IZemKMDatabase* database, IZemKMTag* parentTag, const TagMap& map,
-                          const Text& parentId, TextList& path) {
-    for (const auto& [key, record] : map) {
-        if (record.parentid != parentId || record.name.empty())
+// The map's records grouped by parent id, each group in the map's key order: a descent visits
+// its own children only, in the order a walk of the whole map would meet them, instead of
+// walking the whole map for every tag.
+using ChildIndex = std::unordered_map<Text, std::vector<const TagRecord*>>;
+
+ChildIndex IndexByParent(const TagMap& map) {
+    ChildIndex children;
+    for (const auto& [key, record] : map)
+        children[record.parentid].push_back(&record);
+    return children;
+}
+
+void CreateHostTagsOnPath(IZemKMDatabase* database, IZemKMTag* parentTag,
+                          const ChildIndex& children, const Text& parentId, TextList& path) {
+    const auto group = children.find(parentId);
+    if (group == children.end())
+        return;
+    for (const TagRecord* record : group->second) {
+        if (record->name.empty())
             continue;
         ComPtr<IUnknown> found;
-        database->FindTagByName(record.name.c_str(), nullptr, u"", found.Out());
+        database->FindTagByName(record->name.c_str(), nullptr, u"", found.Out());
         if (!found) {
             if (!parentId.empty() && parentTag)
-                parentTag->CreateChildTag(record.name.c_str(), u"", found.Out());
+                parentTag->CreateChildTag(record->name.c_str(), u"", found.Out());
             else
-                database->CreateRootTag(record.name.c_str(), u"", found.Out());
+                database->CreateRootTag(record->name.c_str(), u"", found.Out());
         }
         auto tag = ComPtr<IZemKMTag>::QueryFrom(found.Get());
         if (!tag)
             continue;
         // A tag id already on the path (an empty id under the empty top-level id, or a
         // cycle through repeated ids) would lead back here for ever.
-        if (std::find(path.begin(), path.end(), record.tagid) != path.end())
+        if (std::find(path.begin(), path.end(), record->tagid) != path.end())
             continue;
-        path.push_back(record.tagid);
-        CreateHostTagsOnPath(database, tag.Get(), map, record.tagid, path);
+        path.push_back(record->tagid);
+        CreateHostTagsOnPath(database, tag.Get(), children, record->tagid, path);
         path.pop_back();
     }
 }
@@ -66,7 +82,7 @@ void CreateHostTags(IZemKMDatabase* database, IZemKMTag* parentTag, const TagMap
     if (!database)
         return;
     TextList path{parentId};
-    CreateHostTagsOnPath(database, parentTag, map, parentId, path);
+    CreateHostTagsOnPath(database, parentTag, IndexByParent(map), parentId, path);
 }
 
 void CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostDatabase,

@@ -65,6 +65,23 @@ TEST_F(TagMappingTest, RecreatesTheTagTreeReusingTagsTheHostKnows) {
         (Pairs{{"React", "前端"}, {"前端", "项目"}, {"旅行", ""}, {"日本", "旅行"}, {"项目", ""}}));
 }
 
+// Depth first, siblings in key order (upper-cased name), whatever the order of the rows.
+TEST_F(TagMappingTest, TagsAreCreatedInTheOrderOfTheMapKeys) {
+    YNoteFixture& ynote = MakeFixture();
+    ynote.AddTag("b", "", "B");
+    ynote.AddTag("c", "b", "c");
+    ynote.AddTag("e", "a", "E");
+    ynote.AddTag("a", "", "a");
+    ynote.AddTag("d", "a", "d");
+    ynote.Close();
+    auto database = OpenYNote(ynote.DatabasePath());
+    TagMap map;
+    LoadTagMap(database.Get(), map);
+    CreateHostTags(Host(), nullptr, map, Text());
+    EXPECT_EQ(Kb("select name from tag order by rowid"),
+              (SqlRows{{"a"}, {"d"}, {"E"}, {"B"}, {"c"}}));
+}
+
 TEST_F(TagMappingTest, MalformedParentLinksCannotMakeTheDescentEndless) {
     YNoteFixture& ynote = MakeFixture();
     ynote.AddTag("", "", "empty id");  // its children's parent id is its own
