@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "import/ynote_reader.h"
@@ -22,8 +23,8 @@ ChildIndex IndexByParent(const TagMap& map) {
     return children;
 }
 
-void CreateHostTagsOnPath(IZemKMDatabase* database, IZemKMTag* parentTag,
-                          const ChildIndex& children, const Text& parentId, TextList& path) {
+void CreateHostTagsUnder(IZemKMDatabase* database, IZemKMTag* parentTag, const ChildIndex& children,
+                         const Text& parentId, std::unordered_set<Text>& descended) {
     const auto group = children.find(parentId);
     if (group == children.end())
         return;
@@ -41,13 +42,12 @@ void CreateHostTagsOnPath(IZemKMDatabase* database, IZemKMTag* parentTag,
         auto tag = ComPtr<IZemKMTag>::QueryFrom(found.Get());
         if (!tag)
             continue;
-        // A tag id already on the path (an empty id under the empty top-level id, or a
-        // cycle through repeated ids) would lead back here for ever.
-        if (std::find(path.begin(), path.end(), record->tagid) != path.end())
+        // Each tag id is descended into once: an id met again (an empty id under the empty
+        // top-level id, a cycle, or ids repeated in the table) would lead back here for ever
+        // or multiply the walk, and its children were found or made the first time.
+        if (!descended.insert(record->tagid).second)
             continue;
-        path.push_back(record->tagid);
-        CreateHostTagsOnPath(database, tag.Get(), children, record->tagid, path);
-        path.pop_back();
+        CreateHostTagsUnder(database, tag.Get(), children, record->tagid, descended);
     }
 }
 
@@ -81,8 +81,8 @@ void CreateHostTags(IZemKMDatabase* database, IZemKMTag* parentTag, const TagMap
                     const Text& parentId) {
     if (!database)
         return;
-    TextList path{parentId};
-    CreateHostTagsOnPath(database, parentTag, IndexByParent(map), parentId, path);
+    std::unordered_set<Text> descended{parentId};
+    CreateHostTagsUnder(database, parentTag, IndexByParent(map), parentId, descended);
 }
 
 void CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostDatabase,
