@@ -46,10 +46,26 @@ accounts=(
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
+# Every floor and import run writes into a folder of its own, and all of them are removed
+# only once everything is measured. The file system here keeps no journal: for about a
+# minute after an inode is freed, ext4 will not hand it out again and steps over it one by
+# one, so creating files right after removing thousands of them in the same place is slowed
+# by a cost that belongs to the removal, not to what is measured.
+runs=$out/runs
+settle() {
+  if [ -e "$runs" ]; then
+    echo "removing $runs and letting the file system settle for 65 s" >&2
+    rm -rf "$runs"; sync; sleep 65
+  fi
+}
+settle
+trap settle EXIT
+mkdir -p "$runs"
+
 # A fresh home for one run, so that no run sees another's data store or temporary files.
 with_home() {
   local home=$1; shift
-  rm -rf "$home"; mkdir -p "$home/tmp" "$home/Documents"
+  mkdir -p "$home/tmp" "$home/Documents"
   env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_DOCUMENTS_DIR="$home/Documents" TMPDIR="$home/tmp/" ZEM_REGISTRY="$home/.config/zem/user.reg" \
     LANG=C.UTF-8 "$@"
@@ -68,8 +84,8 @@ for entry in "${accounts[@]}"; do
   bytes=$(du -sb "$account" | cut -f1)
   floors=(); imports=(); peaks=(); complete=ok
   for i in $(seq "$repeat"); do
-    floors+=("$("$bin/bench_measure" "$bin/bench_floor" "$account/account.db" "$out/$name/floor" 2>&1 >/dev/null | tail -1 | cut -d' ' -f1)")
-    home=$out/$name/home
+    floors+=("$("$bin/bench_measure" "$bin/bench_floor" "$account/account.db" "$runs/$name-$i/floor" 2>&1 >/dev/null | tail -1 | cut -d' ' -f1)")
+    home=$runs/$name-$i/home
     kb=$home/kb
     result=$(with_home "$home" sh -c 'mkdir -p "$1" && exec "$2" "$3" /Console "/DatabasePath=$1/index.db" "/Import=$4"' \
       sh "$kb" "$bin/bench_measure" "$bin/ZemYNote" "$account/account.db" 2>&1 >/dev/null </dev/null | tail -1)

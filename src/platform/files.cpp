@@ -121,6 +121,15 @@ bool RenameFile(const Text& from, const Text& to) {
     return rename(nativeFrom.c_str(), nativeTo.c_str()) == 0 || posix::FailWithErrno();
 }
 
+bool ExchangeFiles(const Text& first, const Text& second) {
+    std::string nativeFirst, nativeSecond;
+    if (!posix::ToNativeName(first, nativeFirst) || !posix::ToNativeName(second, nativeSecond))
+        return false;
+    return renameat2(AT_FDCWD, nativeFirst.c_str(), AT_FDCWD, nativeSecond.c_str(),
+                     RENAME_EXCHANGE) == 0 ||
+           posix::FailWithErrno();
+}
+
 bool ListDirectory(const Text& folder, std::vector<DirectoryEntry>& entries) {
     std::string native;
     if (!posix::ToNativeName(folder, native))

@@ -49,6 +49,9 @@ bool CreateFolder(const Text& path);                // one level; fails when it 
 bool RemoveFolder(const Text& path);                // an empty folder
 bool DeleteFile(const Text& path);                  // a file (not a folder)
 bool RenameFile(const Text& from, const Text& to);  // replaces `to` atomically
+// Swaps two existing entries in one atomic step. False (last error set) when either is
+// missing or the file system cannot swap; nothing has changed then.
+bool ExchangeFiles(const Text& first, const Text& second);
 
 struct DirectoryEntry {
     Text name;              // without folder

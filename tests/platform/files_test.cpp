@@ -98,6 +98,19 @@ TEST(FilesTest, FolderAndFileOperationsSetLastError) {
     EXPECT_EQ(SystemErrorText(ENOENT).find(u'\n'), Text::npos);
 }
 
+TEST(FilesTest, ExchangeSwapsTwoFilesOrChangesNothing) {
+    const std::string dir = test::MakeTestFolder("exchange");
+    WriteBytes(dir + "/a", "first");
+    WriteBytes(dir + "/b", "second");
+    EXPECT_TRUE(ExchangeFiles(T(dir + "/a"), T(dir + "/b")));
+    EXPECT_EQ(ReadBytes(dir + "/a"), "second");
+    EXPECT_EQ(ReadBytes(dir + "/b"), "first");
+    EXPECT_FALSE(ExchangeFiles(T(dir + "/a"), T(dir + "/missing")));
+    EXPECT_EQ(GetLastErrorCode(), ENOENT);
+    EXPECT_EQ(ReadBytes(dir + "/a"), "second");
+    EXPECT_FALSE(fs::exists(dir + "/missing"));
+}
+
 TEST(FilesTest, ListDirectoryGivesDotEntriesAndNeverCallsALinkAFolder) {
     const std::string dir = test::MakeTestFolder("listing");
     fs::create_directory(dir + "/folder");

@@ -151,6 +151,11 @@ TEST(HtmlImport, AnUnreadablePageFailsAndKeepsThePreviousContent) {
     WriteBytes(page, "<p>second</p>");
     ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK);
     EXPECT_EQ(ReadBytes(index), "<meta charset=\"utf-8\"><p>second</p>");
+    // A replaced page leaves nothing of itself behind.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(ContentFolder(kb, "doc")))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"index.html"});
 }
 
 }  // namespace

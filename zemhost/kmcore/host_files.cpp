@@ -23,11 +23,23 @@ Text TemporaryNameFor(const Text& target) {
     return FolderOf(target) + FromUtf8(name);
 }
 
+// Moves the finished temporary file into the target's place. A file already there is swapped
+// with it and then removed, rather than renamed over: renaming over a file makes ext4 start
+// writing the new file's data back at once, inside the call (a guard for programs that never
+// sync), which costs every replaced page its own write-out; the swap is just as atomic.
+bool Replace(const Text& temporary, const Text& target) {
+    if (IsRegularFile(target) && ExchangeFiles(temporary, target)) {
+        DeleteFile(temporary);
+        return true;
+    }
+    return RenameFile(temporary, target);
+}
+
 // Flushes (to disk when the file was opened in commit mode), closes and moves the temporary
-// file over the target.
+// file into the target's place.
 bool Commit(FileStream& file, const Text& temporary, const Text& target) {
     const bool written = file.Flush() && file.Close();
-    if (written && RenameFile(temporary, target))
+    if (written && Replace(temporary, target))
         return true;
     file.Close();
     DeleteFile(temporary);
