@@ -85,6 +85,22 @@ bool WriteFileAtomically(const Text& path, std::string_view bytes, Sync sync) {
     return Commit(file, temporary, path);
 }
 
+bool WriteFileFillingEmpty(const Text& path, std::string_view bytes) {
+    FileAttributes attributes;
+    if (!GetFileAttributes(path, attributes) || attributes.isFolder || attributes.isSymlink ||
+        attributes.size != 0)
+        return WriteFileAtomically(path, bytes);
+    FileStream file;
+    // Opened as it is, not truncated: truncating makes ext4 write the file back on close.
+    if (!file.OpenAlways(path))
+        return WriteFileAtomically(path, bytes);
+    const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size();
+    if (file.Close() && written)
+        return true;
+    FileStream().Open(path, "wb");
+    return false;
+}
+
 bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) {
     if (!IsRegularFile(source))
         return false;

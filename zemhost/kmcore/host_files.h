@@ -18,6 +18,11 @@ namespace zem::kmcore {
 bool ReadFileBytes(const Text& path, std::string& bytes);
 enum class Sync { kNone, kToDisk };
 bool WriteFileAtomically(const Text& path, std::string_view bytes, Sync sync = Sync::kNone);
+// The same for a file whose old content may be empty: an empty regular file (the page a new
+// document starts with) is filled in place, since a write cut short loses nothing that was
+// there, and filling it spares a new file and the removal of the old. On a failed write it
+// is left empty again.
+bool WriteFileFillingEmpty(const Text& path, std::string_view bytes);
 // Copies a regular file in bounded blocks; `size` (may be null) receives its length.
 bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size);
 

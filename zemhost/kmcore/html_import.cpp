@@ -45,7 +45,8 @@ bool ImportHtmlFile(const Text& htmlFile, const Text& contentFolder) {
     }
     // The page is written even when a linked file could not be copied: the text is worth
     // keeping, and the caller still learns that the content is incomplete.
-    if (!MakeFolderTree(contentFolder) || !WriteFileAtomically(contentFolder + u"index.html", html))
+    if (!MakeFolderTree(contentFolder) ||
+        !WriteFileFillingEmpty(contentFolder + u"index.html", html))
         return false;
     return allCopied;
 }
