@@ -85,6 +85,39 @@ TEST_F(SQLiteObject, EveryValidStatementGivesAResultSetAndInvalidOnesFail) {
     }
 }
 
+// Statements that differ only in the values they quote share one compiled statement; each
+// must still read its own values, also while another of the same shape is open.
+TEST_F(SQLiteObject, StatementsDifferingInQuotedValuesReadTheirOwnRows) {
+    auto first = Query(u"select id from t where s = '中文'");
+    auto second = Query(u"select id from t where s = ''");
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(Row(first.Get(), 1)[0], "1");
+    EXPECT_EQ(Row(second.Get(), 1)[0], "2");
+    first.Reset();
+    second.Reset();
+    for (int round = 0; round < 2; ++round) {
+        auto again = Query(u"select id from t where s = ''");
+        ASSERT_TRUE(again);
+        EXPECT_EQ(Row(again.Get(), 1)[0], "2");
+    }
+
+    const struct {
+        const char16_t* sql;
+        std::string value;
+    } cases[] = {
+        {u"select 'it''s' from t where id in ('2', '1')", "it's"},
+        {u"select x'41' -- it's a blob\n from t", "A"},
+        {u"select 'a' as 'name' /* 'b' */ from t", "a"},  // a literal where a name goes
+        {u"select \"s\" from t where id = '1'", "中文"},
+        {u"select coalesce(?1, 'b') from t", "b"},  // a parameter of its own, never bound
+    };
+    for (const auto& c : cases) {
+        auto rows = Query(c.sql);
+        ASSERT_TRUE(rows) << ToUtf8(c.sql);
+        EXPECT_EQ(Row(rows.Get(), 1)[0], c.value) << ToUtf8(c.sql);
+    }
+}
+
 TEST_F(SQLiteObject, OpensReadOnlyAndOnlyRealDatabases) {
     HRESULT result = S_OK;
     EXPECT_FALSE(Query(u"insert into t(id) values(3)", &result));

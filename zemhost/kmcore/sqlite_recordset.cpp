@@ -10,11 +10,18 @@ namespace {
 
 class Recordset : public ComObject<IZemKMSQLiteRecordset> {
   public:
-    Recordset(std::shared_ptr<SQLiteConnection> connection, sqlite3_stmt* statement, int firstStep)
+    Recordset(std::shared_ptr<SQLiteConnection> connection, sqlite3_stmt* statement, int firstStep,
+              std::string shape)
         : connection_(std::move(connection)),
           statement_(statement),
+          shape_(std::move(shape)),
           eof_(firstStep != SQLITE_ROW) {}
-    ~Recordset() override { sqlite3_finalize(statement_); }
+    ~Recordset() override {
+        if (shape_.empty())
+            sqlite3_finalize(statement_);
+        else
+            connection_->KeepIdle(shape_, statement_);
+    }
 
     HRESULT IsEOF(int32_t* eof) override {
         if (!eof)
@@ -80,14 +87,45 @@ class Recordset : public ComObject<IZemKMSQLiteRecordset> {
 
     std::shared_ptr<SQLiteConnection> connection_;
     sqlite3_stmt* statement_;
+    std::string shape_;
     bool eof_;
 };
 
 }  // namespace
 
 IUnknown* NewRecordset(std::shared_ptr<SQLiteConnection> connection, sqlite3_stmt* statement,
-                       int firstStep) {
-    return (new Recordset(std::move(connection), statement, firstStep))->DetachAsUnknown();
+                       int firstStep, std::string shape) {
+    return (new Recordset(std::move(connection), statement, firstStep, std::move(shape)))
+        ->DetachAsUnknown();
+}
+
+SQLiteConnection::~SQLiteConnection() {
+    for (auto& [shape, statement] : idle_)
+        sqlite3_finalize(statement);
+    sqlite3_close_v2(db);
+}
+
+sqlite3_stmt* SQLiteConnection::TakeIdle(const std::string& shape) {
+    const auto found = idle_.find(shape);
+    if (found == idle_.end())
+        return nullptr;
+    sqlite3_stmt* statement = found->second;
+    idle_.erase(found);
+    return statement;
+}
+
+void SQLiteConnection::KeepIdle(const std::string& shape, sqlite3_stmt* statement) {
+    // A bound on the shapes kept: IN lists of every length are shapes of their own.
+    constexpr size_t kMaxShapes = 64;
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (idle_.size() >= kMaxShapes && !idle_.contains(shape)) {
+        for (auto& [kept, idle] : idle_)
+            sqlite3_finalize(idle);
+        idle_.clear();
+    }
+    if (!idle_.emplace(shape, statement).second)
+        sqlite3_finalize(statement);
 }
 
 }  // namespace zem::kmcore
