@@ -75,10 +75,9 @@ Text PrepareConnection(sqlite3* db, const Text& path) {
     // every committed transaction (the system's cache holds the log), only a power loss can
     // take back the last ones, and the log is synced at each checkpoint, so the file stays
     // consistent in both cases.
-    // Each checkpoint syncs the log and the file; one every 10,000 pages rather than SQLite's
-    // 1,000 halves the cost of the small commits an import makes.
+    // Checkpoints, which sync the log and the file, are left to a Checkpointer.
     if (!Exec(db, "PRAGMA journal_mode=WAL") || !Exec(db, "PRAGMA synchronous=NORMAL") ||
-        !Exec(db, "PRAGMA wal_autocheckpoint=10000") || !Exec(db, "PRAGMA foreign_keys=ON"))
+        !Exec(db, "PRAGMA foreign_keys=ON"))
         return u"The knowledge base " + Quoted(path) + u" cannot be prepared: " +
                FromUtf8(sqlite3_errmsg(db)) + u".";
     // Creating what is missing also completes a knowledge base whose creation was cut short.
@@ -118,10 +117,20 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, Text& 
         sqlite3_close(db);
         return nullptr;
     }
-    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder));
+    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, ToUtf8(path)));
+}
+
+KnowledgeBase::KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath)
+    : db_(db),
+      folder_(std::move(folder)),
+      checkpointer_(std::make_unique<Checkpointer>(indexPath)) {
+    checkpointer_->Attach(db_);
 }
 
 KnowledgeBase::~KnowledgeBase() {
+    // The checkpointer's connection closes first, so that closing this one, the last, folds
+    // the log into the file.
+    checkpointer_.reset();
     for (auto& [sql, statement] : statements_)
         sqlite3_finalize(statement);
     sqlite3_close(db_);

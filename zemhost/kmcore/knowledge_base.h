@@ -11,6 +11,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "checkpointer.h"
 #include "platform/text.h"
 
 namespace zem::kmcore {
@@ -38,10 +39,11 @@ class KnowledgeBase {
     bool InTransaction(const std::function<bool()>& body);
 
   private:
-    KnowledgeBase(sqlite3* db, Text folder) : db_(db), folder_(std::move(folder)) {}
+    KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath);
 
     sqlite3* db_;
     Text folder_;
+    std::unique_ptr<Checkpointer> checkpointer_;
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 

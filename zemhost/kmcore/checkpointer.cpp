@@ -1,0 +1,84 @@
+#include "checkpointer.h"
+
+namespace zem::kmcore {
+
+namespace {
+
+// A pass is asked for at this many pages in the log; at ten times as many the writer no
+// longer waits for the thread. With 1 KiB pages, 10 MiB and 100 MiB of log.
+constexpr int kPassPages = 10000;
+constexpr int kWriterPages = 10 * kPassPages;
+constexpr int kBusyTimeoutMilliseconds = 10000;
+
+void Checkpoint(sqlite3* db, const char* schema) {
+    sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
+}  // namespace
+
+Checkpointer::Checkpointer(std::string indexPath)
+    : path_(std::move(indexPath)), thread_([this] { Run(); }) {}
+
+Checkpointer::~Checkpointer() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void Checkpointer::Attach(sqlite3* db) {
+    sqlite3_wal_hook(db, &Checkpointer::LogHook, this);
+}
+
+int Checkpointer::LogHook(void* self, sqlite3* db, const char* schema, int pages) {
+    static_cast<Checkpointer*>(self)->AfterCommit(db, schema, pages);
+    return SQLITE_OK;
+}
+
+void Checkpointer::AfterCommit(sqlite3* db, const char* schema, int pages) {
+    if (pages < kPassPages)
+        return;
+    std::unique_lock lock(mutex_);
+    const bool busy = requested_ || running_;
+    if (unavailable_ || (busy && pages >= kWriterPages) || (!busy && finished_ != followed_)) {
+        followed_ = finished_;
+        lock.unlock();
+        Checkpoint(db, schema);
+    } else if (!busy) {
+        requested_ = true;
+        lock.unlock();
+        wake_.notify_one();
+    }
+}
+
+void Checkpointer::Run() {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
+        // The syncs of a checkpoint follow the connection's setting; the writer's is NORMAL.
+        sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    } else {
+        sqlite3_close(db);
+        db = nullptr;
+    }
+    std::unique_lock lock(mutex_);
+    unavailable_ = db == nullptr;
+    while (db) {
+        wake_.wait(lock, [this] { return requested_ || stopping_; });
+        if (stopping_)
+            break;
+        requested_ = false;
+        running_ = true;
+        lock.unlock();
+        Checkpoint(db, "main");
+        lock.lock();
+        running_ = false;
+        ++finished_;
+    }
+    lock.unlock();
+    sqlite3_close(db);
+}
+
+}  // namespace zem::kmcore
