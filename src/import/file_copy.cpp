@@ -24,45 +24,34 @@ bool OpenSource(FileStream& file, const Text& path) {
     return file.Open(path, "rb");
 }
 
-bool CopyInBlocks(const Text& source, const Text& target) {
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBlockSize]);
-    if (!buffer)
-        return false;
-    FileStream in;
-    if (!OpenSource(in, source))
-        return false;
-    // Every copy lands in the import folder, a working area: forcing it to disk would only
-    // guard against a power loss, after which the import is run again anyway.
-    FileStream out;
-    if (!out.Open(target, "wb"))
-        return false;
-    const int64_t size = in.Size();
-    int64_t read = 0;
-    int64_t written = 0;
-    for (int64_t left = size; left > 0;) {
-        const size_t block = static_cast<size_t>(std::min(left, kCopyBlockSize));
-        const size_t got = in.Read(buffer.get(), block);
-        read += static_cast<int64_t>(got);
-        written += static_cast<int64_t>(out.Write(buffer.get(), got));
-        if (got != block)
-            break;
-        left -= static_cast<int64_t>(block);
-    }
-    const bool flushed = out.Flush();
-    if (out.Close() && flushed && read == size && written == size)
-        return true;
-    DeleteFile(target);  // a half-written target would later pass for the real file
-    return false;
+// The log lines of a target that cannot be created.
+void LogCannotCreate(const Text& path, int error) {
+    GetGlobal().WriteLog(FormatText(u"Can't create or open file: %1", path));
+    GetGlobal().WriteLog(GetErrorText(error));
 }
 
 }  // namespace
 
 bool CopyFileContents(const Text& source, const Text& target) {
-    if (GetFileLength(source) > kCopyBlockSize)
-        return CopyInBlocks(source, target);
-    ComPtr<IStream> stream = ComPtr<IStream>::Attach(CreateMemoryStream());
-    return stream && ReadFileIntoStream(stream.Get(), source) &&
-           WriteStreamToFile(stream.Get(), target);
+    FileStream in;
+    if (!OpenSource(in, source))
+        return false;
+    const int64_t size = in.Size();
+    // Every copy lands in the import folder, a working area: forcing it to disk would only
+    // guard against a power loss, after which the import is run again anyway.
+    FileStream out;
+    if (!out.Open(target, "wb")) {
+        // Files up to the block size report a target they cannot create (their copy was once
+        // made through memory, by WriteStreamToFile); larger ones never did.
+        if (size <= kCopyBlockSize)
+            LogCannotCreate(target, GetLastErrorCode());
+        return false;
+    }
+    const bool copied = size >= 0 && out.CopyFrom(in, size) == size;
+    if (out.Close() && copied)
+        return true;
+    DeleteFile(target);  // a half-written target would later pass for the real file
+    return false;
 }
 
 bool ReadFileIntoStream(IStream* stream, const Text& path) {
@@ -96,9 +85,7 @@ bool WriteStreamToFile(IStream* stream, const Text& path) {
         return false;
     FileStream file;
     if (!file.Open(path, "wb")) {
-        const int error = GetLastErrorCode();
-        GetGlobal().WriteLog(FormatText(u"Can't create or open file: %1", path));
-        GetGlobal().WriteLog(GetErrorText(error));
+        LogCannotCreate(path, GetLastErrorCode());
         return false;
     }
     // A short write (a full disk) must not pass for a copy.

@@ -1,6 +1,7 @@
 // The one file copier of the import: the YNote database's working copy and every resource
-// go through it. Files of up to 10 MiB pass through memory in one read and one write;
-// larger ones are copied in 10 MiB blocks so memory stays bounded. Stateless; any thread.
+// go through it. The kernel copies the bytes from file to file where it can, else they pass
+// through a buffer of at most 1 MiB (FileStream::CopyFrom): memory stays bounded whatever
+// the size. Stateless; any thread.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +10,12 @@
 
 namespace zem {
 
+// Up to this size a target that cannot be created is logged (see CopyFileContents).
 inline constexpr int64_t kCopyBlockSize = 10 * 1024 * 1024;
 
 // True when `target` holds a full copy of `source`. A folder or a missing file is not a
-// source. A failed copy leaves no partial target behind.
+// source. A failed copy leaves no partial target behind; for a source of up to
+// kCopyBlockSize, a target that cannot be created is logged as WriteStreamToFile logs it.
 bool CopyFileContents(const Text& source, const Text& target);
 
 // The file's bytes into the stream, replacing what it held; true for an empty file.

@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "platform/files.h"
@@ -113,6 +116,63 @@ bool FileStream::Flush() {
     if (commit_ && fsync(fileno(file_)) != 0)
         return posix::FailWithErrno();
     return true;
+}
+
+int64_t FileStream::CopyFrom(FileStream& source, int64_t count) {
+    if (!file_ || !source.file_) {
+        SetLastErrorCode(EBADF);
+        return 0;
+    }
+    // Whatever either stream holds in its buffer is settled first; the copy then works on the
+    // descriptors at the streams' positions, and the streams are moved past it at the end.
+    if (fflush(file_) != 0) {
+        posix::FailWithErrno();
+        return 0;
+    }
+    off_t from = ftello(source.file_);
+    off_t to = ftello(file_);
+    if (from < 0 || to < 0) {
+        posix::FailWithErrno();
+        return 0;
+    }
+    int64_t copied = 0;
+    bool inKernel = true;
+    while (copied < count && inKernel) {
+        const auto chunk = static_cast<size_t>(std::min<int64_t>(count - copied, 1 << 30));
+        const ssize_t done =
+            copy_file_range(fileno(source.file_), &from, fileno(file_), &to, chunk, 0);
+        if (done > 0) {
+            copied += done;
+        } else if (done == 0) {
+            break;
+        } else if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                   errno == EBADF) {
+            inKernel = false;  // not between these files: the buffer below does the rest
+        } else {
+            posix::FailWithErrno();
+            count = copied;
+        }
+    }
+    if (fseeko(source.file_, from, SEEK_SET) != 0 || fseeko(file_, to, SEEK_SET) != 0) {
+        posix::FailWithErrno();
+        return copied;
+    }
+    if (copied < count && !inKernel) {
+        const auto size = static_cast<size_t>(std::min<int64_t>(count - copied, 1 << 20));
+        std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
+        if (!buffer) {
+            SetLastErrorCode(ENOMEM);
+            return copied;
+        }
+        while (copied < count) {
+            const auto want = static_cast<size_t>(std::min<int64_t>(count - copied, size));
+            const size_t got = source.Read(buffer.get(), want);
+            if (got == 0 || Write(buffer.get(), got) != got)
+                break;
+            copied += static_cast<int64_t>(got);
+        }
+    }
+    return copied;
 }
 
 int64_t FileStream::Size() {

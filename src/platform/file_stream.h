@@ -31,6 +31,12 @@ class FileStream {
     bool Seek(int64_t offset, int origin);  // SEEK_SET, SEEK_CUR, SEEK_END
     int64_t Tell();
     bool Flush();
+    // Copies up to `count` bytes from `source`, at its position, to this stream at its
+    // position; both positions move past them. The kernel copies the bytes itself where the
+    // file systems allow, without passing them through this process; otherwise they go
+    // through a buffer of at most 1 MiB. The number copied: short at the source's end, or
+    // on an error (last error set).
+    int64_t CopyFrom(FileStream& source, int64_t count);
     // Size from the open file's status.
     int64_t Size();
     bool Close();

@@ -196,5 +196,33 @@ TEST(FileStreamTest, OpenAlwaysKeepsContentAndCreatesWhenMissing) {
     EXPECT_FALSE(stream.OpenAlways(T(dir + "/missing/x")));
 }
 
+// The copy starts and ends at the streams' positions, also with bytes still in a stream's
+// buffer; a source the kernel cannot copy from is read through the buffer instead.
+TEST(FileStreamTest, CopyFromWorksAtTheStreamsPositions) {
+    const std::string dir = test::MakeTestFolder("copy_from");
+    WriteBytes(dir + "/source", "0123456789");
+    FileStream source, target;
+    ASSERT_TRUE(source.Open(T(dir + "/source"), "rb"));
+    ASSERT_TRUE(target.Open(T(dir + "/target"), "wb"));
+    char first[2];
+    ASSERT_EQ(source.Read(first, 2), 2u);
+    target.Write("ab", 2);  // buffered, not yet in the file
+    EXPECT_EQ(target.CopyFrom(source, 5), 5);
+    target.Write("!", 1);
+    char rest[8];
+    EXPECT_EQ(source.Read(rest, sizeof rest), 3u);
+    EXPECT_EQ(std::string(rest, 3), "789");
+    EXPECT_EQ(target.CopyFrom(source, 4), 0) << "nothing is left at the source's end";
+    ASSERT_TRUE(target.Close());
+    EXPECT_EQ(ReadBytes(dir + "/target"), "ab23456!");
+
+    FileStream zeros;
+    ASSERT_TRUE(zeros.Open(u"/dev/zero", "rb"));
+    ASSERT_TRUE(target.Open(T(dir + "/zeros"), "wb"));
+    EXPECT_EQ(target.CopyFrom(zeros, 3000), 3000);
+    ASSERT_TRUE(target.Close());
+    EXPECT_EQ(ReadBytes(dir + "/zeros"), std::string(3000, '\0'));
+}
+
 }  // namespace
 }  // namespace zem

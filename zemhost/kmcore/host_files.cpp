@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <string>
-#include <vector>
 
 #include "platform/file_stream.h"
 #include "platform/files.h"
@@ -11,8 +10,6 @@
 namespace zem::kmcore {
 
 namespace {
-
-constexpr size_t kCopyBlock = 1 << 20;
 
 // A short name of its own in the target's folder: the rename stays within one file system,
 // and a target whose name is at the length limit still gets a temporary file.
@@ -113,24 +110,13 @@ bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) 
         return false;
     // The copy is complete when it holds as many bytes as the source's status reports.
     const int64_t expected = in.Size();
-    std::vector<char> block(kCopyBlock);
-    int64_t total = 0;
-    bool failed = false;
-    for (;;) {
-        const size_t got = in.Read(block.data(), block.size());
-        if (got > 0 && out.Write(block.data(), got) != got)
-            failed = true;
-        total += static_cast<int64_t>(got);
-        if (failed || got < block.size())
-            break;
-    }
-    if (failed || total != expected) {
+    if (expected < 0 || out.CopyFrom(in, expected) != expected) {
         out.Close();
         DeleteFile(temporary);
         return false;
     }
     if (size)
-        *size = static_cast<uint64_t>(total);
+        *size = static_cast<uint64_t>(expected);
     return Commit(out, temporary, target);
 }
 
