@@ -11,12 +11,11 @@ namespace {
 constexpr size_t kCharsetScanLength = 4096;
 
 Text DecodeUtf16(std::string_view bytes, bool bigEndian) {
-    Text text;
-    text.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        text += static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+    Text text(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto first = static_cast<unsigned char>(bytes[2 * i]);
+        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        text[i] = static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
     }
     return text;
 }

@@ -27,19 +27,22 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
+// HTML and CSS names are matched ignoring the case of A-Z only.
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string Lower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = LowerAscii(c);
     return lower;
 }
 
 size_t FindIgnoringCase(std::string_view text, std::string_view what, size_t from) {
-    auto found = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
-                             what.begin(), what.end(), [](char a, char b) {
-                                 return std::tolower(static_cast<unsigned char>(a)) ==
-                                        std::tolower(static_cast<unsigned char>(b));
-                             });
+    auto found =
+        std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), what.begin(),
+                    what.end(), [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
     return found == text.end() ? std::string_view::npos : static_cast<size_t>(found - text.begin());
 }
 
