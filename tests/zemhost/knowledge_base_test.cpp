@@ -88,7 +88,7 @@ TEST(KnowledgeBase, TheLogStaysBoundedWhileWritingGoesOn) {
         if (i % 1000 == 999)
             largestLog = std::max(largestLog, std::filesystem::file_size(kb.index + "-wal"));
     }
-    EXPECT_LT(largestLog, 40u << 20);
+    EXPECT_LT(largestLog, 100u << 20);
     SqliteFile index(kb.index, SqliteFile::Mode::kReadOnly);
     EXPECT_EQ(index.Value("SELECT count(*) FROM tag"), "30000");
     EXPECT_EQ(IntegrityCheck(kb.index), "ok");
