@@ -46,20 +46,31 @@ accounts=(
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-# Every floor and import run writes into a folder of its own, and all of them are removed
-# only once everything is measured. The file system here keeps no journal: for about a
-# minute after an inode is freed, ext4 will not hand it out again and steps over it one by
-# one, so creating files right after removing thousands of them in the same place is slowed
-# by a cost that belongs to the removal, not to what is measured.
+# Every floor and import run writes into a folder of its own, and the folders are removed
+# only after everything is measured. The file system here keeps no journal, and ext4 then
+# will not hand out an inode freed less than a minute ago (up to six while the inode's
+# block waits to be written) but steps over each such inode one by one when it creates a
+# file: removing thousands of files slows every file created near them for minutes after,
+# a cost that belongs to the removal, not to what is measured. So measuring starts only
+# six minutes after the last removal (the time is kept in $out/removed-at).
 runs=$out/runs
-settle() {
+settle_seconds=${BENCH_SETTLE_SECONDS:-360}
+remove_runs() {
   if [ -e "$runs" ]; then
-    echo "removing $runs and letting the file system settle for 65 s" >&2
-    rm -rf "$runs"; sync; sleep 65
+    echo "removing $runs" >&2
+    rm -rf "$runs"; sync
+    date +%s >"$out/removed-at"
   fi
 }
-settle
-trap settle EXIT
+remove_runs
+if [ -f "$out/removed-at" ]; then
+  wait_for=$(( $(cat "$out/removed-at") + settle_seconds - $(date +%s) ))
+  if [ "$wait_for" -gt 0 ]; then
+    echo "waiting $wait_for s for the file system to settle after the last removal" >&2
+    sleep "$wait_for"
+  fi
+fi
+trap remove_runs EXIT
 mkdir -p "$runs"
 
 # A fresh home for one run, so that no run sees another's data store or temporary files.
@@ -84,7 +95,11 @@ for entry in "${accounts[@]}"; do
   bytes=$(du -sb "$account" | cut -f1)
   floors=(); imports=(); peaks=(); complete=ok
   for i in $(seq "$repeat"); do
+    # What one run leaves for the kernel to write back is flushed before the next starts, so
+    # that no run pays for another's writing.
+    sync
     floors+=("$("$bin/bench_measure" "$bin/bench_floor" "$account/account.db" "$runs/$name-$i/floor" 2>&1 >/dev/null | tail -1 | cut -d' ' -f1)")
+    sync
     home=$runs/$name-$i/home
     kb=$home/kb
     result=$(with_home "$home" sh -c 'mkdir -p "$1" && exec "$2" "$3" /Console "/DatabasePath=$1/index.db" "/Import=$4"' \
