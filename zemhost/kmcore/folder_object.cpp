@@ -39,8 +39,10 @@ class FolderObject : public ComObject<IZemKMFolder> {
         *document = nullptr;
         const Text guid = NewGuidText();
         // The content folder comes first, so no stored document is ever without its page.
+        // The page starts empty in a folder of its own: there is nothing to replace, and
+        // nothing a killed process could leave half-written.
         const Text folder = kb_->DocumentFolder(guid);
-        if (!MakeFolderTree(folder) || !WriteFileAtomically(folder + u"index.html", ""))
+        if (!MakeFolderTree(folder) || !CreateEmptyFile(folder + u"index.html"))
             return E_FAIL;
         const std::string now = CurrentStorageTime();
         Statement insert(*kb_,

@@ -98,6 +98,11 @@ bool WriteFileFillingEmpty(const Text& path, std::string_view bytes) {
     return false;
 }
 
+bool CreateEmptyFile(const Text& path) {
+    FileStream file;
+    return file.Open(path, "wb") && file.Close();
+}
+
 bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) {
     if (!IsRegularFile(source))
         return false;

@@ -23,6 +23,8 @@ bool WriteFileAtomically(const Text& path, std::string_view bytes, Sync sync = S
 // there, and filling it spares a new file and the removal of the old. On a failed write it
 // is left empty again.
 bool WriteFileFillingEmpty(const Text& path, std::string_view bytes);
+// Creates an empty file, or empties the one there.
+bool CreateEmptyFile(const Text& path);
 // Copies a regular file in bounded blocks; `size` (may be null) receives its length.
 bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size);
 

@@ -161,11 +161,11 @@ sqlite3_stmt* KnowledgeBase::Prepared(const std::string& sql) {
 bool KnowledgeBase::InTransaction(const std::function<bool()>& body) {
     // IMMEDIATE takes the write lock up front, so a busy peer makes us wait here rather than
     // fail halfway through the body.
-    if (!Exec(db_, "BEGIN IMMEDIATE"))
+    if (!Statement(*this, "BEGIN IMMEDIATE").Run())
         return false;
-    if (body() && Exec(db_, "COMMIT"))
+    if (body() && Statement(*this, "COMMIT").Run())
         return true;
-    Exec(db_, "ROLLBACK");
+    Statement(*this, "ROLLBACK").Run();
     return false;
 }
 
