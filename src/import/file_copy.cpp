@@ -36,6 +36,12 @@ bool CopyFileContents(const Text& source, const Text& target) {
     FileStream in;
     if (!OpenSource(in, source))
         return false;
+    // A target that is the source itself already holds the copy; opening it for writing
+    // would empty it.
+    FileStamp from, to;
+    if (GetFileStamp(target, to) && GetFileStamp(source, from) && from.device == to.device &&
+        from.inode == to.inode)
+        return true;
     const int64_t size = in.Size();
     // Every copy lands in the import folder, a working area: forcing it to disk would only
     // guard against a power loss, after which the import is run again anyway.

@@ -82,6 +82,15 @@ TEST_F(ResourcesTest, CopiesFilesOfEverySizeByteForByte) {
     }
 }
 
+TEST_F(ResourcesTest, AFileCopiedOntoItselfKeepsItsBytes) {
+    const std::string path = folder_ + "/same";
+    WriteFileBytes(path, "keep me");
+    fs::create_hard_link(path, folder_ + "/link");
+    EXPECT_TRUE(CopyFileContents(Wide(path), Wide(path)));
+    EXPECT_TRUE(CopyFileContents(Wide(path), Wide(folder_ + "/link")));
+    EXPECT_EQ(ReadFileBytes(path), "keep me");
+}
+
 TEST_F(ResourcesTest, ACopyThatCannotBeMadeFailsAndLeavesNoTarget) {
     const std::string target = folder_ + "/target";
     EXPECT_FALSE(CopyFileContents(Wide(folder_ + "/missing"), Wide(target)));
