@@ -25,7 +25,8 @@ bool WriteFileAtomically(const Text& path, std::string_view bytes, Sync sync = S
 bool WriteFileFillingEmpty(const Text& path, std::string_view bytes);
 // Creates an empty file, or empties the one there.
 bool CreateEmptyFile(const Text& path);
-// Copies a regular file in bounded blocks; `size` (may be null) receives its length.
+// Copies a regular file, by the kernel where it can (FileStream::CopyFrom), and puts it in
+// place as WriteFileAtomically does; `size` (may be null) receives its length.
 bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size);
 
 // Creates the folder and every missing parent; true when the folder exists afterwards.
