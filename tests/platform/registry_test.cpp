@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -61,6 +62,23 @@ TEST_F(RegistryTest, WritesARegistryExportAndReadsItBackIgnoringCase) {
     EXPECT_FALSE(RegistryReadDword(u"Software\\Zem", u"AppPath", number));
     EXPECT_FALSE(RegistryReadText(u"Software\\Zem", u"LCID", text));
     EXPECT_FALSE(RegistryReadText(u"Software\\Other", u"AppPath", text));
+}
+
+// Reads are served from the file's lines kept since the last read; another program's edit
+// must still be seen by the next read, also when it keeps the file's size.
+TEST_F(RegistryTest, AnEditByAnotherProgramIsReadAtOnce) {
+    ASSERT_TRUE(RegistryWriteText(u"Software\\Zem", u"AppPath", u"/opt/a/"));
+    const auto past = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(file_, past);
+    Text text;
+    ASSERT_TRUE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
+    EXPECT_EQ(text, u"/opt/a/");
+    std::string content = ReadFile(file_);
+    content.replace(content.find("/opt/a/"), 7, "/opt/b/");
+    std::ofstream(file_, std::ios::binary | std::ios::trunc) << content;
+    std::filesystem::last_write_time(file_, past + std::chrono::seconds(1));
+    ASSERT_TRUE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
+    EXPECT_EQ(text, u"/opt/b/");
 }
 
 TEST_F(RegistryTest, RewritingReplacesTheValueAndKeepsEverythingElse) {
