@@ -65,6 +65,31 @@ bool FileStream::OpenAlways(const Text& path) {
     return true;
 }
 
+bool FileStream::OpenExistingSoleFile(const Text& path) {
+    Close();
+    std::string native;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    const int fd = open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return posix::FailWithErrno();
+    struct stat st;
+    int error = 0;
+    if (fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode) || st.st_nlink != 1)
+        error = EPERM;
+    else if (!(file_ = fdopen(fd, "wb")))
+        error = errno;
+    if (error != 0) {
+        close(fd);
+        SetLastErrorCode(error);
+        return false;
+    }
+    commit_ = false;
+    return true;
+}
+
 size_t FileStream::Read(void* buffer, size_t count) {
     if (!file_) {
         SetLastErrorCode(EBADF);
@@ -187,6 +212,16 @@ int64_t FileStream::Size() {
         return -1;
     }
     return st.st_size;
+}
+
+bool FileStream::SetSize(int64_t size) {
+    if (!file_) {
+        SetLastErrorCode(EBADF);
+        return false;
+    }
+    if (fflush(file_) != 0 || ftruncate(fileno(file_), static_cast<off_t>(size)) != 0)
+        return posix::FailWithErrno();
+    return true;
 }
 
 bool FileStream::Close() {

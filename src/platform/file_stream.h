@@ -22,6 +22,11 @@ class FileStream {
     // Opens for writing, the existing file when there is one (not truncated), else a new
     // one. The Windows "open always" disposition.
     bool OpenAlways(const Text& path);
+    // Opens an existing regular file with no other name for writing at its start, not
+    // truncated. A symbolic link, anything but a regular file, a file with more than one
+    // name or a missing file is refused (last error set): writing through any of them
+    // would change something besides the file the name stands for.
+    bool OpenExistingSoleFile(const Text& path);
     bool IsOpen() const { return file_ != nullptr; }
 
     // Bytes actually read or written; a short count sets the last error when the cause is
@@ -39,6 +44,8 @@ class FileStream {
     int64_t CopyFrom(FileStream& source, int64_t count);
     // Size from the open file's status.
     int64_t Size();
+    // Cuts or extends the file to `size` bytes, after writing out what is buffered.
+    bool SetSize(int64_t size);
     bool Close();
 
   private:

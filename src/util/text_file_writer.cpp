@@ -60,12 +60,30 @@ Attempt WriteFileOnce(const Text& path, const std::string& content) {
     return written ? Attempt::kWritten : Attempt::kFailed;
 }
 
+// Writes the file over an existing one, keeping its inode. Where the file system will not
+// hand out a freed inode again for a while (ext4 without a journal steps over every such
+// inode whenever it creates a file), deleting and creating the file of every note costs more
+// than writing it. Quietly false when the file cannot be rewritten so; the caller then
+// deletes it and writes it afresh, logging as it goes.
+bool RewriteInPlace(const Text& path, const std::string& content) {
+    FileStream file;
+    if (!file.OpenExistingSoleFile(path))
+        return false;
+    const auto size = static_cast<int64_t>(content.size() + 2);
+    const bool written = file.Write("\xFF\xFE", 2) == 2 &&
+                         file.Write(content.data(), content.size()) == content.size() &&
+                         (file.Size() == size || file.SetSize(size));
+    return file.Close() && written;
+}
+
 }  // namespace
 
 bool SaveUnicodeTextFile(const Text& path, TextView text) {
     try {
         CreateDirectoryTree(GetFolderPart(path));
         const std::string content = ToUtf16LeBytes(ToCrLf(text.substr(0, text.find(u'\0'))));
+        if (RewriteInPlace(path, content))
+            return true;
         // Deleted unconditionally: a dangling link does not "exist", yet opening it would
         // write wherever it points.
         DeleteFile(path);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -107,6 +109,39 @@ TEST(SaveUnicodeTextFile, ReplacesALinkInsteadOfWritingThroughIt) {
     EXPECT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/out.htm"), u"x"));
     EXPECT_FALSE(fs::is_symlink(folder + "/out.htm"));
     EXPECT_FALSE(fs::exists(folder + "/elsewhere/victim.txt"));
+}
+
+// An earlier file is written over where it stands; only a file whose other names or link
+// target would change with it is replaced by a new one.
+TEST(SaveUnicodeTextFile, WritesOverTheEarlierFileButNeverThroughAnotherName) {
+    const std::string folder = test::MakeTestFolder("writer-in-place");
+    const std::string path = folder + "/note.htm";
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(path), u"first, and longer than the second"));
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(path), u"second"));
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadBytes(path), std::string("\xFF\xFE"
+                                           "s\0e\0c\0o\0n\0d\0",
+                                           14));
+
+    fs::create_hard_link(path, folder + "/other-name.htm");
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(path), u"third"));
+    EXPECT_EQ(ReadBytes(folder + "/other-name.htm").size(), 14u);
+    EXPECT_EQ(ReadBytes(path).size(), 12u);
+
+    std::ofstream(folder + "/target.txt") << "kept";
+    fs::create_symlink(folder + "/target.txt", folder + "/link.htm");
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/link.htm"), u"x"));
+    EXPECT_FALSE(fs::is_symlink(folder + "/link.htm"));
+    EXPECT_EQ(ReadBytes(folder + "/target.txt"), "kept");
+
+    // A file that may not be written but may be removed is replaced, as before.
+    fs::permissions(path, fs::perms::owner_read);
+    ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(path), u"fourth"));
+    EXPECT_EQ(ReadBytes(path).size(), 14u);
 }
 
 }  // namespace

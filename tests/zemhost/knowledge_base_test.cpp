@@ -171,6 +171,40 @@ TEST(KnowledgeBase, DocumentKeepsUrlTagsDatesAndAttachments) {
     EXPECT_EQ(IntegrityCheck(kb.index), "ok");
 }
 
+// A refused row takes its files back with it: no folder is left that no row names.
+TEST(KnowledgeBase, ADocumentOrAttachmentThatCannotBeStoredLeavesNoFolder) {
+    KnowledgeBaseFixture kb("refused");
+    auto document = kb.NewDocument(u"Kept");
+    ASSERT_TRUE(document);
+    const std::string source = MakeTestFolder("refused-sources") + "/report.pdf";
+    WriteBytes(source, "pdf");
+    {
+        SqliteFile index(kb.index, SqliteFile::Mode::kCreate);
+        index.Script(
+            "CREATE TRIGGER refuse_documents BEFORE INSERT ON document "
+            "BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+            "CREATE TRIGGER refuse_attachments BEFORE INSERT ON attachment "
+            "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    }
+    auto folder = kb.Folder(u"/Notes/");
+    ASSERT_TRUE(folder);
+    IUnknown* raw = nullptr;
+    EXPECT_LT(folder->CreateDocument(u"Refused", u"", &raw), 0);
+    EXPECT_EQ(raw, nullptr);
+    EXPECT_LT(document->AddAttachmentFromFile(FromUtf8(source).c_str(), &raw), 0);
+    EXPECT_EQ(raw, nullptr);
+
+    SqliteFile index(kb.index, SqliteFile::Mode::kReadOnly);
+    const std::string kept = index.Value("SELECT guid FROM document");
+    size_t documentFolders = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kb.folder + "/documents"))
+        documentFolders += entry.path().filename() == kept ? 1 : 100;
+    EXPECT_EQ(documentFolders, 1u);
+    EXPECT_TRUE(!Exists(kb.folder + "/attachments") ||
+                std::filesystem::is_empty(kb.folder + "/attachments"));
+    EXPECT_EQ(ReadBytes(source), "pdf");
+}
+
 TEST(KnowledgeBase, OpenExExplainsWhyAKnowledgeBaseCannotBeOpened) {
     KmCore core;
     const std::string folder = MakeTestFolder("refused");

@@ -28,6 +28,13 @@ TEST(ToolsComponent, WritesTheTemplateOutAsHtml) {
     EXPECT_NE(html.find("<body>"), std::string::npos);
     EXPECT_NE(html.find("charset=\"utf-8\""), std::string::npos);
 
+    // A file already there is replaced whole.
+    WriteBytes(folder + "/old.htm", std::string(4096, 'o'));
+    ASSERT_EQ(tools->ExtractHtmlFile(FromUtf8(templateFile).c_str(),
+                                     FromUtf8(folder + "/old.htm").c_str()),
+              S_OK);
+    EXPECT_EQ(ReadBytes(folder + "/old.htm"), ReadBytes(templateFile));
+
     EXPECT_LT(tools->ExtractHtmlFile(FromUtf8(folder + "/missing.mez").c_str(),
                                      FromUtf8(folder + "/other.htm").c_str()),
               0);

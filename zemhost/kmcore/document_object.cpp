@@ -61,14 +61,18 @@ class DocumentObject : public ComObject<IZemKMDocument> {
         const Text guid = NewGuidText();
         const Text folder = kb_->AttachmentFolder(guid);
         uint64_t size = 0;
-        if (!MakeFolderTree(folder) || !CopyFileAtomically(source, folder + name, &size))
+        if (!MakeNewFolder(folder) || !CopyFileAtomically(source, folder + name, &size)) {
+            RemoveObjectFolder(folder, Text());
             return E_FAIL;
+        }
         Statement insert(*kb_,
                          "INSERT INTO attachment(guid, document_guid, name, size, created) "
                          "VALUES(?1, ?2, ?3, ?4, ?5)");
         insert.Bind(1, guid).Bind(2, guid_).Bind(3, name).Bind(4, static_cast<int64_t>(size));
-        if (!insert.Bind(5, CurrentStorageTime()).Run())
+        if (!insert.Bind(5, CurrentStorageTime()).Run()) {
+            RemoveObjectFolder(folder, name);
             return E_FAIL;
+        }
         *attachment = NewAttachmentObject(kb_, guid);
         return S_OK;
     }

@@ -42,15 +42,19 @@ class FolderObject : public ComObject<IZemKMFolder> {
         // The page starts empty in a folder of its own: there is nothing to replace, and
         // nothing a killed process could leave half-written.
         const Text folder = kb_->DocumentFolder(guid);
-        if (!MakeFolderTree(folder) || !CreateEmptyFile(folder + u"index.html"))
+        if (!MakeNewFolder(folder) || !CreateEmptyFile(folder + u"index.html")) {
+            RemoveObjectFolder(folder, u"index.html");
             return E_FAIL;
+        }
         const std::string now = CurrentStorageTime();
         Statement insert(*kb_,
                          "INSERT INTO document(guid, title, location, created, modified, "
                          "updated) VALUES(?1, ?2, ?3, ?4, ?4, ?4)");
         insert.Bind(1, guid).Bind(2, ArgText(title)).Bind(3, location_).Bind(4, now);
-        if (!insert.Run())
+        if (!insert.Run()) {
+            RemoveObjectFolder(folder, u"index.html");
             return E_FAIL;
+        }
         *document = NewDocumentObject(kb_, guid);
         return S_OK;
     }

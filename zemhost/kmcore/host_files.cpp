@@ -1,5 +1,7 @@
 #include "host_files.h"
 
+#include <errno.h>
+
 #include <atomic>
 #include <string>
 
@@ -82,6 +84,17 @@ bool WriteFileAtomically(const Text& path, std::string_view bytes, Sync sync) {
     return Commit(file, temporary, path);
 }
 
+bool WriteNewOrReplaceFile(const Text& path, std::string_view bytes) {
+    FileStream file;
+    if (!file.Open(path, "wbx"))
+        return GetLastErrorCode() == EEXIST && WriteFileAtomically(path, bytes);
+    const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size();
+    if (file.Close() && written)
+        return true;
+    DeleteFile(path);
+    return false;
+}
+
 bool WriteFileFillingEmpty(const Text& path, std::string_view bytes) {
     FileAttributes attributes;
     if (!GetFileAttributes(path, attributes) || attributes.isFolder || attributes.isSymlink ||
@@ -138,6 +151,16 @@ bool MakeFolderTree(const Text& folder) {
     if (!parent.empty() && parent != u"/")
         MakeFolderTree(parent);
     return CreateFolder(path) || IsFolder(folder);
+}
+
+bool MakeNewFolder(const Text& folder) {
+    return CreateFolder(folder) || MakeFolderTree(folder);
+}
+
+void RemoveObjectFolder(const Text& folder, const Text& fileName) {
+    if (!fileName.empty())
+        DeleteFile(WithClosingSlash(folder) + fileName);
+    RemoveFolder(folder);
 }
 
 Text FolderOf(const Text& path) {

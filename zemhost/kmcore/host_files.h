@@ -18,6 +18,10 @@ namespace zem::kmcore {
 bool ReadFileBytes(const Text& path, std::string& bytes);
 enum class Sync { kNone, kToDisk };
 bool WriteFileAtomically(const Text& path, std::string_view bytes, Sync sync = Sync::kNone);
+// Writes a file that is not there yet directly, with no temporary file to rename; a file
+// already there is replaced as WriteFileAtomically does. A new file whose write fails is
+// removed again.
+bool WriteNewOrReplaceFile(const Text& path, std::string_view bytes);
 // The same for a file whose old content may be empty: an empty regular file (the page a new
 // document starts with) is filled in place, since a write cut short loses nothing that was
 // there, and filling it spares a new file and the removal of the old. On a failed write it
@@ -31,6 +35,12 @@ bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size);
 
 // Creates the folder and every missing parent; true when the folder exists afterwards.
 bool MakeFolderTree(const Text& folder);
+// The same for a folder named after a new object, which is not there yet: it is made at once,
+// without looking at the path first, and only a failure falls back to MakeFolderTree.
+bool MakeNewFolder(const Text& folder);
+// Takes back a folder made for an object that could not be stored: removes the one file put
+// in it, then the folder if nothing else is left there.
+void RemoveObjectFolder(const Text& folder, const Text& fileName);
 
 bool IsRegularFile(const Text& path);
 bool IsFolder(const Text& path);
