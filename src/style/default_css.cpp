@@ -26,7 +26,30 @@ void Log(TextView text) {
 // The five declarations that fill the placeholders, in replacement order.
 struct StyleDeclarations {
     Text fontFamily, fontSize, lineHeight, color, backgroundColor;
+    bool operator==(const StyleDeclarations&) const = default;
 };
+
+// The style sheet with its placeholders filled. The result depends only on the sheet's text
+// and the declarations, which rarely change from one note to the next, so the last result is
+// kept and the five replacements are made again only when either differs.
+const Text& FillStyleSheet(const Text& css, const StyleDeclarations& declarations) {
+    static Text lastSource;
+    static StyleDeclarations lastDeclarations;
+    static Text filled;
+    static bool valid = false;
+    if (valid && css == lastSource && declarations == lastDeclarations)
+        return filled;
+    filled = css;
+    ReplaceAll(filled, u"/*default-font-family*/", declarations.fontFamily);
+    ReplaceAll(filled, u"/*default-font-size*/", declarations.fontSize);
+    ReplaceAll(filled, u"/*default-line-height*/", declarations.lineHeight);
+    ReplaceAll(filled, u"/*default-color*/", declarations.color);
+    ReplaceAll(filled, u"/*default-background-color*/", declarations.backgroundColor);
+    lastSource = css;
+    lastDeclarations = declarations;
+    valid = true;
+    return filled;
+}
 
 StyleDeclarations CustomDeclarations(IZemKMSettingsSection* section) {
     const Text fontName = ReadSectionString(section, u"FontName", GetMenuFontName());
@@ -89,15 +112,11 @@ bool InsertDefaultCss(Text& html) {
         Log(FormatText(u"Failed to load default CSS file: %1", cssPath));
         return false;
     }
-    ReplaceAll(css, u"/*default-font-family*/", declarations.fontFamily);
-    ReplaceAll(css, u"/*default-font-size*/", declarations.fontSize);
-    ReplaceAll(css, u"/*default-line-height*/", declarations.lineHeight);
-    ReplaceAll(css, u"/*default-color*/", declarations.color);
-    ReplaceAll(css, u"/*default-background-color*/", declarations.backgroundColor);
+    const Text& filled = FillStyleSheet(css, declarations);
 
     // The page changes only once the style is ready, so a failure leaves it as it was.
     RemoveCustomCssBlock(html);
-    InsertBeforeHeadEnd(html, kStyleStart + css + kStyleEnd);
+    InsertBeforeHeadEnd(html, kStyleStart + filled + kStyleEnd);
     return true;
 }
 
