@@ -151,6 +151,16 @@ TEST_F(ImportDriverTest, ImportsEveryNoteWithContentTagsAttachmentsAndDates) {
               MakePngImage(3, 2, 255, 0, 0));
     EXPECT_NE(page.find("zem_custom_css"), std::string::npos);
 
+    // Each page is its note's own: a shorter page written after a longer one keeps nothing of
+    // it.
+    for (size_t i = 1; i < docs.size(); ++i) {
+        const std::string later =
+            ReadFileBytes(kbFolder_ + "/documents/" + docs[i][6] + "/index.html");
+        EXPECT_NE(later.find(i == 1 ? "<p>quote</p>" : "<p>ms</p>"), std::string::npos) << later;
+        EXPECT_EQ(later.find("PIC1"), std::string::npos) << later;
+        EXPECT_EQ(later.find("</html>"), later.rfind("</html>")) << later;
+    }
+
     // The run's working files are gone; the import folder stays.
     ASSERT_TRUE(fs::is_directory(ImportFolder()));
     EXPECT_TRUE(fs::is_empty(ImportFolder()));
