@@ -10,6 +10,7 @@
 #include "imported_account_check.h"
 #include "program_runner.h"
 #include "support/sqlite_file.h"
+#include "support/test_files.h"
 #include "support/test_home.h"
 #include "support/ynote_fixture.h"
 

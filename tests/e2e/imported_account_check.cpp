@@ -10,6 +10,7 @@
 
 #include "support/local_time.h"
 #include "support/sqlite_file.h"
+#include "support/test_files.h"
 #include "support/ynote_fixture.h"
 
 namespace zem::test {

@@ -11,6 +11,7 @@
 
 #include "host/data_store.h"
 #include "platform/text.h"
+#include "support/test_files.h"
 
 namespace zem::test {
 
@@ -21,21 +22,10 @@ inline Text U16(const std::string& text) {
     return FromUtf8(text);
 }
 
-inline std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// The lines of a UTF-16LE file with a byte-order mark, as UTF-8, without line ends.
+// The lines of a UTF-16LE file with a byte-order mark, as UTF-8, without line ends; none for
+// a file that is not there (a log nothing was written to).
 inline std::vector<std::string> ReadUtf16Lines(const std::string& path) {
-    const std::string bytes = ReadFileBytes(path);
+    const std::string bytes = ReadFileBytesIfAny(path);
     Text text;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
         text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |

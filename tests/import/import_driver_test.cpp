@@ -8,6 +8,7 @@
 #include "import_test_env.h"
 #include "platform/system_info.h"
 #include "support/local_time.h"
+#include "support/test_files.h"
 #include "util/log_file.h"
 
 namespace zem::test {

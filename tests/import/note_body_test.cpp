@@ -4,6 +4,7 @@
 
 #include "import/resources.h"
 #include "import_test_env.h"
+#include "support/test_files.h"
 #include "util/paths.h"
 #include "util/text_file_reader.h"
 

@@ -5,6 +5,7 @@
 
 #include "import/file_copy.h"
 #include "import_test_env.h"
+#include "support/test_files.h"
 
 namespace zem::test {
 namespace {

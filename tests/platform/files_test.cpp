@@ -10,10 +10,14 @@
 #include <fstream>
 
 #include "platform/file_stream.h"
+#include "support/test_files.h"
 #include "support/test_home.h"
 
 namespace zem {
 namespace {
+
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 namespace fs = std::filesystem;
 
@@ -21,19 +25,10 @@ Text T(const std::string& utf8) {
     return FromUtf8(utf8);
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(FilesTest, AttributesOfFilesFoldersHiddenNamesAndLinks) {
     const std::string dir = test::MakeTestFolder("attributes");
-    WriteBytes(dir + "/数据.txt", "12345");
-    WriteBytes(dir + "/.hidden", "");
+    WriteFileBytes(dir + "/数据.txt", "12345");
+    WriteFileBytes(dir + "/.hidden", "");
     fs::create_symlink(dir + "/数据.txt", dir + "/link");
 
     FileAttributes a;
@@ -63,7 +58,7 @@ TEST(FilesTest, AttributesOfFilesFoldersHiddenNamesAndLinks) {
 
 TEST(FilesTest, PathWithNulCharacterIsRejectedNotTruncated) {
     const std::string dir = test::MakeTestFolder("nul");
-    WriteBytes(dir + "/a", "x");
+    WriteFileBytes(dir + "/a", "x");
     Text path = T(dir + "/a");
     path += u'\0';
     path += u"b";
@@ -83,14 +78,14 @@ TEST(FilesTest, FolderAndFileOperationsSetLastError) {
     EXPECT_FALSE(CreateFolder(T(dir + "/missing/sub")));
     EXPECT_EQ(GetLastErrorCode(), ENOENT);
 
-    WriteBytes(dir + "/sub/f", "x");
+    WriteFileBytes(dir + "/sub/f", "x");
     EXPECT_FALSE(RemoveFolder(T(dir + "/sub")));
     EXPECT_EQ(GetLastErrorCode(), ENOTEMPTY);
     EXPECT_FALSE(DeleteFile(T(dir + "/sub")));  // a folder is not deleted as a file
 
-    WriteBytes(dir + "/g", "new");
+    WriteFileBytes(dir + "/g", "new");
     EXPECT_TRUE(RenameFile(T(dir + "/g"), T(dir + "/sub/f")));
-    EXPECT_EQ(ReadBytes(dir + "/sub/f"), "new");
+    EXPECT_EQ(ReadFileBytes(dir + "/sub/f"), "new");
     EXPECT_TRUE(DeleteFile(T(dir + "/sub/f")));
     EXPECT_TRUE(RemoveFolder(T(dir + "/sub")));
     EXPECT_FALSE(fs::exists(dir + "/sub"));
@@ -100,21 +95,21 @@ TEST(FilesTest, FolderAndFileOperationsSetLastError) {
 
 TEST(FilesTest, ExchangeSwapsTwoFilesOrChangesNothing) {
     const std::string dir = test::MakeTestFolder("exchange");
-    WriteBytes(dir + "/a", "first");
-    WriteBytes(dir + "/b", "second");
+    WriteFileBytes(dir + "/a", "first");
+    WriteFileBytes(dir + "/b", "second");
     EXPECT_TRUE(ExchangeFiles(T(dir + "/a"), T(dir + "/b")));
-    EXPECT_EQ(ReadBytes(dir + "/a"), "second");
-    EXPECT_EQ(ReadBytes(dir + "/b"), "first");
+    EXPECT_EQ(ReadFileBytes(dir + "/a"), "second");
+    EXPECT_EQ(ReadFileBytes(dir + "/b"), "first");
     EXPECT_FALSE(ExchangeFiles(T(dir + "/a"), T(dir + "/missing")));
     EXPECT_EQ(GetLastErrorCode(), ENOENT);
-    EXPECT_EQ(ReadBytes(dir + "/a"), "second");
+    EXPECT_EQ(ReadFileBytes(dir + "/a"), "second");
     EXPECT_FALSE(fs::exists(dir + "/missing"));
 }
 
 TEST(FilesTest, ListDirectoryGivesDotEntriesAndNeverCallsALinkAFolder) {
     const std::string dir = test::MakeTestFolder("listing");
     fs::create_directory(dir + "/folder");
-    WriteBytes(dir + "/.dot", "abc");
+    WriteFileBytes(dir + "/.dot", "abc");
     fs::create_directory_symlink(dir + "/folder", dir + "/folderlink");
 
     std::vector<DirectoryEntry> entries;
@@ -182,17 +177,17 @@ TEST(FileStreamTest, ModesReadWriteAppendAndUpdate) {
 
 TEST(FileStreamTest, OpenAlwaysKeepsContentAndCreatesWhenMissing) {
     const std::string dir = test::MakeTestFolder("open_always");
-    WriteBytes(dir + "/existing", "abcdef");
+    WriteFileBytes(dir + "/existing", "abcdef");
     FileStream stream;
     ASSERT_TRUE(stream.OpenAlways(T(dir + "/existing")));
     stream.Write("XY", 2);
     stream.Close();
-    EXPECT_EQ(ReadBytes(dir + "/existing"), "XYcdef");
+    EXPECT_EQ(ReadFileBytes(dir + "/existing"), "XYcdef");
 
     ASSERT_TRUE(stream.OpenAlways(T(dir + "/new")));
     stream.Write("n", 1);
     EXPECT_TRUE(stream.Close());
-    EXPECT_EQ(ReadBytes(dir + "/new"), "n");
+    EXPECT_EQ(ReadFileBytes(dir + "/new"), "n");
     EXPECT_FALSE(stream.OpenAlways(T(dir + "/missing/x")));
 }
 
@@ -200,7 +195,7 @@ TEST(FileStreamTest, OpenAlwaysKeepsContentAndCreatesWhenMissing) {
 // buffer; a source the kernel cannot copy from is read through the buffer instead.
 TEST(FileStreamTest, CopyFromWorksAtTheStreamsPositions) {
     const std::string dir = test::MakeTestFolder("copy_from");
-    WriteBytes(dir + "/source", "0123456789");
+    WriteFileBytes(dir + "/source", "0123456789");
     FileStream source, target;
     ASSERT_TRUE(source.Open(T(dir + "/source"), "rb"));
     ASSERT_TRUE(target.Open(T(dir + "/target"), "wb"));
@@ -214,14 +209,14 @@ TEST(FileStreamTest, CopyFromWorksAtTheStreamsPositions) {
     EXPECT_EQ(std::string(rest, 3), "789");
     EXPECT_EQ(target.CopyFrom(source, 4), 0) << "nothing is left at the source's end";
     ASSERT_TRUE(target.Close());
-    EXPECT_EQ(ReadBytes(dir + "/target"), "ab23456!");
+    EXPECT_EQ(ReadFileBytes(dir + "/target"), "ab23456!");
 
     FileStream zeros;
     ASSERT_TRUE(zeros.Open(u"/dev/zero", "rb"));
     ASSERT_TRUE(target.Open(T(dir + "/zeros"), "wb"));
     EXPECT_EQ(target.CopyFrom(zeros, 3000), 3000);
     ASSERT_TRUE(target.Close());
-    EXPECT_EQ(ReadBytes(dir + "/zeros"), std::string(3000, '\0'));
+    EXPECT_EQ(ReadFileBytes(dir + "/zeros"), std::string(3000, '\0'));
 }
 
 }  // namespace

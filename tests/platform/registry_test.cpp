@@ -8,15 +8,13 @@
 #include <fstream>
 
 #include "env_override.h"
+#include "support/test_files.h"
 #include "support/test_home.h"
 
 namespace zem {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadFileBytes;
 
 class RegistryTest : public testing::Test {
   protected:
@@ -43,7 +41,7 @@ TEST_F(RegistryTest, WritesARegistryExportAndReadsItBackIgnoringCase) {
     ASSERT_TRUE(RegistryWriteText(u"Software\\Zem", u"AppPath", u"/opt/zem/"));
     ASSERT_TRUE(RegistryWriteDword(u"Software\\Zem", u"LCID", 0x804));
     ASSERT_TRUE(RegistryWriteText(u"Software\\Zem", u"DataStore", u"C:\\My \"Knowledge\"\\"));
-    EXPECT_EQ(ReadFile(file_),
+    EXPECT_EQ(ReadFileBytes(file_),
               "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Zem]\n\"AppPath\"=\"/opt/zem/\"\n"
               "\"LCID\"=dword:00000804\n\"DataStore\"=\"C:\\\\My \\\"Knowledge\\\"\\\\\"\n");
     struct stat st;
@@ -73,7 +71,7 @@ TEST_F(RegistryTest, AnEditByAnotherProgramIsReadAtOnce) {
     Text text;
     ASSERT_TRUE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
     EXPECT_EQ(text, u"/opt/a/");
-    std::string content = ReadFile(file_);
+    std::string content = ReadFileBytes(file_);
     content.replace(content.find("/opt/a/"), 7, "/opt/b/");
     std::ofstream(file_, std::ios::binary | std::ios::trunc) << content;
     std::filesystem::last_write_time(file_, past + std::chrono::seconds(1));
@@ -99,7 +97,7 @@ TEST_F(RegistryTest, RewritingReplacesTheValueAndKeepsEverythingElse) {
     ASSERT_TRUE(RegistryWriteText(u"Software\\Brennlake\\Zem", u"Extra", u"x"));
     ASSERT_TRUE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
     EXPECT_EQ(text, u"/new/");
-    const std::string after = ReadFile(file_);
+    const std::string after = ReadFileBytes(file_);
     EXPECT_EQ(after.find("/old/"), std::string::npos);
     EXPECT_NE(after.find("this line is broken"), std::string::npos);
     EXPECT_NE(after.find("\"Blob\"=hex:01,02,\\\n  03,04\n"), std::string::npos);

@@ -5,6 +5,7 @@
 #include "config/global.h"
 #include "config/translations.h"
 #include "style/style_test_support.h"
+#include "support/test_files.h"
 #include "support/test_home.h"
 #include "util/paths.h"
 

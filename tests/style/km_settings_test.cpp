@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "style/style_test_support.h"
+#include "support/test_files.h"
 #include "support/test_home.h"
 
 namespace zem::test {

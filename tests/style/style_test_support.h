@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/host_test_support.h"
+#include "support/test_files.h"
 
 namespace zem::test {
 

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "support/test_files.h"
+
 namespace zem::test {
 
 namespace {
@@ -143,23 +145,6 @@ std::string MakePngImage(uint32_t width, uint32_t height, uint8_t red, uint8_t g
     AppendChunk(png, "IDAT", zlib);
     AppendChunk(png, "IEND", "");
     return png;
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::filesystem::path file(path);
-    if (file.has_parent_path())
-        std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace zem::test

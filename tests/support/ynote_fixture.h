@@ -56,8 +56,4 @@ class YNoteFixture {
 // A PNG picture of one colour, valid for any image decoder (stored deflate blocks).
 std::string MakePngImage(uint32_t width, uint32_t height, uint8_t red, uint8_t green, uint8_t blue);
 
-// Writes bytes to a file, making its folders; throws on failure.
-void WriteFileBytes(const std::string& path, const std::string& bytes);
-std::string ReadFileBytes(const std::string& path);
-
 }  // namespace zem::test

@@ -1,4 +1,5 @@
 #include "util/log_file.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +17,8 @@ namespace fs = std::filesystem;
 namespace zem {
 namespace {
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 Text FromUtf16Le(std::string_view bytes) {
     Text text;
@@ -30,10 +29,6 @@ Text FromUtf16Le(std::string_view bytes) {
     return text;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 TEST(AppendLogLine, WritesMarkedLinesInTheProgramLayout) {
     const std::string log = test::MakeTestFolder("log") + "/Zem.log";
     AppendLogLine(u"first\r\nline\rx\ny", FromUtf8(log));
@@ -41,7 +36,7 @@ TEST(AppendLogLine, WritesMarkedLinesInTheProgramLayout) {
     AppendLogLine(u"second", FromUtf8(log));
     const Text after = GetLocalDateTimeText();
 
-    const std::string bytes = ReadBytes(log);
+    const std::string bytes = ReadFileBytes(log);
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
     TextList lines;
@@ -66,16 +61,16 @@ TEST(AppendLogLine, WritesMarkedLinesInTheProgramLayout) {
 TEST(AppendLogLine, StartsAfreshAboveOneMebibyte) {
     const std::string log = test::MakeTestFolder("big") + "/Zem.log";
     std::string limit = "\xFF\xFE" + std::string(1048576 - 2, 'a');
-    WriteBytes(log, limit);
+    WriteFileBytes(log, limit);
     AppendLogLine(u"kept", FromUtf8(log));
     EXPECT_GT(fs::file_size(log), 1048576u);
-    EXPECT_EQ(ReadBytes(log).substr(0, 4),
+    EXPECT_EQ(ReadFileBytes(log).substr(0, 4),
               "\xFF\xFE"
               "aa");
 
-    WriteBytes(log, limit + "a");
+    WriteFileBytes(log, limit + "a");
     AppendLogLine(u"fresh", FromUtf8(log));
-    const std::string bytes = ReadBytes(log);
+    const std::string bytes = ReadFileBytes(log);
     EXPECT_LT(bytes.size(), 1000u);
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
     EXPECT_TRUE(FromUtf16Le(bytes.substr(2)).ends_with(u"fresh\r\n"));
@@ -85,9 +80,9 @@ TEST(AppendLogLine, ReplacesFilesThatAreNotUtf16) {
     const std::string folder = test::MakeTestFolder("foreign");
     for (const std::string& content : {std::string("\xEF\xBB\xBFutf-8 text"),
                                        std::string("ansi text"), std::string("\xFF\xFE")}) {
-        WriteBytes(folder + "/Zem.log", content);
+        WriteFileBytes(folder + "/Zem.log", content);
         AppendLogLine(u"mine", FromUtf8(folder + "/Zem.log"));
-        const std::string bytes = ReadBytes(folder + "/Zem.log");
+        const std::string bytes = ReadFileBytes(folder + "/Zem.log");
         EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
         EXPECT_EQ(FromUtf16Le(bytes.substr(2)).find(u"text"), Text::npos);
         EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 1);
@@ -106,7 +101,7 @@ TEST(AppendLogLine, LosesTheLineQuietlyWhenTheFileCannotBeWritten) {
 TEST(GetTextFileEncoding, ReadsTheMark) {
     const std::string folder = test::MakeTestFolder("encoding");
     const auto probe = [&](const std::string& bytes) {
-        WriteBytes(folder + "/f", bytes);
+        WriteFileBytes(folder + "/f", bytes);
         return GetTextFileEncoding(FromUtf8(folder + "/f"));
     };
     EXPECT_EQ(probe(std::string("\xFF\xFE"

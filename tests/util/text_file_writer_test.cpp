@@ -1,4 +1,5 @@
 #include "util/text_file_writer.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -20,29 +21,26 @@ namespace fs = std::filesystem;
 namespace zem {
 namespace {
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadFileBytes;
 
 TEST(SaveUnicodeTextFile, WritesMarkedUtf16WithCrLf) {
     const std::string folder = test::MakeTestFolder("writer");
     ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/empty.htm"), u""));
-    EXPECT_EQ(ReadBytes(folder + "/empty.htm"), "\xFF\xFE");
+    EXPECT_EQ(ReadFileBytes(folder + "/empty.htm"), "\xFF\xFE");
 
     ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/ab.htm"), u"a\nb"));
-    EXPECT_EQ(ReadBytes(folder + "/ab.htm"), std::string("\xFF\xFE"
-                                                         "a\0\r\0\n\0b\0",
-                                                         10));
+    EXPECT_EQ(ReadFileBytes(folder + "/ab.htm"), std::string("\xFF\xFE"
+                                                             "a\0\r\0\n\0b\0",
+                                                             10));
 
     ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/crlf.htm"), u"a\r\nb"));
-    EXPECT_EQ(ReadBytes(folder + "/crlf.htm"), ReadBytes(folder + "/ab.htm"));
+    EXPECT_EQ(ReadFileBytes(folder + "/crlf.htm"), ReadFileBytes(folder + "/ab.htm"));
 
     // The text ends at its first zero character.
     ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/zero.htm"), Text(u"a\0b", 3)));
-    EXPECT_EQ(ReadBytes(folder + "/zero.htm"), std::string("\xFF\xFE"
-                                                           "a\0",
-                                                           4));
+    EXPECT_EQ(ReadFileBytes(folder + "/zero.htm"), std::string("\xFF\xFE"
+                                                               "a\0",
+                                                               4));
 }
 
 TEST(SaveUnicodeTextFile, ReplacesAnEarlierFileAndCreatesFolders) {
@@ -54,9 +52,9 @@ TEST(SaveUnicodeTextFile, ReplacesAnEarlierFileAndCreatesFolders) {
     EXPECT_EQ(text, u"a much longer earlier text\n中文");
 
     ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(path), u"short"));
-    EXPECT_EQ(ReadBytes(path), std::string("\xFF\xFE"
-                                           "s\0h\0o\0r\0t\0",
-                                           12));
+    EXPECT_EQ(ReadFileBytes(path), std::string("\xFF\xFE"
+                                               "s\0h\0o\0r\0t\0",
+                                               12));
 }
 
 TEST(SaveUnicodeTextFile, FailsWhenTheFileCannotBeCreated) {
@@ -123,25 +121,25 @@ TEST(SaveUnicodeTextFile, WritesOverTheEarlierFileButNeverThroughAnotherName) {
     struct stat after {};
     ASSERT_EQ(stat(path.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(ReadBytes(path), std::string("\xFF\xFE"
-                                           "s\0e\0c\0o\0n\0d\0",
-                                           14));
+    EXPECT_EQ(ReadFileBytes(path), std::string("\xFF\xFE"
+                                               "s\0e\0c\0o\0n\0d\0",
+                                               14));
 
     fs::create_hard_link(path, folder + "/other-name.htm");
     ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(path), u"third"));
-    EXPECT_EQ(ReadBytes(folder + "/other-name.htm").size(), 14u);
-    EXPECT_EQ(ReadBytes(path).size(), 12u);
+    EXPECT_EQ(ReadFileBytes(folder + "/other-name.htm").size(), 14u);
+    EXPECT_EQ(ReadFileBytes(path).size(), 12u);
 
     std::ofstream(folder + "/target.txt") << "kept";
     fs::create_symlink(folder + "/target.txt", folder + "/link.htm");
     ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/link.htm"), u"x"));
     EXPECT_FALSE(fs::is_symlink(folder + "/link.htm"));
-    EXPECT_EQ(ReadBytes(folder + "/target.txt"), "kept");
+    EXPECT_EQ(ReadFileBytes(folder + "/target.txt"), "kept");
 
     // A file that may not be written but may be removed is replaced, as before.
     fs::permissions(path, fs::perms::owner_read);
     ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(path), u"fourth"));
-    EXPECT_EQ(ReadBytes(path).size(), 14u);
+    EXPECT_EQ(ReadFileBytes(path).size(), 14u);
 }
 
 }  // namespace

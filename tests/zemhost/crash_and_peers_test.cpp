@@ -102,7 +102,7 @@ TEST(KnowledgeBasePeers, AWriterKilledMidWorkLeavesAConsistentKnowledgeBase) {
         EXPECT_TRUE(Exists(kb.folder + "/documents/" + document[0] + "/index.html"));
     for (const SqlRow& attachment : index.Query("SELECT guid, name, size FROM attachment"))
         EXPECT_EQ(
-            ReadBytes(kb.folder + "/attachments/" + attachment[0] + "/" + attachment[1]).size(),
+            ReadFileBytes(kb.folder + "/attachments/" + attachment[0] + "/" + attachment[1]).size(),
             std::stoul(attachment[2]));
     EXPECT_EQ(index.Value("SELECT count(*) FROM document_tag d LEFT JOIN tag t "
                           "ON t.guid = d.tag_guid WHERE t.guid IS NULL"),

@@ -45,8 +45,8 @@ TEST(HtmlImport, LocalFilesAreCopiedAndTheirLinksRewritten) {
          "h1{background:url(img/deep.png)} h2{background:url(../../x.png)}"},
     };
     for (const auto& [name, bytes] : files)
-        WriteBytes(work + "/notes/" + name, bytes);
-    WriteBytes(work + "/outside.png", "outside");
+        WriteFileBytes(work + "/notes/" + name, bytes);
+    WriteFileBytes(work + "/outside.png", "outside");
     const std::string absolute = work + "/notes/res/bg.png";
     const std::string html =
         "<!DOCTYPE html>\r\n<html><head>"
@@ -63,14 +63,14 @@ TEST(HtmlImport, LocalFilesAreCopiedAndTheirLinksRewritten) {
         "\"><a href=\"http://example.com/res/bg.png\">web</a>"
         "<img src=\"data:image/png;base64,AAAA\"><img src=\"res/missing.png\">"
         "<!-- <img src=\"res/commented.png\"> --></body></html>";
-    WriteBytes(page, Utf16LeWithMark(html));
+    WriteFileBytes(page, Utf16LeWithMark(html));
 
     auto document = kb.NewDocument(u"page");
     ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), FromUtf8(page).c_str(), 0x22),
               S_OK);
 
     const std::string content = ContentFolder(kb, "page");
-    const std::string out = ReadBytes(content + "index.html");
+    const std::string out = ReadFileBytes(content + "index.html");
     Text decoded;
     EXPECT_TRUE(FromUtf8Strict(out, decoded)) << "written as UTF-8";
     EXPECT_NE(out.find("<html><head><meta charset=\"utf-8\">"), std::string::npos) << out;
@@ -97,7 +97,7 @@ TEST(HtmlImport, LocalFilesAreCopiedAndTheirLinksRewritten) {
                                              "res/div.png", "res/doc.pdf", "res/style.css",
                                              "res/css-bg.png", "res/img/deep.png"}));
     for (const std::string& name : copied)
-        EXPECT_EQ(ReadBytes(content + "index_files/" + name), files[name]) << name;
+        EXPECT_EQ(ReadFileBytes(content + "index_files/" + name), files[name]) << name;
 }
 
 TEST(HtmlImport, PagesAreReadInTheEncodingTheyWereSavedIn) {
@@ -130,10 +130,10 @@ TEST(HtmlImport, PagesAreReadInTheEncodingTheyWereSavedIn) {
     const std::string work = MakeTestFolder("pages");
     for (const auto& page : pages) {
         const std::string path = work + "/" + page.what + ".htm";
-        WriteBytes(path, page.bytes);
+        WriteFileBytes(path, page.bytes);
         auto document = kb.NewDocument(FromUtf8(page.what).c_str());
         ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(path).c_str(), u"", 0x22), S_OK);
-        const std::string out = ReadBytes(ContentFolder(kb, page.what) + "index.html");
+        const std::string out = ReadFileBytes(ContentFolder(kb, page.what) + "index.html");
         EXPECT_NE(out.find(page.expected), std::string::npos) << page.what << ": " << out;
         EXPECT_EQ(Count(out, "charset"), 1u) << page.what << ": " << out;
     }
@@ -142,15 +142,15 @@ TEST(HtmlImport, PagesAreReadInTheEncodingTheyWereSavedIn) {
 TEST(HtmlImport, AnUnreadablePageFailsAndKeepsThePreviousContent) {
     KnowledgeBaseFixture kb("replace");
     const std::string page = MakeTestFolder("page") + "/a.htm";
-    WriteBytes(page, "<p>first</p>");
+    WriteFileBytes(page, "<p>first</p>");
     auto document = kb.NewDocument(u"doc");
     ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK);
     EXPECT_LT(document->UpdateFromHtmlFile(u"/no/such/page.htm", u"", 0x22), 0);
     const std::string index = ContentFolder(kb, "doc") + "index.html";
-    EXPECT_NE(ReadBytes(index).find("<p>first</p>"), std::string::npos);
-    WriteBytes(page, "<p>second</p>");
+    EXPECT_NE(ReadFileBytes(index).find("<p>first</p>"), std::string::npos);
+    WriteFileBytes(page, "<p>second</p>");
     ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK);
-    EXPECT_EQ(ReadBytes(index), "<meta charset=\"utf-8\"><p>second</p>");
+    EXPECT_EQ(ReadFileBytes(index), "<meta charset=\"utf-8\"><p>second</p>");
     // A replaced page leaves nothing of itself behind.
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(ContentFolder(kb, "doc")))

@@ -137,7 +137,7 @@ TEST(KnowledgeBase, DocumentKeepsUrlTagsDatesAndAttachments) {
         bytes += static_cast<char>(i * 7 % 256);
     // The longest name a file may have on disk.
     const std::string source = MakeTestFolder("sources") + "/" + std::string(251, 'r') + ".bin";
-    WriteBytes(source, bytes);
+    WriteFileBytes(source, bytes);
     ASSERT_EQ(document->AddAttachmentFromFile(FromUtf8(source).c_str(), &raw), S_OK);
     auto attachment = As<IZemKMAttachment>(raw);
     ASSERT_TRUE(attachment);
@@ -158,8 +158,8 @@ TEST(KnowledgeBase, DocumentKeepsUrlTagsDatesAndAttachments) {
     EXPECT_EQ(attachments[0][1], std::string(251, 'r') + ".bin");
     EXPECT_EQ(attachments[0][2], std::to_string(bytes.size()));
     EXPECT_EQ(attachments[0][3], "the report");
-    EXPECT_TRUE(ReadBytes(kb.folder + "/attachments/" + attachments[0][0] + "/" +
-                          attachments[0][1]) == bytes);
+    EXPECT_TRUE(ReadFileBytes(kb.folder + "/attachments/" + attachments[0][0] + "/" +
+                              attachments[0][1]) == bytes);
     const std::string guid = index.Value("SELECT guid FROM document");
     EXPECT_TRUE(Exists(kb.folder + "/documents/" + guid + "/index.html"));
 
@@ -177,7 +177,7 @@ TEST(KnowledgeBase, ADocumentOrAttachmentThatCannotBeStoredLeavesNoFolder) {
     auto document = kb.NewDocument(u"Kept");
     ASSERT_TRUE(document);
     const std::string source = MakeTestFolder("refused-sources") + "/report.pdf";
-    WriteBytes(source, "pdf");
+    WriteFileBytes(source, "pdf");
     {
         SqliteFile index(kb.index, SqliteFile::Mode::kCreate);
         index.Script(
@@ -202,13 +202,13 @@ TEST(KnowledgeBase, ADocumentOrAttachmentThatCannotBeStoredLeavesNoFolder) {
     EXPECT_EQ(documentFolders, 1u);
     EXPECT_TRUE(!Exists(kb.folder + "/attachments") ||
                 std::filesystem::is_empty(kb.folder + "/attachments"));
-    EXPECT_EQ(ReadBytes(source), "pdf");
+    EXPECT_EQ(ReadFileBytes(source), "pdf");
 }
 
 TEST(KnowledgeBase, OpenExExplainsWhyAKnowledgeBaseCannotBeOpened) {
     KmCore core;
     const std::string folder = MakeTestFolder("refused");
-    WriteBytes(folder + "/notes.txt", std::string(5000, 'x'));
+    WriteFileBytes(folder + "/notes.txt", std::string(5000, 'x'));
     {
         SqliteFile other(folder + "/ynote.db", SqliteFile::Mode::kCreate);
         other.Exec("CREATE TABLE note_attr(noteid TEXT)");
@@ -217,11 +217,11 @@ TEST(KnowledgeBase, OpenExExplainsWhyAKnowledgeBaseCannotBeOpened) {
     auto document = damaged.NewDocument(u"x");
     damaged.db.Reset();
     document.Reset();
-    std::string bytes = ReadBytes(damaged.index);
+    std::string bytes = ReadFileBytes(damaged.index);
     ASSERT_GT(bytes.size(), 4096u * 2);
     for (size_t i = 4096; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(0xA5);
-    WriteBytes(damaged.index, bytes);
+    WriteFileBytes(damaged.index, bytes);
 
     const struct {
         std::string path;

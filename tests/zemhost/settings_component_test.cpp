@@ -45,7 +45,7 @@ TEST(SettingsComponent, StartsEmptyWithoutAFileAndSavesWhatIsSet) {
         EXPECT_EQ(s.settings->SaveFile(), S_OK);
         EXPECT_FALSE(s.Modified());
     }
-    const std::string xml = ReadBytes(path);
+    const std::string xml = ReadFileBytes(path);
     EXPECT_NE(xml.find("<settings>"), std::string::npos) << xml;
     EXPECT_NE(xml.find("<section name=\"DocumentDefaults\">"), std::string::npos) << xml;
     EXPECT_NE(xml.find("<value name=\"FontName\"> Noto Sans </value>"), std::string::npos) << xml;
@@ -93,9 +93,9 @@ TEST(SettingsComponent, SectionObjectsReadTextsAndBooleansLive) {
 
     // Reopening the file refills the settings the section reads.
     const std::string path = MakeTestFolder("sections-file") + "/Zem.xml";
-    WriteBytes(path,
-               "<settings><section name=\"DocumentDefaults\"><value name=\"One\">"
-               "0</value></section></settings>");
+    WriteFileBytes(path,
+                   "<settings><section name=\"DocumentDefaults\"><value name=\"One\">"
+                   "0</value></section></settings>");
     ASSERT_EQ(s.settings->OpenFile(FromUtf8(path).c_str()), S_OK);
     EXPECT_FALSE(s.Modified());
     VARIANT_BOOL one = VARIANT_TRUE;
@@ -111,13 +111,13 @@ TEST(SettingsComponent, SectionObjectsReadTextsAndBooleansLive) {
 TEST(SettingsComponent, AFileThatIsNotSettingsIsNeverOverwritten) {
     const std::string path = MakeTestFolder("damaged") + "/Zem.xml";
     const std::string damaged = "<settings><section name=\"A\"><value name=\"K\">v</val";
-    WriteBytes(path, damaged);
+    WriteFileBytes(path, damaged);
     Settings s;
     EXPECT_LT(s.settings->OpenFile(FromUtf8(path).c_str()), 0);
     EXPECT_EQ(s.settings->SetValue(u"A", u"K", u"new"), S_OK);
     EXPECT_EQ(s.Get(u"A", u"K").second, "new") << "still usable";
     EXPECT_LT(s.settings->SaveFile(), 0);
-    EXPECT_EQ(ReadBytes(path), damaged);
+    EXPECT_EQ(ReadFileBytes(path), damaged);
 }
 
 }  // namespace

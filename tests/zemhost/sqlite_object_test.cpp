@@ -127,7 +127,7 @@ TEST_F(SQLiteObject, OpensReadOnlyAndOnlyRealDatabases) {
     EXPECT_EQ(SqliteFile(path_, SqliteFile::Mode::kReadOnly).Value("select count(*) from t"), "2");
 
     const std::string folder = MakeTestFolder("not-databases");
-    WriteBytes(folder + "/text.db", std::string(2000, 't'));
+    WriteFileBytes(folder + "/text.db", std::string(2000, 't'));
     auto other = core_.SQLite();
     EXPECT_LT(other->OpenDatabase(FromUtf8(folder + "/text.db").c_str()), 0);
     EXPECT_LT(other->OpenDatabase(FromUtf8(folder + "/missing.db").c_str()), 0);

@@ -21,19 +21,19 @@ TEST(ToolsComponent, WritesTheTemplateOutAsHtml) {
     ASSERT_EQ(tools->ExtractHtmlFile(FromUtf8(templateFile).c_str(),
                                      FromUtf8(folder + "/note.htm").c_str()),
               S_OK);
-    const std::string html = ReadBytes(folder + "/note.htm");
-    EXPECT_EQ(html, ReadBytes(templateFile));
+    const std::string html = ReadFileBytes(folder + "/note.htm");
+    EXPECT_EQ(html, ReadFileBytes(templateFile));
     // The program places the style before the head end and the note right after "<body>".
     EXPECT_NE(html.find("</head>"), std::string::npos);
     EXPECT_NE(html.find("<body>"), std::string::npos);
     EXPECT_NE(html.find("charset=\"utf-8\""), std::string::npos);
 
     // A file already there is replaced whole.
-    WriteBytes(folder + "/old.htm", std::string(4096, 'o'));
+    WriteFileBytes(folder + "/old.htm", std::string(4096, 'o'));
     ASSERT_EQ(tools->ExtractHtmlFile(FromUtf8(templateFile).c_str(),
                                      FromUtf8(folder + "/old.htm").c_str()),
               S_OK);
-    EXPECT_EQ(ReadBytes(folder + "/old.htm"), ReadBytes(templateFile));
+    EXPECT_EQ(ReadFileBytes(folder + "/old.htm"), ReadFileBytes(templateFile));
 
     EXPECT_LT(tools->ExtractHtmlFile(FromUtf8(folder + "/missing.mez").c_str(),
                                      FromUtf8(folder + "/other.htm").c_str()),

@@ -52,18 +52,6 @@ ComPtr<IZemKMDocument> KnowledgeBaseFixture::NewDocument(const char16_t* title) 
     return As<IZemKMDocument>(document);
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 bool Exists(const std::string& path) {
     return std::filesystem::exists(path);
 }

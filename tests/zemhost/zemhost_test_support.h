@@ -8,6 +8,7 @@
 
 #include "host/zem_km_interfaces.h"
 #include "platform/dynamic_library.h"
+#include "support/test_files.h"
 
 namespace zem::test {
 
@@ -71,8 +72,6 @@ struct KnowledgeBaseFixture {
     ComPtr<IZemKMDatabase> db;
 };
 
-std::string ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
 // UTF-16LE with the byte-order mark FF FE, as the program writes its HTML files.
 std::string Utf16LeWithMark(const std::string& utf8);
