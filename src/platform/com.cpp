@@ -39,11 +39,7 @@ bool GuidFromText(TextView text, GUID& guid) {
         }
         int value = 0;
         for (int k = 0; k < 2; ++k, ++at) {
-            const char16_t c = text[at];
-            const int digit = c >= u'0' && c <= u'9'   ? c - u'0'
-                              : c >= u'a' && c <= u'f' ? c - u'a' + 10
-                              : c >= u'A' && c <= u'F' ? c - u'A' + 10
-                                                       : -1;
+            const int digit = HexDigitValue(text[at]);
             if (digit < 0)
                 return false;
             value = value * 16 + digit;

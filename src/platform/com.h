@@ -48,10 +48,8 @@ using CLSID = GUID;
 
 namespace detail {
 constexpr uint32_t HexDigit(char c) {
-    return c >= '0' && c <= '9'   ? uint32_t(c - '0')
-           : c >= 'a' && c <= 'f' ? uint32_t(c - 'a' + 10)
-           : c >= 'A' && c <= 'F' ? uint32_t(c - 'A' + 10)
-                                  : throw "not a hexadecimal digit";
+    const int value = HexDigitValue(static_cast<unsigned char>(c));
+    return value >= 0 ? static_cast<uint32_t>(value) : throw "not a hexadecimal digit";
 }
 constexpr uint32_t HexValue(const char* text, int digits) {
     uint32_t value = 0;

@@ -45,13 +45,8 @@ Text SystemErrorText(int code) {
 }
 
 bool PathExists(const Text& path) {
-    std::string native;
-    struct stat st;
-    if (!posix::ToNativeName(path, native))
-        return false;
-    if (stat(native.c_str(), &st) != 0)
-        return posix::FailWithErrno();
-    return true;
+    FileStamp stamp;
+    return GetFileStamp(path, stamp);
 }
 
 bool GetFileAttributes(const Text& path, FileAttributes& attributes) {

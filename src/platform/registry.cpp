@@ -153,10 +153,7 @@ bool ParseValue(TextView line, ValueLine& value) {
         EqualsIgnoreAsciiCase(rest.substr(0, kDwordPrefix.size()), kDwordPrefix)) {
         uint32_t number = 0;
         for (const char16_t c : rest.substr(kDwordPrefix.size())) {
-            const int digit = c >= u'0' && c <= u'9'   ? c - u'0'
-                              : c >= u'a' && c <= u'f' ? c - u'a' + 10
-                              : c >= u'A' && c <= u'F' ? c - u'A' + 10
-                                                       : -1;
+            const int digit = HexDigitValue(c);
             if (digit < 0)
                 return true;
             number = number * 16 + static_cast<uint32_t>(digit);

@@ -25,6 +25,14 @@ Text FromUtf8(std::string_view bytes);
 // UTF-8 to UTF-16, failing (and leaving `out` unspecified) on any invalid sequence.
 bool FromUtf8Strict(std::string_view bytes, Text& out);
 
+// The value of one hexadecimal digit in either letter case, or -1 for any other character.
+constexpr int HexDigitValue(char32_t c) {
+    return c >= U'0' && c <= U'9'   ? static_cast<int>(c - U'0')
+           : c >= U'a' && c <= U'f' ? static_cast<int>(c - U'a' + 10)
+           : c >= U'A' && c <= U'F' ? static_cast<int>(c - U'A' + 10)
+                                    : -1;
+}
+
 // Equality ignoring the case of the ASCII letters only: how the platform matches registry,
 // INI and character-set names.
 bool EqualsIgnoreAsciiCase(TextView a, TextView b);

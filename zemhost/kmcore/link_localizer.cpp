@@ -34,10 +34,7 @@ bool HasScheme(std::string_view link) {
 }
 
 int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    return HexDigitValue(static_cast<unsigned char>(c));
 }
 
 std::string PercentDecoded(std::string_view text) {
