@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/test_files.h"
 #include "support/test_home.h"
 
 namespace zem::test {
@@ -62,6 +63,16 @@ ProgramResult RunImport(const std::string& kbFolder, const std::string& database
                                        "/Import=" + database};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     return RunProgram(BinDir() + "/ZemYNote", arguments);
+}
+
+std::string ProgramLogAscii() {
+    const std::string bytes = ReadFileBytes(TestHome() + "/Documents/My Knowledge/Zem.log");
+    std::string ascii;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        if (bytes[i + 1] == 0)
+            ascii += bytes[i];
+    }
+    return ascii;
 }
 
 }  // namespace zem::test
