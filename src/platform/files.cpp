@@ -136,7 +136,7 @@ bool ListDirectory(const Text& folder, std::vector<DirectoryEntry>& entries) {
     errno = 0;
     while (const dirent* item = readdir(dir)) {
         DirectoryEntry entry;
-        entry.name = FromUtf8(item->d_name);
+        entry.name = FromFileSystemBytes(item->d_name);
         entry.isHidden = IsHiddenName(item->d_name);
         struct stat st;
         if (fstatat(dirFd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -180,7 +180,7 @@ Text GetCurrentDirectory() {
         buffer.resize(buffer.size() * 2);
     }
     buffer.resize(strlen(buffer.c_str()));
-    return FromUtf8(buffer);
+    return FromFileSystemBytes(buffer);
 }
 
 }  // namespace zem

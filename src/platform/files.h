@@ -1,5 +1,7 @@
-// Files and folders by UTF-8-converted name. Every function sets the calling thread's last
-// error code (GetLastErrorCode) on failure, the way the Windows calls it replaces do.
+// Files and folders by name: names go to the system through ToFileSystemBytes and come back
+// through FromFileSystemBytes, so names that are not UTF-8 keep their bytes. Every function
+// sets the calling thread's last error code (GetLastErrorCode) on failure, the way the
+// Windows calls it replaces do.
 #pragma once
 
 #include <cstdint>

@@ -54,7 +54,8 @@ Text JoinFrom(const std::vector<std::string>& arguments, size_t first) {
             line += ' ';
         line += arguments[i];
     }
-    return FromUtf8(line);
+    // Arguments name files; bytes that are not UTF-8 are kept for the file system.
+    return FromFileSystemBytes(line);
 }
 
 }  // namespace
@@ -75,7 +76,7 @@ Text GetCommandLineArguments() {
 
 Text GetEnvironmentText(const char* name) {
     const char* value = name ? getenv(name) : nullptr;
-    return value ? FromUtf8(value) : Text();
+    return value ? FromFileSystemBytes(value) : Text();
 }
 
 bool IsInteractiveTerminal() {

@@ -132,6 +132,20 @@ TEST(FilesTest, ListDirectoryGivesDotEntriesAndNeverCallsALinkAFolder) {
     EXPECT_EQ(GetLastErrorCode(), ENOENT);
 }
 
+TEST(FilesTest, NamesThatAreNotUtf8AreListedOpenedAndMadeByTheirBytes) {
+    const std::string dir = test::MakeTestFolder("bytes");
+    const std::string name = "\xB1\xA8\xB8\xE6.txt";
+    WriteFileBytes(dir + "/" + name, "gbk");
+    std::vector<DirectoryEntry> entries;
+    ASSERT_TRUE(ListDirectory(T(dir), entries));
+    const auto listed = std::find_if(entries.begin(), entries.end(),
+                                     [](const DirectoryEntry& e) { return e.name.size() == 8; });
+    ASSERT_NE(listed, entries.end());
+    EXPECT_TRUE(PathExists(T(dir) + u"/" + listed->name));
+    ASSERT_TRUE(RenameFile(T(dir) + u"/" + listed->name, T(dir) + u"/\xDCFF"));
+    EXPECT_EQ(ReadFileBytes(dir + "/\xFF"), "gbk");
+}
+
 TEST(FilesTest, CurrentDirectory) {
     const std::string dir = test::MakeTestFolder("cwd");
     const Text before = GetCurrentDirectory();

@@ -5,11 +5,14 @@
 
 #include <string>
 
+#include "platform/code_pages.h"
+
 namespace zem::ui {
 
 namespace {
+// Texts may name files whose bytes are not UTF-8; they are printed readably.
 void Write(FILE* stream, const Text& text) {
-    std::string bytes = ToUtf8(text);
+    std::string bytes = ToUtf8(ReadableText(text));
     fwrite(bytes.data(), 1, bytes.size(), stream);
     fflush(stream);
 }
