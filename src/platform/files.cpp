@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,6 +94,19 @@ bool CreateFolder(const Text& path) {
     if (!posix::ToNativeName(path, native))
         return false;
     return mkdir(native.c_str(), 0777) == 0 || posix::FailWithErrno();
+}
+
+Text CreateUniqueFolder(const Text& parent, const Text& prefix) {
+    std::string native;
+    if (!posix::ToNativeName(
+            parent + (parent.empty() || parent.back() == u'/' ? u"" : u"/") + prefix + u"XXXXXX",
+            native))
+        return {};
+    if (!mkdtemp(native.data())) {
+        posix::FailWithErrno();
+        return {};
+    }
+    return FromFileSystemBytes(native + "/");
 }
 
 bool RemoveFolder(const Text& path) {

@@ -54,6 +54,10 @@ bool RenameFile(const Text& from, const Text& to);  // replaces `to` atomically
 // Swaps two existing entries in one atomic step. False (last error set) when either is
 // missing or the file system cannot swap; nothing has changed then.
 bool ExchangeFiles(const Text& first, const Text& second);
+// A new folder inside `parent` named `prefix` + six random characters, made in one step
+// under a name no other process can take at the same time (mkdtemp), readable only by the
+// user. Its path ending with "/", or empty text (last error set).
+Text CreateUniqueFolder(const Text& parent, const Text& prefix);
 
 struct DirectoryEntry {
     Text name;              // without folder

@@ -1,8 +1,11 @@
-// The process's command line and environment, its terminal, and what the window toolkit
-// reports about itself.
+// The process's command line and environment, its terminal, other processes, and what the
+// window toolkit reports about itself.
+#include <errno.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <climits>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -72,6 +75,13 @@ Text GetCommandLine() {
 }
 Text GetCommandLineArguments() {
     return JoinFrom(Arguments(), 1);
+}
+
+bool IsProcessRunning(uint32_t processId) {
+    // 0 and negative ids would address process groups.
+    if (processId == 0 || processId > static_cast<uint32_t>(INT_MAX))
+        return false;
+    return kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM;
 }
 
 Text GetEnvironmentText(const char* name) {

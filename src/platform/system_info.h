@@ -63,6 +63,11 @@ void SetCommandLine(int argc, char** argv);
 Text GetCommandLine();
 Text GetCommandLineArguments();
 
+// True while a process with this id exists (it may belong to another user). Process ids
+// are reused: a true answer for an ended process is possible, a false one for a live process
+// is not.
+bool IsProcessRunning(uint32_t processId);
+
 // An environment variable, empty when unset.
 Text GetEnvironmentText(const char* name);
 

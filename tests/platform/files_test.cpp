@@ -146,6 +146,23 @@ TEST(FilesTest, NamesThatAreNotUtf8AreListedOpenedAndMadeByTheirBytes) {
     EXPECT_EQ(ReadFileBytes(dir + "/\xFF"), "gbk");
 }
 
+TEST(FilesTest, UniqueFoldersArePrivateAndNeverShared) {
+    const std::string dir = test::MakeTestFolder("unique");
+    EXPECT_EQ(CreateUniqueFolder(FromFileSystemBytes(dir + "/\xC1\xD9"), u"run-"), u"");
+    EXPECT_EQ(GetLastErrorCode(), ENOENT);
+    ASSERT_TRUE(CreateFolder(FromFileSystemBytes(dir + "/\xC1\xD9")));
+    const Text first = CreateUniqueFolder(FromFileSystemBytes(dir + "/\xC1\xD9"), u"run-");
+    const Text second = CreateUniqueFolder(FromFileSystemBytes(dir + "/\xC1\xD9/"), u"run-");
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.substr(0, first.size() - 7), FromFileSystemBytes(dir + "/\xC1\xD9/run-"));
+    EXPECT_EQ(first.back(), u'/');
+    struct stat st;
+    ASSERT_EQ(stat(ToFileSystemBytes(first).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
 TEST(FilesTest, CurrentDirectory) {
     const std::string dir = test::MakeTestFolder("cwd");
     const Text before = GetCurrentDirectory();
