@@ -1,5 +1,5 @@
-// The process's command line and environment, its terminal, other processes, and what the
-// window toolkit reports about itself.
+// The process's command line and environment, its terminal, its signals, other processes,
+// and what the window toolkit reports about itself.
 #include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -75,6 +75,10 @@ Text GetCommandLine() {
 }
 Text GetCommandLineArguments() {
     return JoinFrom(Arguments(), 1);
+}
+
+void IgnoreBrokenPipes() {
+    signal(SIGPIPE, SIG_IGN);
 }
 
 bool IsProcessRunning(uint32_t processId) {

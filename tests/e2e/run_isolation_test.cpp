@@ -1,5 +1,5 @@
 // Runs beside other runs: imports started at the same moment by one user, a run killed in the
-// middle and the runs after it.
+// middle and the runs after it, and a run whose standard output nobody reads.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -150,6 +150,27 @@ TEST_F(RunIsolationTest, TheFolderOfAKilledRunIsRemovedAndALiveRunsIsNot) {
 
     SqliteFile index(killedKb + "/index.db", SqliteFile::Mode::kReadOnly);
     EXPECT_EQ(index.Value("select integrity_check from pragma_integrity_check"), "ok");
+}
+
+// "ZemYNote ... | head -1": printing into a pipe nobody reads loses the lines, not the run.
+TEST_F(RunIsolationTest, AClosedOutputPipeEndsNoRun) {
+    auto account = MakeAccount("piped", 3, 120);
+    const std::string kb = Kb("kb");
+    StartedProgram completed(
+        BinDir() + "/ZemYNote",
+        {"/Console", "/DatabasePath=" + kb + "/index.db", "/Import=" + account->DatabasePath()},
+        true);
+    const ProgramResult result = completed.Wait();
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    ExpectImportedAccount(account->DatabasePath(), account->StorageFolder(), kb);
+
+    StartedProgram stopped(
+        BinDir() + "/ZemYNote",
+        {"/Console", "/DatabasePath=" + kb + "/index.db", "/Import=" + folder_ + "/none.db"}, true);
+    const ProgramResult stoppedResult = stopped.Wait();
+    EXPECT_EQ(stoppedResult.signal, 0);
+    EXPECT_EQ(stoppedResult.exitCode, 1);
 }
 
 }  // namespace

@@ -10,11 +10,13 @@
 namespace zem::ui {
 
 namespace {
-// Texts may name files whose bytes are not UTF-8; they are printed readably.
+// Texts may name files whose bytes are not UTF-8; they are printed readably. A stream that
+// cannot be written (a pipe whose reader has gone, a full disk) loses the line and nothing
+// more: the error is cleared so that the next line is tried afresh.
 void Write(FILE* stream, const Text& text) {
     std::string bytes = ToUtf8(ReadableText(text));
-    fwrite(bytes.data(), 1, bytes.size(), stream);
-    fflush(stream);
+    if (fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size() || fflush(stream) != 0)
+        clearerr(stream);
 }
 }  // namespace
 
