@@ -120,7 +120,7 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, HRESUL
         return nullptr;
     }
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(ToUtf8(path).c_str(), &db,
+    const int rc = sqlite3_open_v2(ToFileSystemBytes(path).c_str(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         error = u"The knowledge base " + Quoted(path) + u" cannot be opened: " +
@@ -140,7 +140,7 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, HRESUL
         return nullptr;
     }
     status = S_OK;
-    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, ToUtf8(path)));
+    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, ToFileSystemBytes(path)));
 }
 
 KnowledgeBase::KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath)
