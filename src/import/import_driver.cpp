@@ -13,6 +13,7 @@
 #include "import/resources.h"
 #include "import/run_summary.h"
 #include "import/tag_mapping.h"
+#include "import/working_copy_indexes.h"
 #include "import/working_files.h"
 #include "import/ynote_reader.h"
 #include "platform/files.h"
@@ -85,6 +86,7 @@ class ImportRun {
     ComPtr<IZemKMSQLiteRecordset> notes_;
     ComPtr<IZemKMSQLiteRecordset> storageRow_;
     Text storageFolder_;
+    StatementRowOrder rowOrder_;
     int32_t done_ = 0;
     bool walkBroken_ = false;
 };
@@ -181,6 +183,10 @@ bool ImportRun::Prepare() {
         return false;
     const int32_t noteCount = ReadFieldInt(count.Get());
     count.Reset();
+    const WorkingCopyIndexes indexes = IndexWorkingCopy(sqlite_.Get());
+    rowOrder_ = indexes.rowOrder;
+    for (const Text& failure : indexes.failures)
+        summary_.Remark(failure);
     notes_ = RunQuery(sqlite_.Get(), kSqlSelectNotes);
     if (!notes_)
         return false;
@@ -218,8 +224,9 @@ void ImportRun::ImportNote() {
         }
     } noteFiles{*files_, {}};
 
-    const Text htmlFile = BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_,
-                                            storageFolder_, &noteFiles.written);
+    const Text htmlFile =
+        BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_, storageFolder_,
+                          &noteFiles.written, rowOrder_.resources);
     if (htmlFile.empty()) {
         summary_.NoteSkipped(row.title, u"its content could not be built");
         return;
@@ -298,7 +305,7 @@ void ImportRun::ImportNote() {
 
 TextList ImportRun::PrepareTagNames(const Text& tags) {
     TextList names;
-    if (tags.empty() || !LookupTagNames(tags, sqlite_.Get(), names))
+    if (tags.empty() || !LookupTagNames(tags, sqlite_.Get(), names, rowOrder_.tagNames))
         return names;
     for (Text& name : names) {
         name = TrimTextStart(TrimTextEnd(name));
@@ -318,7 +325,8 @@ bool ImportRun::KeptOut(HRESULT status, IZemKMDocument* document) {
 
 bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId) {
     std::vector<ResourceEntry> entries;
-    if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, storageFolder_))
+    if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, storageFolder_,
+                            rowOrder_.resources))
         return true;
     for (const ResourceEntry& entry : entries) {
         const Text path = importFolder_ + ToFileSystemPath(entry.fileName);

@@ -11,9 +11,10 @@ namespace zem {
 
 // The path of the finished HTML file in the import folder, or empty text when none was made.
 // `writtenFiles` (may be null) receives every file written for the note, also on failure,
-// so the caller can remove them.
+// so the caller can remove them. `resourcesInRowOrder`: see StatementRowOrder.
 Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const Text& importFolder,
-                       const Text& storageFolder, TextList* writtenFiles = nullptr);
+                       const Text& storageFolder, TextList* writtenFiles = nullptr,
+                       bool resourcesInRowOrder = false);
 
 // Writes the template out as HTML (through the host's tools component) and gives its text
 // with the default style inserted; true when the template was written (whether or not the

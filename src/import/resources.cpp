@@ -99,9 +99,10 @@ bool IsPathInsideFolder(TextView relativePath) {
 
 bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
                             const Text& importFolder, std::vector<ResourceEntry>& entries,
-                            const Text& html, const Text& storageFolder) {
-    auto recordset =
-        RunQuery(database, FormatText(kSqlSelectInlineResources, QuoteSqlText(noteId)));
+                            const Text& html, const Text& storageFolder, bool inRowOrder) {
+    auto recordset = RunQuery(
+        database,
+        InRowOrder(FormatText(kSqlSelectInlineResources, QuoteSqlText(noteId)), inRowOrder));
     if (!recordset)
         return false;
     while (HasCurrentRow(recordset.Get())) {
@@ -127,8 +128,9 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
 
 bool CollectAttachments(IZemKMSQLiteDatabase* database, const Text& noteId,
                         const Text& importFolder, std::vector<ResourceEntry>& entries,
-                        const Text& storageFolder) {
-    auto recordset = RunQuery(database, FormatText(kSqlSelectAttachments, QuoteSqlText(noteId)));
+                        const Text& storageFolder, bool inRowOrder) {
+    auto recordset = RunQuery(
+        database, InRowOrder(FormatText(kSqlSelectAttachments, QuoteSqlText(noteId)), inRowOrder));
     if (!recordset)
         return false;
     // Names are unique among this call's attachments only: earlier entries of the caller's

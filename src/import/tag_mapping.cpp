@@ -120,12 +120,14 @@ bool AppendNotebookName(IZemKMSQLiteDatabase* database, const Text& notebookId, 
     return true;
 }
 
-bool LookupTagNames(const Text& tags, IZemKMSQLiteDatabase* database, TextList& names) {
+bool LookupTagNames(const Text& tags, IZemKMSQLiteDatabase* database, TextList& names,
+                    bool inRowOrder) {
     TextList ids;
     SplitText(tags, u',', ids);
     for (Text& id : ids)
         id = u"'" + QuoteSqlText(id) + u"'";
-    auto recordset = RunQuery(database, FormatText(kSqlSelectTagNames, JoinTexts(ids, u",")));
+    auto recordset = RunQuery(
+        database, InRowOrder(FormatText(kSqlSelectTagNames, JoinTexts(ids, u",")), inRowOrder));
     if (!recordset)
         return false;
     while (HasCurrentRow(recordset.Get())) {

@@ -22,13 +22,35 @@ Text QuoteSqlText(TextView value) {
     return quoted;
 }
 
-ComPtr<IZemKMSQLiteRecordset> RunQuery(IZemKMSQLiteDatabase* database, const Text& sql) {
+Text InRowOrder(Text sql, bool byRowid) {
+    if (byRowid)
+        sql += u" order by rowid";
+    return sql;
+}
+
+namespace {
+
+// The statement's raw result object; empty when the statement failed.
+ComPtr<IUnknown> Execute(IZemKMSQLiteDatabase* database, const Text& sql) {
     ComPtr<IUnknown> object;
-    if (!database || Failed(database->ExecuteQuery(sql.c_str(), 0, object.Out())) || !object) {
+    if (!database || Failed(database->ExecuteQuery(sql.c_str(), 0, object.Out())))
+        object.Reset();
+    return object;
+}
+
+}  // namespace
+
+ComPtr<IZemKMSQLiteRecordset> RunQuery(IZemKMSQLiteDatabase* database, const Text& sql) {
+    ComPtr<IUnknown> object = Execute(database, sql);
+    if (!object) {
         ShowMessageIdArg(IDS_QUERY_FAILED, sql);
         return nullptr;
     }
     return ComPtr<IZemKMSQLiteRecordset>::QueryFrom(object.Get());
+}
+
+ComPtr<IZemKMSQLiteRecordset> TryQuery(IZemKMSQLiteDatabase* database, const Text& sql) {
+    return ComPtr<IZemKMSQLiteRecordset>::QueryFrom(Execute(database, sql).Get());
 }
 
 bool HasCurrentRow(IZemKMSQLiteRecordset* recordset) {
@@ -37,12 +59,20 @@ bool HasCurrentRow(IZemKMSQLiteRecordset* recordset) {
 }
 
 Text ReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column) {
-    ScopedBstr text;
-    if (!recordset || Failed(recordset->GetFieldText(column, text.Out()))) {
+    Text text;
+    if (!TryReadFieldText(recordset, column, text))
         ShowMessageId(IDS_FIELD_VALUE_FAILED);
-        return {};
+    return text;
+}
+
+bool TryReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column, Text& text) {
+    ScopedBstr value;
+    if (!recordset || Failed(recordset->GetFieldText(column, value.Out()))) {
+        text.clear();
+        return false;
     }
-    return text.ToText();
+    text = value.ToText();
+    return true;
 }
 
 int32_t ReadFieldInt(IZemKMSQLiteRecordset* recordset) {

@@ -37,15 +37,29 @@ inline constexpr char16_t kSqlSelectAttachments[] =
 // The text with every single quote doubled, so that it stays one value inside '...'.
 Text QuoteSqlText(TextView value);
 
+// Which per-note statements that return several rows must ask for their table's own row
+// order: those whose table the working copy reads through an added index (see
+// working_copy_indexes.h), which would otherwise hand the rows over in key order.
+struct StatementRowOrder {
+    bool tagNames = false;   // the tag-name statement
+    bool resources = false;  // the inline-resource and attachment statements
+};
+// The statement with " order by rowid" appended when `byRowid`.
+Text InRowOrder(Text sql, bool byRowid);
+
 // The statement's result set, or empty after message 106 with the statement text (or
 // empty without a message when the object is not a result set).
 ComPtr<IZemKMSQLiteRecordset> RunQuery(IZemKMSQLiteDatabase* database, const Text& sql);
+// The same without any message, for statements whose failure is an answer.
+ComPtr<IZemKMSQLiteRecordset> TryQuery(IZemKMSQLiteDatabase* database, const Text& sql);
 
 // True while the result set has a current row; a failing call counts as the end.
 bool HasCurrentRow(IZemKMSQLiteRecordset* recordset);
 
 // The column's text in the current row; empty after message 107 when it cannot be read.
 Text ReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column);
+// The same without a message: false when it cannot be read.
+bool TryReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column, Text& text);
 // Column 0 / the column as a number, by the C library's decimal conversion (0 without digits).
 int32_t ReadFieldInt(IZemKMSQLiteRecordset* recordset);
 int64_t ReadFieldInt64(IZemKMSQLiteRecordset* recordset, int32_t column);
