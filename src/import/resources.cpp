@@ -97,7 +97,7 @@ bool IsPathInsideFolder(TextView relativePath) {
 
 bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
                             const Text& importFolder, std::vector<ResourceEntry>& entries,
-                            const Text& html, const Text& storageFolder) {
+                            const std::vector<TextView>& page, const Text& storageFolder) {
     auto recordset =
         RunQuery(database, FormatText(kSqlSelectInlineResources, QuoteSqlText(noteId)));
     if (!recordset)
@@ -106,7 +106,8 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
         Text resourceId = ReadFieldText(recordset.Get(), 0);
         Text reserve2 = ReadFieldText(recordset.Get(), 1);
         recordset->MoveNext();
-        if (html.find(resourceId) == Text::npos)
+        if (std::none_of(page.begin(), page.end(),
+                         [&](TextView piece) { return piece.find(resourceId) != Text::npos; }))
             continue;
         if (!IsPathInsideFolder(reserve2)) {
             LogUnsafePath(resourceId, noteId, reserve2);
