@@ -55,27 +55,17 @@ int64_t ReadFieldInt64(IZemKMSQLiteRecordset* recordset, int32_t column) {
 }
 
 bool ReadBlobBytes(IZemKMSQLiteRecordset* recordset, int32_t column, std::string& bytes) {
-    bytes.clear();
-    ComPtr<IStream> stream = ComPtr<IStream>::Attach(CreateMemoryStream());
+    // The stream writes into `bytes` itself: a large body is not copied out of it.
+    ComPtr<IStream> stream = ComPtr<IStream>::Attach(CreateMemoryStreamOn(bytes));
     if (!recordset || !stream)
         return false;
     VARIANT holder;
     holder.vt = VT_UNKNOWN;
     holder.punkVal = stream.Get();  // borrowed: `stream` keeps the reference
-    if (Failed(recordset->ReadBlobIntoStream(column, holder)))
-        return false;
-
-    uint64_t size = 0;
-    if (Failed(stream->Seek(0, StreamSeek::kEnd, &size)) ||
-        Failed(stream->Seek(0, StreamSeek::kSet, nullptr)) || size > UINT32_MAX - 1)
-        return false;
-    bytes.resize(static_cast<size_t>(size));
-    uint32_t read = 0;
-    if (size > 0 && Failed(stream->Read(bytes.data(), static_cast<uint32_t>(size), &read))) {
+    if (Failed(recordset->ReadBlobIntoStream(column, holder))) {
         bytes.clear();
         return false;
     }
-    bytes.resize(read);
     return true;
 }
 
