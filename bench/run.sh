@@ -8,7 +8,7 @@
 # and the ratio of the import to the floor; then checks each knowledge base is complete.
 #
 # Usage: bench/run.sh [--repeat N] [--only NAME[,NAME...]]
-#   accounts: text, pictures, large, tags, attachment
+#   accounts: text, pictures, large, tags, attachment, body
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -42,6 +42,7 @@ accounts=(
   "large|--notes 50000 --notebooks 50 --tags 200 --tag-depth 3 --tags-per-note 3 --body-bytes 4096|50000|0|0"
   "tags|--notes 1 --notebooks 1 --tags 5000 --tag-depth 8 --tags-per-note 3|1|0|0"
   "attachment|--notes 1 --notebooks 1 --tags 0 --tags-per-note 0 --attachment-every 1 --attachment-bytes 209715200|1|1|0"
+  "body|--notes 2 --notebooks 1 --tags 0 --tags-per-note 0 --body-bytes 52428800 --pictures-per-note 1 --picture-bytes 102400|2|0|2"
 )
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
