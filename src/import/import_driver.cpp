@@ -192,10 +192,14 @@ bool ImportRun::Prepare() {
         return false;
     dialog_.SetProgressRange(noteCount);
     storageRow_ = RunQuery(sqlite_.Get(), kSqlSelectAttachmentStorageDir);
-    if (storageRow_) {
+    if (storageRow_)
         storageFolder_ = ReadFieldText(storageRow_.Get(), 1);
-        AddTrailingSeparator(storageFolder_);
-    }
+    // Without a storage folder of its own, an account's resource files lie beside its
+    // database (the file the user chose, not the working copy), never wherever the current
+    // directory happens to stand.
+    if (storageFolder_.empty())
+        storageFolder_ = GetFolderPart(sourcePath);
+    AddTrailingSeparator(storageFolder_);
     return true;
 }
 

@@ -26,8 +26,10 @@ bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& h
 // sanitised form made unique by a hash of the id.
 Text NoteHtmlFileName(const Text& noteId);
 
-// Puts the body right after the first "<body>"; without one, after the first body start tag
-// of any form (any case, with attributes); without that, at the end.
-void InsertNoteBody(Text& html, const Text& body);
+// Where the note's body goes in the page: right after the first "<body>"; without one, after
+// the first body start tag of any form (any case, with attributes); without that, at the
+// end. Only markup counts: comments, attribute values and the contents of style and script
+// elements (the default style sheet among them) are passed over.
+size_t NoteBodyPosition(TextView html);
 
 }  // namespace zem

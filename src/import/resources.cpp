@@ -99,7 +99,8 @@ bool IsPathInsideFolder(TextView relativePath) {
 
 bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
                             const Text& importFolder, std::vector<ResourceEntry>& entries,
-                            const Text& html, const Text& storageFolder, bool inRowOrder) {
+                            const std::vector<TextView>& page, const Text& storageFolder,
+                            bool inRowOrder) {
     auto recordset = RunQuery(
         database,
         InRowOrder(FormatText(kSqlSelectInlineResources, QuoteSqlText(noteId)), inRowOrder));
@@ -109,7 +110,8 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
         Text resourceId = ReadFieldText(recordset.Get(), 0);
         Text reserve2 = ReadFieldText(recordset.Get(), 1);
         recordset->MoveNext();
-        if (html.find(resourceId) == Text::npos)
+        if (std::none_of(page.begin(), page.end(),
+                         [&](TextView piece) { return piece.find(resourceId) != Text::npos; }))
             continue;
         // The copy's name goes into the page's links and so into the knowledge base, which
         // hold text: file-name bytes that are not UTF-8 take their readable form there.

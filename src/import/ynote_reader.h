@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "host/zem_km_interfaces.h"
 #include "platform/date_time.h"
@@ -63,10 +65,15 @@ bool TryReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column, Text& te
 // Column 0 / the column as a number, by the C library's decimal conversion (0 without digits).
 int32_t ReadFieldInt(IZemKMSQLiteRecordset* recordset);
 int64_t ReadFieldInt64(IZemKMSQLiteRecordset* recordset, int32_t column);
-// A binary column of the current row, cut at its first zero byte and decoded as UTF-8
-// (a byte-order mark dropped from values longer than three bytes; the ANSI code page when
-// the bytes are not UTF-8). Empty when it cannot be read.
-Text ReadBlobText(IZemKMSQLiteRecordset* recordset, int32_t column);
+// A binary column of the current row as bytes; false (and empty) when it cannot be read.
+bool ReadBlobBytes(IZemKMSQLiteRecordset* recordset, int32_t column, std::string& bytes);
+
+// A note body's bytes as text: UTF-16 when they carry its mark or pass the statistical test
+// for it (up to the first zero character); otherwise cut at the first zero byte, a UTF-8
+// mark dropped from values longer than three bytes, and then UTF-8 when valid, else the
+// ANSI code page. `codePage` (may be null) receives the code page used: kCodePageUtf8,
+// kCodePageUtf16Le, kCodePageUtf16Be or the ANSI code page's number.
+Text DecodeNoteBody(std::string_view bytes, uint32_t* codePage = nullptr);
 
 // Seconds since 1970 UTC as a local OLE date to the second; invalid (value 0.0) for times
 // the local calendar cannot hold (negative, past the year 3000).
