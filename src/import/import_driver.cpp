@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/resource_ids.h"
 #include "app/user_messages.h"
 #include "config/global.h"
+#include "config/translations.h"
+#include "host/data_store.h"
 #include "import/file_copy.h"
 #include "import/note_body.h"
 #include "import/resources.h"
@@ -14,6 +17,7 @@
 #include "import/tag_mapping.h"
 #include "import/working_files.h"
 #include "import/ynote_reader.h"
+#include "platform/database_journal.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
 #include "util/paths.h"
@@ -58,10 +62,14 @@ class ImportRun {
 
   private:
     bool Prepare();
+    bool IsReadableSource(const Text& path);
+    bool CopyDatabase(const Text& sourcePath, const Text& workingCopy);
+    void OpenResourceStore();
     void ImportNote();
-    TextList PrepareTagNames(const Text& tags);
+    bool PrepareTagNames(const Text& tags, TextList& names);
     void AddAttachments(IZemKMDocument* document, const Text& noteId);
-    void SetDates(IZemKMDocument* document, const NoteRow& row);
+    bool SetDates(IZemKMDocument* document, const NoteRow& row);
+    void ReportResourceLosses(const Text& title);
     ImportOutcome Finish(RunEnd end, ImportOutcome outcome);
 
     ImportDialogSurface& dialog_;
@@ -73,7 +81,7 @@ class ImportRun {
     TagMap tags_;
     ComPtr<IZemKMSQLiteRecordset> notes_;
     ComPtr<IZemKMSQLiteRecordset> storageRow_;
-    Text storageFolder_;
+    std::unique_ptr<ResourceStore> resources_;
     int32_t done_ = 0;
     bool walkBroken_ = false;
 };
@@ -94,16 +102,63 @@ ImportOutcome ImportRun::Run() {
     sqlite_->CloseDatabase();
     if (walkBroken_)
         summary_.WalkBroken();
-    return Finish(RunEnd::kCompleted, ImportOutcome::kCompleted);
+    return Finish(RunEnd::kCompleted, summary_.AllArrivedWhole()
+                                          ? ImportOutcome::kCompleted
+                                          : ImportOutcome::kCompletedWithGaps);
 }
 
 ImportOutcome ImportRun::Finish(RunEnd end, ImportOutcome outcome) {
     dialog_.ShowRunSummary(summary_.Finish(end, done_));
-    if (outcome == ImportOutcome::kCompleted) {
-        ShowMessageId(IDS_IMPORT_COMPLETED);
+    if (end == RunEnd::kCompleted) {
+        // The completion message stays "Import completed"; what did not arrive is added.
+        InstallProgramResources();
+        ShowMessageText(TranslateResourceString(IDS_IMPORT_COMPLETED) +
+                        summary_.CompletionNote(GetLogFilePath()));
         dialog_.EndWithOk();
     }
     return outcome;
+}
+
+// A named pipe, device or socket given as the account is never opened (a pipe would hold the
+// run until another process wrote to it): it counts as a missing file, and the log says why.
+bool ImportRun::IsReadableSource(const Text& path) {
+    FileAttributes attributes;
+    if (!GetFileAttributes(path, attributes))
+        return false;
+    if (attributes.isFolder || attributes.isRegularFile)
+        return true;
+    summary_.Notice(
+        u"Import ynote, %1 is not a regular file (a named pipe, device or socket); "
+        u"it counts as missing",
+        path);
+    return false;
+}
+
+// The account's working copy, with the journal SQLite keeps beside it: a database in WAL mode
+// may hold notes in its -wal file that are not yet in the main file, and a rollback journal
+// left by a writer that stopped mid-transaction must be played back on the copy before the
+// copy can be read. The user's files are only read.
+bool ImportRun::CopyDatabase(const Text& sourcePath, const Text& workingCopy) {
+    if (!CopyFileContents(sourcePath, workingCopy))
+        return false;
+    bool rollbackJournal = false;
+    for (const char16_t* suffix : {u"-wal", u"-journal"}) {
+        const Text journal = sourcePath + suffix;
+        FileAttributes attributes;
+        if (!GetFileAttributes(journal, attributes))
+            continue;
+        if (!attributes.isRegularFile) {
+            IsReadableSource(journal);  // logged; the copy goes on without it
+            continue;
+        }
+        if (!CopyFileContents(journal, workingCopy + suffix))
+            return false;
+        rollbackJournal = suffix == TextView(u"-journal");
+    }
+    if (rollbackJournal && !RollBackHotJournal(workingCopy))
+        GetGlobal().WriteLog(FormatText(
+            u"Import ynote, the rollback journal of %1 could not be played back", sourcePath));
+    return true;
 }
 
 bool ImportRun::Prepare() {
@@ -113,7 +168,7 @@ bool ImportRun::Prepare() {
         return false;
     }
     const Text sourcePath = dialog_.SourcePath();
-    if (!PathExists(sourcePath)) {
+    if (!IsReadableSource(sourcePath)) {
         ShowMessageIdArg(IDS_FILE_NOT_EXISTS, sourcePath);
         return false;
     }
@@ -130,16 +185,10 @@ bool ImportRun::Prepare() {
     files_ = std::make_unique<ImportWorkingFiles>(
         importFolder_, HasCommandLineSwitch(GetCommandLineArguments(), u"Debug"));
     const Text workingCopy = importFolder_ + IntToText(static_cast<int32_t>(GetTickCount()));
-    // SQLite keeps its journal beside the copy; a database in WAL mode may hold notes in its
-    // -wal file that are not yet in the main file, so that file travels with the copy.
+    // SQLite keeps its journals beside the copy.
     for (const char16_t* suffix : {u"", u"-wal", u"-shm", u"-journal"})
         files_->AddRunFile(workingCopy + suffix);
-    if (!CopyFileContents(sourcePath, workingCopy)) {
-        ShowMessageText(kCopyFailedText);
-        return false;
-    }
-    if (PathExists(sourcePath + u"-wal") &&
-        !CopyFileContents(sourcePath + u"-wal", workingCopy + u"-wal")) {
+    if (!CopyDatabase(sourcePath, workingCopy)) {
         ShowMessageText(kCopyFailedText);
         return false;
     }
@@ -160,12 +209,35 @@ bool ImportRun::Prepare() {
     if (!notes_)
         return false;
     dialog_.SetProgressRange(noteCount);
+    OpenResourceStore();
+    return true;
+}
+
+void ImportRun::OpenResourceStore() {
+    Text storageFolder;
     storageRow_ = RunQuery(sqlite_.Get(), kSqlSelectAttachmentStorageDir);
     if (storageRow_) {
-        storageFolder_ = ReadFieldText(storageRow_.Get(), 1);
-        AddTrailingSeparator(storageFolder_);
+        storageFolder = ReadFieldText(storageRow_.Get(), 1);
+        AddTrailingSeparator(storageFolder);
     }
-    return true;
+    // An account that never held a picture may lack the resource tables: its notes are
+    // imported without resources rather than skipped for a query that cannot work.
+    bool hasTables = true;
+    for (const char16_t* table : {u"resources", u"resource_attr"}) {
+        if (!HasTable(sqlite_.Get(), table)) {
+            summary_.Notice(
+                u"Import ynote, the account has no table %1; its notes are imported "
+                u"without pictures and attachments",
+                table);
+            hasTables = false;
+        }
+    }
+    resources_ = std::make_unique<ResourceStore>(storageFolder, hasTables);
+    if (hasTables && !resources_->FolderExists())
+        summary_.Notice(
+            u"Import ynote, the storage folder %1 does not exist; the notes' "
+            u"pictures and attachments cannot be imported",
+            storageFolder);
 }
 
 void ImportRun::ImportNote() {
@@ -179,7 +251,8 @@ void ImportRun::ImportNote() {
     dialog_.SetStatusText(row.title);
     dialog_.PumpMessages();
 
-    const TextList tagNames = PrepareTagNames(row.tags);
+    TextList tagNames;
+    const bool tagsRead = PrepareTagNames(row.tags, tagNames);
     dialog_.PumpMessages();
 
     // Everything written for this note goes once the host has taken its copies.
@@ -192,8 +265,9 @@ void ImportRun::ImportNote() {
         }
     } noteFiles{*files_, {}};
 
-    const Text htmlFile = BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_,
-                                            storageFolder_, &noteFiles.written);
+    resources_->TakeLosses();  // only this note's count
+    const Text htmlFile = BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_, *resources_,
+                                            &noteFiles.written);
     if (htmlFile.empty()) {
         summary_.NoteSkipped(row.title, u"its content could not be built");
         return;
@@ -210,8 +284,7 @@ void ImportRun::ImportNote() {
     auto folder = ComPtr<IZemKMFolder>::QueryFrom(folderObject.Get());
     if (!folder) {
         ShowMessageIdArg(IDS_CREATE_FOLDER_FAILED, location);
-        summary_.NoteSkipped(row.title,
-                             FormatText(u"the folder %1 could not be created", location));
+        summary_.NoteSkipped(row.title, u"the folder %1 could not be created", location);
         return;
     }
     ComPtr<IUnknown> documentObject;
@@ -222,7 +295,7 @@ void ImportRun::ImportNote() {
         summary_.NoteSkipped(row.title, u"its document could not be created");
         return;
     }
-    document->SetDocumentUrl(row.sourceUrl.c_str());
+    const bool urlStored = Succeeded(document->SetDocumentUrl(row.sourceUrl.c_str()));
     dialog_.PumpMessages();
     if (Failed(document->UpdateFromHtmlFile(htmlFile.c_str(), htmlFile.c_str(),
                                             kUpdateFromHtmlFlags))) {
@@ -231,31 +304,44 @@ void ImportRun::ImportNote() {
                              u"its content could not be saved (an empty document stays)");
         return;
     }
+    // From here on the note stands in the knowledge base; whatever does not reach it is a
+    // loss, named and counted, and the import goes on.
+    ReportResourceLosses(row.title);
+    if (!urlStored)
+        summary_.SourceAddressLost(row.title, row.sourceUrl);
+    if (!tagsRead)
+        summary_.TagsNotRead(row.title, row.tags);
     if (!tagNames.empty()) {
-        document->SetTagsText(JoinTexts(tagNames, u";").c_str(), u"YNote");
+        const Text tagsText = JoinTexts(tagNames, u";");
+        if (Failed(document->SetTagsText(tagsText.c_str(), u"YNote")))
+            summary_.TagsLost(row.title, tagsText);
         dialog_.PumpMessages();
     }
     AddAttachments(document.Get(), row.noteId);
-    SetDates(document.Get(), row);
+    ReportResourceLosses(row.title);
+    if (!SetDates(document.Get(), row))
+        summary_.DatesLost(row.title);
     summary_.NoteImported();
     dialog_.SetProgressPosition(done_);
     dialog_.PumpMessages();
 }
 
-TextList ImportRun::PrepareTagNames(const Text& tags) {
-    TextList names;
-    if (tags.empty() || !LookupTagNames(tags, sqlite_.Get(), names))
-        return names;
+// False when the note's tags could not be read from the account.
+bool ImportRun::PrepareTagNames(const Text& tags, TextList& names) {
+    if (tags.empty())
+        return true;
+    if (!LookupTagNames(tags, sqlite_.Get(), names))
+        return false;
     for (Text& name : names) {
         name = TrimTextStart(TrimTextEnd(name));
         CleanTagName(name);
     }
-    return names;
+    return true;
 }
 
 void ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId) {
     std::vector<ResourceEntry> entries;
-    if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, storageFolder_))
+    if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, *resources_))
         return;
     for (const ResourceEntry& entry : entries) {
         const Text path = importFolder_ + ToFileSystemPath(entry.fileName);
@@ -265,20 +351,31 @@ void ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId) {
         auto attachment = ComPtr<IZemKMAttachment>::QueryFrom(attachmentObject.Get());
         if (attachment)
             attachment->SetAttachmentText(u"");
+        else
+            resources_->RecordLoss(
+                {true, entry.resourceId, entry.fileName, ResourceLossReason::kNotStored, {}});
         dialog_.PumpMessages();
     }
 }
 
 // A time the calendar cannot hold leaves the host's own date instead of 30 December 1899.
-void ImportRun::SetDates(IZemKMDocument* document, const NoteRow& row) {
+// False when the host refused a date it was given.
+bool ImportRun::SetDates(IZemKMDocument* document, const NoteRow& row) {
     const DateTime created = UnixTimeToOleDate(row.created);
     const DateTime modified = UnixTimeToOleDate(row.updated);
+    bool stored = true;
     if (created.valid)
-        document->SetDateCreated(created.value);
+        stored = Succeeded(document->SetDateCreated(created.value));
     if (modified.valid) {
-        document->SetDateModified(modified.value);
-        document->SetDateUpdated(modified.value);
+        stored = Succeeded(document->SetDateModified(modified.value)) && stored;
+        stored = Succeeded(document->SetDateUpdated(modified.value)) && stored;
     }
+    return stored;
+}
+
+void ImportRun::ReportResourceLosses(const Text& title) {
+    for (const ResourceLoss& loss : resources_->TakeLosses())
+        summary_.ResourceLost(title, loss);
 }
 
 }  // namespace

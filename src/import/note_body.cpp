@@ -118,7 +118,7 @@ bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& h
 }
 
 Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const Text& importFolder,
-                       const Text& storageFolder, TextList* writtenFiles) {
+                       ResourceStore& resources, TextList* writtenFiles) {
     auto recordset = RunQuery(database, FormatText(kSqlSelectNoteBody, QuoteSqlText(noteId)));
     if (!recordset)
         return {};
@@ -138,7 +138,7 @@ Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const
     InsertNoteBody(html, ReadBlobText(recordset.Get(), 1));
 
     std::vector<ResourceEntry> entries;
-    if (!CollectInlineResources(database, noteId, importFolder, entries, html, storageFolder)) {
+    if (!CollectInlineResources(database, noteId, importFolder, entries, html, resources)) {
         // A note given up on leaves its file holding the styled template.
         SaveUnicodeTextFile(htmlFile, styledTemplate);
         return {};

@@ -5,15 +5,16 @@
 #pragma once
 
 #include "host/zem_km_interfaces.h"
+#include "import/resources.h"
 #include "util/text_helpers.h"
 
 namespace zem {
 
 // The path of the finished HTML file in the import folder, or empty text when none was made.
-// `writtenFiles` (may be null) receives every file written for the note, also on failure,
-// so the caller can remove them.
+// Pictures that could not be copied are recorded in `resources`. `writtenFiles` (may be null)
+// receives every file written for the note, also on failure, so the caller can remove them.
 Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const Text& importFolder,
-                       const Text& storageFolder, TextList* writtenFiles = nullptr);
+                       ResourceStore& resources, TextList* writtenFiles = nullptr);
 
 // Writes the template out as HTML (through the host's tools component) and gives its text
 // with the default style inserted; true when the template was written (whether or not the

@@ -54,6 +54,11 @@ int64_t ReadFieldInt64(IZemKMSQLiteRecordset* recordset, int32_t column);
 // the bytes are not UTF-8). Empty when it cannot be read.
 Text ReadBlobText(IZemKMSQLiteRecordset* recordset, int32_t column);
 
+// False only when the database's schema shows no table of that name (any letter case). A
+// look-up that fails counts as present, so that the statements needing the table report the
+// failure themselves. Shows nothing.
+bool HasTable(IZemKMSQLiteDatabase* database, const Text& table);
+
 // Seconds since 1970 UTC as a local OLE date to the second; invalid (value 0.0) for times
 // the local calendar cannot hold (negative, past the year 3000).
 DateTime UnixTimeToOleDate(int64_t seconds);
