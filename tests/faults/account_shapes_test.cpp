@@ -30,7 +30,7 @@ TEST(AccountShapesTest, ATagChainOneHundredThousandDeepIsCreatedWhole) {
         {std::to_string(kDepth)});
     y.AddNote({"n1", "最深的标签", "nb", "t" + std::to_string(kDepth), 1680000000, 1680000000, "",
                "<p>deep</p>"});
-    FaultRun run = scenario.Import({.timeoutSeconds = 600});
+    FaultRun run = scenario.Import({.timeoutSeconds = 420});
     ASSERT_EQ(run.status, 0) << run.output;
 
     SqliteFile kb(scenario.KbFolder() + "/index.db", SqliteFile::Mode::kReadOnly);
@@ -43,7 +43,7 @@ TEST(AccountShapesTest, ATagChainOneHundredThousandDeepIsCreatedWhole) {
               std::to_string(kDepth - 1));
     EXPECT_EQ(kb.Value("select t.name from document_tag dt join tag t on t.guid = dt.tag_guid"),
               "tag" + std::to_string(kDepth));
-    scenario.ExpectSecondRunCompletes({.timeoutSeconds = 600});
+    scenario.ExpectSecondRunCompletes({.timeoutSeconds = 420});
 }
 
 // A client that stops in the middle of a transaction, its changes partly written into the
