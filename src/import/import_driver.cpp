@@ -67,7 +67,7 @@ class ImportRun {
     void OpenResourceStore();
     void ImportNote();
     bool PrepareTagNames(const Text& tags, TextList& names);
-    void AddAttachments(IZemKMDocument* document, const Text& noteId);
+    bool AddAttachments(IZemKMDocument* document, const Text& noteId);
     bool SetDates(IZemKMDocument* document, const NoteRow& row);
     void ReportResourceLosses(const Text& title);
     ImportOutcome Finish(RunEnd end, ImportOutcome outcome);
@@ -317,7 +317,8 @@ void ImportRun::ImportNote() {
             summary_.TagsLost(row.title, tagsText);
         dialog_.PumpMessages();
     }
-    AddAttachments(document.Get(), row.noteId);
+    if (!AddAttachments(document.Get(), row.noteId))
+        summary_.AttachmentsNotRead(row.title);
     ReportResourceLosses(row.title);
     if (!SetDates(document.Get(), row))
         summary_.DatesLost(row.title);
@@ -339,10 +340,11 @@ bool ImportRun::PrepareTagNames(const Text& tags, TextList& names) {
     return true;
 }
 
-void ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId) {
+// False when the note's list of attachments could not be read from the account.
+bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId) {
     std::vector<ResourceEntry> entries;
     if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, *resources_))
-        return;
+        return false;
     for (const ResourceEntry& entry : entries) {
         const Text path = importFolder_ + ToFileSystemPath(entry.fileName);
         files_->AddNoteFile(path);
@@ -356,6 +358,7 @@ void ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId) {
                 {true, entry.resourceId, entry.fileName, ResourceLossReason::kNotStored, {}});
         dialog_.PumpMessages();
     }
+    return true;
 }
 
 // A time the calendar cannot hold leaves the host's own date instead of 30 December 1899.

@@ -73,6 +73,10 @@ void ImportRunSummary::TagsNotRead(const Text& title, const Text& tagIds) {
              Phrase(u"its tags %1: they could not be read from the account", Verbatim(tagIds)));
 }
 
+void ImportRunSummary::AttachmentsNotRead(const Text& title) {
+    NoteLost(title, Phrase(u"its attachments: they could not be read from the account"));
+}
+
 void ImportRunSummary::DatesLost(const Text& title) {
     NoteLost(title, Phrase(u"its dates: the knowledge base did not store them"));
 }

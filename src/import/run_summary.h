@@ -25,6 +25,8 @@ class ImportRunSummary {
     void TagsLost(const Text& title, const Text& tags);
     // The note's tags (YNote tag ids) could not be read from the account.
     void TagsNotRead(const Text& title, const Text& tagIds);
+    // The note's list of attachments could not be read from the account.
+    void AttachmentsNotRead(const Text& title);
     void DatesLost(const Text& title);
     void SourceAddressLost(const Text& title, const Text& address);
     // A fact about the whole account, such as a missing table; "%1" in it is `argument`.
