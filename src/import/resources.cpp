@@ -6,6 +6,7 @@
 
 #include "import/file_copy.h"
 #include "import/ynote_reader.h"
+#include "platform/code_pages.h"
 #include "platform/files.h"
 #include "util/paths.h"
 
@@ -39,12 +40,13 @@ Text NameWithSuffix(const Text& name, const Text& suffix) {
         stem.resize(dot);
     }
     Text ending = suffix + extension;
-    if (ToUtf8(ending).size() >= kMaxNameBytes) {  // no room for any stem: cut the end instead
+    if (ToFileSystemBytes(ending).size() >=
+        kMaxNameBytes) {  // no room for any stem: cut the end instead
         stem += ending;
         ending.clear();
     }
-    const size_t room = kMaxNameBytes - ToUtf8(ending).size();
-    while (!stem.empty() && ToUtf8(stem).size() > room) {
+    const size_t room = kMaxNameBytes - ToFileSystemBytes(ending).size();
+    while (!stem.empty() && ToFileSystemBytes(stem).size() > room) {
         const bool pair = stem.size() >= 2 && (stem.back() & 0xFC00) == 0xDC00 &&
                           (stem[stem.size() - 2] & 0xFC00) == 0xD800;
         stem.resize(stem.size() - (pair ? 2 : 1));
@@ -65,12 +67,13 @@ Text MakeNameUnique(const Text& name, const std::vector<ResourceEntry>& taken) {
     return candidate;
 }
 
-// The attachment's file name: reserve2 after its first "\", sanitised; the resource id,
-// sanitised, when the name was made only of forbidden characters (and "attachment" when
-// that is no better). Empty when reserve2 names a folder (ends with "\").
+// The attachment's file name: reserve2 after its first "\", readable (the knowledge base
+// keeps the name as text) and sanitised; the resource id, sanitised, when the name was made
+// only of forbidden characters (and "attachment" when that is no better). Empty when
+// reserve2 names a folder (ends with "\").
 Text AttachmentFileName(const Text& reserve2, const Text& resourceId) {
     size_t backslash = reserve2.find(u'\\');
-    Text name = backslash == Text::npos ? reserve2 : reserve2.substr(backslash + 1);
+    Text name = ReadableText(backslash == Text::npos ? reserve2 : reserve2.substr(backslash + 1));
     if (name.empty())
         return name;
     SanitizeFileName(name);
@@ -161,15 +164,17 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
         recordset->MoveNext();
         if (html.find(resourceId) == Text::npos)
             continue;
-        // The copy goes to the same relative path inside the import folder.
-        if (!IsPathInsideFolder(reserve2)) {
+        // The copy's name goes into the page's links and so into the knowledge base, which
+        // hold text: file-name bytes that are not UTF-8 take their readable form there.
+        const Text copyName = ReadableText(reserve2);
+        if (!IsPathInsideFolder(reserve2) || !IsPathInsideFolder(copyName)) {
             store.RecordLoss({false, resourceId, reserve2, ResourceLossReason::kUnsafePath, {}});
             continue;
         }
-        const Text target = importFolder + ToFileSystemPath(reserve2);
+        const Text target = importFolder + ToFileSystemPath(copyName);
         CreateDirectoryTree(GetFolderPart(target));
         if (store.CopyResource(resourceId, reserve2, false, target))
-            entries.push_back({resourceId, reserve2, resourceId});
+            entries.push_back({resourceId, copyName, resourceId});
     }
     return true;
 }

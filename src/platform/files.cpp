@@ -80,7 +80,7 @@ bool ResolvePath(const Text& path, Text& resolved) {
     char* real = realpath(native.c_str(), nullptr);
     if (!real)
         return posix::FailWithErrno();
-    resolved = FromUtf8(real);
+    resolved = FromFileSystemBytes(real);
     free(real);
     return true;
 }
@@ -107,6 +107,19 @@ bool CreateFolder(const Text& path) {
     if (!posix::ToNativeName(path, native))
         return false;
     return mkdir(native.c_str(), 0777) == 0 || posix::FailWithErrno();
+}
+
+Text CreateUniqueFolder(const Text& parent, const Text& prefix) {
+    std::string native;
+    if (!posix::ToNativeName(
+            parent + (parent.empty() || parent.back() == u'/' ? u"" : u"/") + prefix + u"XXXXXX",
+            native))
+        return {};
+    if (!mkdtemp(native.data())) {
+        posix::FailWithErrno();
+        return {};
+    }
+    return FromFileSystemBytes(native + "/");
 }
 
 bool RemoveFolder(const Text& path) {
@@ -150,7 +163,7 @@ bool ListDirectory(const Text& folder, std::vector<DirectoryEntry>& entries) {
     errno = 0;
     while (const dirent* item = readdir(dir)) {
         DirectoryEntry entry;
-        entry.name = FromUtf8(item->d_name);
+        entry.name = FromFileSystemBytes(item->d_name);
         entry.isHidden = IsHiddenName(item->d_name);
         struct stat st;
         if (fstatat(dirFd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -194,7 +207,7 @@ Text GetCurrentDirectory() {
         buffer.resize(buffer.size() * 2);
     }
     buffer.resize(strlen(buffer.c_str()));
-    return FromUtf8(buffer);
+    return FromFileSystemBytes(buffer);
 }
 
 }  // namespace zem

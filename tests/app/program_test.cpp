@@ -5,10 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "host/component_loading.h"
+#include "host/host_test_support.h"
 #include "program_run.h"
 #include "support/test_home.h"
 #include "support/ynote_fixture.h"
@@ -147,20 +149,81 @@ TEST_F(ProgramTest, UnattendedImportReportsAndExits) {
 TEST_F(ProgramTest, RelativePathsAreTakenFromWhereTheProgramStarted) {
     const std::string account = MakeAccount(2);
     fs::current_path(folder_);
+    test::LogWatch log;
     test::ProgramRun run =
         Run({"/AppPath=" + fs::relative(bin_, folder_).string() + "/", "/DatabasePath=kb/index.db",
              "/Import=" + fs::relative(account, folder_).string()});
     EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
     EXPECT_TRUE(fs::exists(folder_ + "/kb/documents"));
+    // The tools library is loaded from the host folder after the engine has moved the
+    // current directory: nothing failed to load.
+    for (const std::string& message : log.NewMessages())
+        EXPECT_EQ(message.find("Failed to load"), std::string::npos) << message;
 }
 
-// An X server of the test's own on a free display; stopped when the test ends.
+// A library the loader refuses is logged with the loader's own reason.
+TEST_F(ProgramTest, ALibraryThatDoesNotLoadIsLoggedWithTheLoadersReason) {
+    std::string text;
+    while (text.size() < 4096)
+        text += "This is not a library, only a text file under a library's name.\n";
+    struct Case {
+        std::string engine;  // the ZemKMCore.dll of the host folder
+        std::string reason;
+    } cases[] = {{"text", "invalid ELF header"},
+                 {ZEM_UNDEFINED_SYMBOL_LIBRARY, "undefined symbol: ZemTestFunctionNobodyDefines"}};
+    for (const Case& c : cases) {
+        const std::string host = test::MakeTestFolder("host") + "/";
+        fs::copy_file(bin_ + "/ZemTools.dll", host + "ZemTools.dll");
+        if (c.engine == "text")
+            test::WriteFileBytes(host + "ZemKMCore.dll", text);
+        else
+            fs::copy_file(c.engine, host + "ZemKMCore.dll");
+        test::LogWatch log;
+        test::ProgramRun run = Run({"/AppPath=" + host, KnowledgeBase()});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.output, "Error: Can not create database object\n");
+        const std::vector<std::string> messages = log.NewMessages();
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages[0].rfind("Failed to load dll: " + host + "ZemKMCore.dll (", 0), 0u)
+            << messages[0];
+        EXPECT_NE(messages[0].find(c.reason), std::string::npos) << messages[0];
+    }
+
+    // The tools library: its two lines, then the reason.
+    const std::string host = test::MakeTestFolder("tools-host") + "/";
+    fs::copy_file(bin_ + "/ZemKMCore.dll", host + "ZemKMCore.dll");
+    test::WriteFileBytes(host + "ZemTools.dll", text);
+    test::LogWatch log;
+    test::ProgramRun run = Run({"/AppPath=" + host, KnowledgeBase(), "/Console"});
+    EXPECT_EQ(run.exitCode, 1);  // the dialog ran; standard input ended it
+    const std::vector<std::string> messages = log.NewMessages();
+    const auto failed = std::find(messages.begin(), messages.end(),
+                                  "Failed to load ZemTools.dll: " + host + "ZemTools.dll");
+    ASSERT_NE(failed, messages.end());
+    ASSERT_NE(failed + 1, messages.end());
+    EXPECT_NE(failed[1].find("invalid ELF header"), std::string::npos) << failed[1];
+}
+
+// An X server of the test's own on a free display; stopped when the test ends. Another X
+// server starting at the same moment can take the display this one picked ("Cannot write
+// display number"), so a server that is not up and listening is stopped and another display
+// tried.
 class XServer {
   public:
     XServer() {
+        for (int attempt = 0; attempt < 5 && display_.empty(); ++attempt) {
+            if (!Start())
+                Stop();
+        }
+    }
+    ~XServer() { Stop(); }
+    const std::string& Display() const { return display_; }
+
+  private:
+    bool Start() {
         int fds[2];
         if (pipe(fds) != 0)
-            return;
+            return false;
         pid_ = fork();
         if (pid_ == 0) {
             close(fds[0]);
@@ -170,21 +233,39 @@ class XServer {
             _exit(127);
         }
         close(fds[1]);
-        char buffer[32] = {};
-        ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+        // The server may write the number and its line feed in separate writes: read the whole
+        // line before the pipe is closed under it.
+        std::string number;
+        char c = 0;
+        while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
         close(fds[0]);
-        if (n > 0)
-            display_ = ":" + std::string(buffer, static_cast<size_t>(n - 1));
+        if (pid_ < 0 || c != '\n' || number.empty())
+            return false;
+        // The server writes its number once it listens; one that exits right after lost the
+        // display to another server.
+        const std::string socket = "/tmp/.X11-unix/X" + number;
+        for (int wait = 0; wait < 50; ++wait) {
+            if (waitpid(pid_, nullptr, WNOHANG) != 0) {
+                pid_ = -1;
+                return false;
+            }
+            if (std::filesystem::exists(socket)) {
+                display_ = ":" + number;
+                return true;
+            }
+            usleep(100 * 1000);
+        }
+        return false;
     }
-    ~XServer() {
+    void Stop() {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
+        pid_ = -1;
     }
-    const std::string& Display() const { return display_; }
 
-  private:
     pid_t pid_ = -1;
     std::string display_;
 };
