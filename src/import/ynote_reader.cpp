@@ -52,108 +52,109 @@ ComPtr<IZemKMSQLiteRecordset> RunQuery(IZemKMSQLiteDatabase* database, const Tex
 
 ComPtr<IZemKMSQLiteRecordset> TryQuery(IZemKMSQLiteDatabase* database, const Text& sql) {
     return ComPtr<IZemKMSQLiteRecordset>::QueryFrom(Execute(database, sql).Get());
-    bool HasTable(IZemKMSQLiteDatabase * database, const Text& table) {
-        const Text sql = FormatText(
-            u"select count(*) from sqlite_master where type='table' and name='%1' collate nocase",
-            QuoteSqlText(table));
-        ComPtr<IUnknown> object;
-        if (!database || Failed(database->ExecuteQuery(sql.c_str(), 0, object.Out())))
-            return true;
-        auto recordset = ComPtr<IZemKMSQLiteRecordset>::QueryFrom(object.Get());
-        ScopedBstr count;
-        if (!HasCurrentRow(recordset.Get()) || Failed(recordset->GetFieldText(0, count.Out())))
-            return true;
-        return count.ToText() != u"0";
-    }
+}
 
-    bool HasCurrentRow(IZemKMSQLiteRecordset * recordset) {
-        int32_t eof = 1;
-        return recordset && Succeeded(recordset->IsEOF(&eof)) && eof == 0;
-    }
-
-    Text ReadFieldText(IZemKMSQLiteRecordset * recordset, int32_t column) {
-        Text text;
-        if (!TryReadFieldText(recordset, column, text))
-            ShowMessageId(IDS_FIELD_VALUE_FAILED);
-        return text;
-    }
-
-    bool TryReadFieldText(IZemKMSQLiteRecordset * recordset, int32_t column, Text & text) {
-        ScopedBstr value;
-        if (!recordset || Failed(recordset->GetFieldText(column, value.Out()))) {
-            text.clear();
-            return false;
-        }
-        text = value.ToText();
+bool HasTable(IZemKMSQLiteDatabase* database, const Text& table) {
+    const Text sql = FormatText(
+        u"select count(*) from sqlite_master where type='table' and name='%1' collate nocase",
+        QuoteSqlText(table));
+    ComPtr<IUnknown> object;
+    if (!database || Failed(database->ExecuteQuery(sql.c_str(), 0, object.Out())))
         return true;
-    }
-
-    int32_t ReadFieldInt(IZemKMSQLiteRecordset * recordset) {
-        return TextToInt32(ReadFieldText(recordset, 0));
-    }
-
-    int64_t ReadFieldInt64(IZemKMSQLiteRecordset * recordset, int32_t column) {
-        return TextToInt64(ReadFieldText(recordset, column));
-    }
-
-    bool ReadBlobBytes(IZemKMSQLiteRecordset * recordset, int32_t column, std::string & bytes) {
-        // The stream writes into `bytes` itself: a large body is not copied out of it.
-        ComPtr<IStream> stream = ComPtr<IStream>::Attach(CreateMemoryStreamOn(bytes));
-        if (!recordset || !stream)
-            return false;
-        VARIANT holder;
-        holder.vt = VT_UNKNOWN;
-        holder.punkVal = stream.Get();  // borrowed: `stream` keeps the reference
-        if (Failed(recordset->ReadBlobIntoStream(column, holder))) {
-            bytes.clear();
-            return false;
-        }
+    auto recordset = ComPtr<IZemKMSQLiteRecordset>::QueryFrom(object.Get());
+    ScopedBstr count;
+    if (!HasCurrentRow(recordset.Get()) || Failed(recordset->GetFieldText(0, count.Out())))
         return true;
-    }
+    return count.ToText() != u"0";
+}
 
-    Text DecodeNoteBody(std::string_view bytes, uint32_t * codePage) {
-        uint32_t used = kCodePageUtf8;
-        Text text;
-        // UTF-16 holds zero bytes in almost every character, so it is recognised before the
-        // value is cut at its first zero byte; its own text ends at its first zero character.
-        if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-            used = bytes[0] == '\xFF' ? kCodePageUtf16Le : kCodePageUtf16Be;
-            text = Utf16BytesToText(bytes.substr(2), used == kCodePageUtf16Be);
-        } else if (IsUnmarkedUtf16(bytes)) {
-            used = kCodePageUtf16Le;
-            text = Utf16BytesToText(bytes, false);
-        }
-        if (used != kCodePageUtf8) {
-            text.resize(std::min(text.find(u'\0'), text.size()));
-        } else {
-            bytes = bytes.substr(0, bytes.find('\0'));
-            // The mark is dropped only from longer values: a value of just the mark is the value.
-            if (bytes.size() > 3 && bytes.starts_with("\xEF\xBB\xBF"))
-                text = FromUtf8(bytes.substr(3));
-            else
-                used = DecodeUndeclaredBytes(bytes, text);
-        }
-        if (codePage)
-            *codePage = used;
-        return text;
-    }
+bool HasCurrentRow(IZemKMSQLiteRecordset* recordset) {
+    int32_t eof = 1;
+    return recordset && Succeeded(recordset->IsEOF(&eof)) && eof == 0;
+}
 
-    DateTime UnixTimeToOleDate(int64_t seconds) {
-        DateTime result{0.0, false};
-        CalendarTime local;
-        if (!UnixTimeToLocalCalendar(seconds, local))
-            return result;
-        local.milliseconds = 0;
-        double date = 0.0;
-        if (!CalendarToOleDate(local, date))
-            return result;
-        result.value = date;
-        CalendarTime back;
-        result.valid = OleDateToCalendar(date, back) && back.year == local.year &&
-                       back.month == local.month && back.day == local.day &&
-                       back.hour == local.hour && back.minute == local.minute &&
-                       back.second == local.second;
+Text ReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column) {
+    Text text;
+    if (!TryReadFieldText(recordset, column, text))
+        ShowMessageId(IDS_FIELD_VALUE_FAILED);
+    return text;
+}
+
+bool TryReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column, Text& text) {
+    ScopedBstr value;
+    if (!recordset || Failed(recordset->GetFieldText(column, value.Out()))) {
+        text.clear();
+        return false;
+    }
+    text = value.ToText();
+    return true;
+}
+
+int32_t ReadFieldInt(IZemKMSQLiteRecordset* recordset) {
+    return TextToInt32(ReadFieldText(recordset, 0));
+}
+
+int64_t ReadFieldInt64(IZemKMSQLiteRecordset* recordset, int32_t column) {
+    return TextToInt64(ReadFieldText(recordset, column));
+}
+
+bool ReadBlobBytes(IZemKMSQLiteRecordset* recordset, int32_t column, std::string& bytes) {
+    // The stream writes into `bytes` itself: a large body is not copied out of it.
+    ComPtr<IStream> stream = ComPtr<IStream>::Attach(CreateMemoryStreamOn(bytes));
+    if (!recordset || !stream)
+        return false;
+    VARIANT holder;
+    holder.vt = VT_UNKNOWN;
+    holder.punkVal = stream.Get();  // borrowed: `stream` keeps the reference
+    if (Failed(recordset->ReadBlobIntoStream(column, holder))) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
+Text DecodeNoteBody(std::string_view bytes, uint32_t* codePage) {
+    uint32_t used = kCodePageUtf8;
+    Text text;
+    // UTF-16 holds zero bytes in almost every character, so it is recognised before the
+    // value is cut at its first zero byte; its own text ends at its first zero character.
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        used = bytes[0] == '\xFF' ? kCodePageUtf16Le : kCodePageUtf16Be;
+        text = Utf16BytesToText(bytes.substr(2), used == kCodePageUtf16Be);
+    } else if (IsUnmarkedUtf16(bytes)) {
+        used = kCodePageUtf16Le;
+        text = Utf16BytesToText(bytes, false);
+    }
+    if (used != kCodePageUtf8) {
+        text.resize(std::min(text.find(u'\0'), text.size()));
+    } else {
+        bytes = bytes.substr(0, bytes.find('\0'));
+        // The mark is dropped only from longer values: a value of just the mark is the value.
+        if (bytes.size() > 3 && bytes.starts_with("\xEF\xBB\xBF"))
+            text = FromUtf8(bytes.substr(3));
+        else
+            used = DecodeUndeclaredBytes(bytes, text);
+    }
+    if (codePage)
+        *codePage = used;
+    return text;
+}
+
+DateTime UnixTimeToOleDate(int64_t seconds) {
+    DateTime result{0.0, false};
+    CalendarTime local;
+    if (!UnixTimeToLocalCalendar(seconds, local))
         return result;
-    }
+    local.milliseconds = 0;
+    double date = 0.0;
+    if (!CalendarToOleDate(local, date))
+        return result;
+    result.value = date;
+    CalendarTime back;
+    result.valid = OleDateToCalendar(date, back) && back.year == local.year &&
+                   back.month == local.month && back.day == local.day && back.hour == local.hour &&
+                   back.minute == local.minute && back.second == local.second;
+    return result;
+}
 
 }  // namespace zem

@@ -391,7 +391,8 @@ TEST_F(ImportDriverTest, AKnowledgeBaseHeldForAWhileIsWaitedForWithTheStatusLine
     EXPECT_NE(std::find(dialog_.statuses.begin(), dialog_.statuses.end(),
                         "Waiting for the knowledge base, which another program is using (0 s)..."),
               dialog_.statuses.end());
-    EXPECT_NE(dialog_.summary.find("3 notes walked, 3 imported, 0 skipped"), std::string::npos);
+    EXPECT_NE(dialog_.summary.find("3 notes walked, 3 imported, 0 imported with losses, 0 skipped"),
+              std::string::npos);
     EXPECT_EQ(Column("select title from document order by title"),
               (std::vector<std::string>{"a-b", "无标题笔记", "毫秒"}));
 }
