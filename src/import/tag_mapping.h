@@ -48,8 +48,9 @@ void CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostD
 // Appends the notebook's name (empty when its row is missing); false when the query failed.
 bool AppendNotebookName(IZemKMSQLiteDatabase* database, const Text& notebookId, Text& location);
 
-// Appends the names of the tags listed in `tags` ("," separated ids), in database order;
-// false when the query failed.
-bool LookupTagNames(const Text& tags, IZemKMSQLiteDatabase* database, TextList& names);
+// Appends the names of the tags listed in `tags` ("," separated ids), in database order (in
+// row order when `inRowOrder`, see StatementRowOrder); false when the query failed.
+bool LookupTagNames(const Text& tags, IZemKMSQLiteDatabase* database, TextList& names,
+                    bool inRowOrder = false);
 
 }  // namespace zem

@@ -22,10 +22,6 @@ ProgramResult RunProgram(const std::string& path, const std::vector<std::string>
 ProgramResult RunImport(const std::string& kbFolder, const std::string& database,
                         const std::vector<std::string>& extra = {});
 
-// The program's log (UTF-16LE) in the test home, its ASCII characters only: enough for
-// checking its English lines.
-std::string ProgramLogAscii();
-
 // A program started without waiting for it. Its standard output and error go to files of
 // its own; with `closedOutput` standard output is a pipe whose reading end is closed, as in
 // "program | head -1" once head has ended. The destructor kills a program still running.
@@ -51,5 +47,9 @@ class StartedProgram {
 std::unique_ptr<StartedProgram> StartImport(const std::string& kbFolder,
                                             const std::string& database,
                                             const std::vector<std::string>& extra = {});
+
+// The program's log (UTF-16LE) in the test home, its ASCII characters only: enough for
+// checking its English lines.
+std::string ProgramLogAscii();
 
 }  // namespace zem::test

@@ -11,7 +11,7 @@
 namespace zem::test {
 namespace {
 
-TEST(InsertNoteBodyTest, GoesAfterTheFirstBodyStartTagOfAnyForm) {
+TEST(NoteBodyPositionTest, AfterTheFirstBodyStartTagOfAnyFormInMarkup) {
     struct Case {
         Text html, expected;
     } cases[] = {
@@ -22,10 +22,19 @@ TEST(InsertNoteBodyTest, GoesAfterTheFirstBodyStartTagOfAnyForm) {
         {u"<body class='c'>", u"<body class='c'>B"},
         {u"<p>no body</p>", u"<p>no body</p>B"},
         {u"<body unterminated", u"<body unterminatedB"},
+        // Only markup counts: not a style sheet's comment, a script, an HTML comment or an
+        // attribute value.
+        {u"<head><style id=\"zem_custom_css\">/* <body> */ p{}</style></head><body></body>",
+         u"<head><style id=\"zem_custom_css\">/* <body> */ p{}</style></head><body>B</body>"},
+        {u"<STYLE>a{}<body></Style><script>'<body>'</script><!-- <body> --><div "
+         u"title=\"<body>\"><BODY>",
+         u"<STYLE>a{}<body></Style><script>'<body>'</script><!-- <body> --><div "
+         u"title=\"<body>\"><BODY>B"},
+        {u"<style><body>", u"<style><body>B"},
     };
     for (const Case& c : cases) {
         Text html = c.html;
-        InsertNoteBody(html, u"B");
+        html.insert(NoteBodyPosition(html), u"B");
         EXPECT_EQ(html, c.expected) << Utf8(c.html);
     }
 }
@@ -60,8 +69,9 @@ TEST_F(BuildNoteHtmlFileTest, TemplateStyleBodyAndLocalPictures) {
     auto database = OpenYNote(ynote.DatabasePath());
     const std::string importFolder = folder_ + "/import/";
     TextList written;
-    const Text path = BuildNoteHtmlFile(database.Get(), Wide(noteId), Wide(importFolder),
-                                        Wide(ynote.StorageFolder()), &written);
+    ResourceStore store(Wide(ynote.StorageFolder()), true);
+    const Text path =
+        BuildNoteHtmlFile(database.Get(), Wide(noteId), Wide(importFolder), store, &written);
     ASSERT_FALSE(path.empty());
     EXPECT_EQ(GetFolderPart(path), Wide(importFolder));
 
@@ -83,7 +93,8 @@ TEST_F(BuildNoteHtmlFileTest, AnEmptyBodyLeavesTheStyledTemplate) {
     ynote.AddNote({.noteId = "n", .title = "t", .body = ""});
     ynote.Close();
     auto database = OpenYNote(ynote.DatabasePath());
-    const Text path = BuildNoteHtmlFile(database.Get(), u"n", Wide(folder_ + "/import/"), u"");
+    ResourceStore store(Text(), true);
+    const Text path = BuildNoteHtmlFile(database.Get(), u"n", Wide(folder_ + "/import/"), store);
     Text html;
     ASSERT_TRUE(LoadTextFile(path, html));
     EXPECT_NE(html.find(u"zem_custom_css"), Text::npos);
