@@ -44,7 +44,7 @@ Text ToolsDllPath() {
 
 bool CZemEverNoteApp::InitInstance() {
     exitStatus_ = kExitStartupFailed;
-    const Text arguments = GetCommandLineArguments();
+    const std::vector<Text> arguments = GetCommandLineArguments();
     if (IsHelpRequest(arguments)) {
         ui::WriteOutput(CommandLineHelpText());
         exitStatus_ = kExitCompleted;

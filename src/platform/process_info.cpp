@@ -69,8 +69,12 @@ void SetCommandLine(int argc, char** argv) {
 Text GetCommandLine() {
     return JoinFrom(Arguments(), 0);
 }
-Text GetCommandLineArguments() {
-    return JoinFrom(Arguments(), 1);
+std::vector<Text> GetCommandLineArguments() {
+    const std::vector<std::string> arguments = Arguments();
+    std::vector<Text> items;
+    for (size_t i = 1; i < arguments.size(); ++i)
+        items.push_back(FromUtf8(arguments[i]));
+    return items;
 }
 
 Text GetEnvironmentText(const char* name) {

@@ -195,9 +195,9 @@ TEST(ProcessTest, IdsCommandLineEnvironmentAndMenuFont) {
     char* argv[] = {program, first, second};
     SetCommandLine(3, argv);
     EXPECT_EQ(GetCommandLine(), u"/opt/zem/ZemYNote /AppPath=/opt/zem/ /Debug");
-    EXPECT_EQ(GetCommandLineArguments(), u"/AppPath=/opt/zem/ /Debug");
+    EXPECT_EQ(GetCommandLineArguments(), (std::vector<Text>{u"/AppPath=/opt/zem/", u"/Debug"}));
     SetCommandLine(1, argv);
-    EXPECT_EQ(GetCommandLineArguments(), u"");
+    EXPECT_EQ(GetCommandLineArguments(), std::vector<Text>{});
 
     test::EnvOverride var("ZEM_TEST_VALUE", "值");
     EXPECT_EQ(GetEnvironmentText("ZEM_TEST_VALUE"), u"值");
