@@ -202,7 +202,8 @@ TEST(ProcessTest, IdsCommandLineEnvironmentAndMenuFont) {
     char path[] = "/Import=/home/me/\xB1\xA8\xB8\xE6/a.db";
     char* withBytes[] = {program, path};
     SetCommandLine(2, withBytes);
-    EXPECT_EQ(GetCommandLineArguments(), u"/Import=/home/me/\xDCB1\xDCA8\xDCB8\xDCE6/a.db");
+    EXPECT_EQ(GetCommandLineArguments(),
+              std::vector<Text>{u"/Import=/home/me/\xDCB1\xDCA8\xDCB8\xDCE6/a.db"});
 
     test::EnvOverride var("ZEM_TEST_VALUE", "值");
     EXPECT_EQ(GetEnvironmentText("ZEM_TEST_VALUE"), u"值");
