@@ -1,8 +1,8 @@
 #include "app/ever_note_app.h"
 
-#include "app/command_line.h"
 #include "app/ever_note_dlg.h"
 #include "app/resource_ids.h"
+#include "config/command_line.h"
 #include "config/global.h"
 #include "config/translations.h"
 #include "host/component_loading.h"

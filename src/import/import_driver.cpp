@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/user_messages.h"
+#include "config/command_line.h"
 #include "config/global.h"
+#include "config/user_messages.h"
 #include "import/file_copy.h"
 #include "import/note_body.h"
 #include "import/resources.h"

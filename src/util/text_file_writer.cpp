@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "config/global.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
+#include "util/log_channel.h"
 #include "util/paths.h"
 #include "util/text_helpers.h"
 
@@ -26,7 +26,7 @@ std::string ToUtf16LeBytes(TextView text) {
 }
 
 void Log(TextView format, TextView arg1, TextView arg2 = {}, TextView arg3 = {}) {
-    GetGlobal().WriteLog(FormatText(format, arg1, arg2, arg3));
+    WriteLogLine(FormatText(format, arg1, arg2, arg3));
 }
 
 enum class Attempt { kNotOpened, kFailed, kWritten };
