@@ -1,5 +1,7 @@
 #include "checkpointer.h"
 
+#include "busy_timeout.h"
+
 namespace zem::kmcore {
 
 namespace {
@@ -10,7 +12,6 @@ namespace {
 // spare most of those waits.
 constexpr int kPassPages = 40000;
 constexpr int kWriterPages = 3 * kPassPages;
-constexpr int kBusyTimeoutMilliseconds = 10000;
 
 void Checkpoint(sqlite3* db, const char* schema) {
     sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);

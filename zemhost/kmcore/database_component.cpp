@@ -1,8 +1,8 @@
-#include "host/zem_km_interfaces.h"
-#include "platform/com_object.h"
 #include "components.h"
+#include "host/zem_km_interfaces.h"
 #include "host_files.h"
 #include "kb_objects.h"
+#include "platform/com_object.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
 
@@ -25,7 +25,7 @@ class DatabaseComponent : public ComObject<IZemKMDatabase> {
         Text index = ArgText(path);
         if (index.empty()) {
             const Text folder = DefaultDataStore() + u"Data/default/";
-            MakeFolderTree(folder);
+            CreateFolderTree(folder);
             index = folder + u"index.db";
         }
         Text error;

@@ -138,23 +138,8 @@ bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) 
     return Commit(out, temporary, target);
 }
 
-bool MakeFolderTree(const Text& folder) {
-    if (folder.empty())
-        return false;
-    if (IsFolder(folder))
-        return true;
-    // Only the missing end of the path is made, from the deepest folder that exists.
-    Text path = folder;
-    while (path.size() > 1 && path.back() == u'/')
-        path.pop_back();
-    const Text parent = FolderOf(path);
-    if (!parent.empty() && parent != u"/")
-        MakeFolderTree(parent);
-    return CreateFolder(path) || IsFolder(folder);
-}
-
 bool MakeNewFolder(const Text& folder) {
-    return CreateFolder(folder) || MakeFolderTree(folder);
+    return CreateFolder(folder) || CreateFolderTree(folder);
 }
 
 void RemoveObjectFolder(const Text& folder, const Text& fileName) {

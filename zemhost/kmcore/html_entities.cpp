@@ -26,10 +26,6 @@ constexpr char16_t kWindows1252High[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-bool IsAsciiAlphanumeric(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 const NamedReference* FindNamed(std::string_view name) {
     const auto* found = std::lower_bound(
         std::begin(kNamed), std::end(kNamed), name,

@@ -24,26 +24,18 @@ struct StartTag {
     std::vector<Attribute> attributes;
 };
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
 // HTML and CSS names are matched ignoring the case of A-Z only.
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::string Lower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)
-        c = LowerAscii(c);
+        c = ToLowerAscii(c);
     return lower;
 }
 
 size_t FindIgnoringCase(std::string_view text, std::string_view what, size_t from) {
     auto found =
         std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), what.begin(),
-                    what.end(), [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
+                    what.end(), [](char a, char b) { return ToLowerAscii(a) == ToLowerAscii(b); });
     return found == text.end() ? std::string_view::npos : static_cast<size_t>(found - text.begin());
 }
 
@@ -60,10 +52,6 @@ std::string QuotedAttributeValue(std::string_view value) {
     return quoted + "\"";
 }
 
-bool IsAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 // Reads the tag at `at` ("<" and a letter, or "</" and a letter for an end tag); false
 // when it never closes, which makes a browser drop it and everything after it. A second
 // attribute of the same name is dropped too, so it is not kept in `tag`.
@@ -71,11 +59,11 @@ bool ParseTag(std::string_view html, size_t at, StartTag& tag) {
     const size_t n = html.size();
     const size_t nameBegin = at + (html[at + 1] == '/' ? 2 : 1);
     size_t i = nameBegin;
-    while (i < n && !IsSpace(html[i]) && html[i] != '>' && html[i] != '/')
+    while (i < n && !IsHtmlSpace(html[i]) && html[i] != '>' && html[i] != '/')
         ++i;
     tag.name = Lower(html.substr(nameBegin, i - nameBegin));
     for (;;) {
-        while (i < n && (IsSpace(html[i]) || html[i] == '/'))
+        while (i < n && (IsHtmlSpace(html[i]) || html[i] == '/'))
             ++i;
         if (i >= n)
             return false;
@@ -85,15 +73,15 @@ bool ParseTag(std::string_view html, size_t at, StartTag& tag) {
         }
         Attribute attribute;
         const size_t attributeBegin = i++;  // a first "=" belongs to the name
-        while (i < n && !IsSpace(html[i]) && html[i] != '=' && html[i] != '>' && html[i] != '/')
+        while (i < n && !IsHtmlSpace(html[i]) && html[i] != '=' && html[i] != '>' && html[i] != '/')
             ++i;
         attribute.name = Lower(html.substr(attributeBegin, i - attributeBegin));
         size_t j = i;
-        while (j < n && IsSpace(html[j]))
+        while (j < n && IsHtmlSpace(html[j]))
             ++j;
         if (j < n && html[j] == '=') {
             ++j;
-            while (j < n && IsSpace(html[j]))
+            while (j < n && IsHtmlSpace(html[j]))
                 ++j;
             attribute.hasValue = true;
             attribute.valueSpanBegin = j;
@@ -106,7 +94,7 @@ bool ParseTag(std::string_view html, size_t at, StartTag& tag) {
                 i = close + 1;
             } else {
                 attribute.valueBegin = j;
-                while (j < n && !IsSpace(html[j]) && html[j] != '>')
+                while (j < n && !IsHtmlSpace(html[j]) && html[j] != '>')
                     ++j;
                 attribute.valueEnd = i = j;
             }
@@ -132,7 +120,7 @@ bool DeclaresCharset(std::string_view html, const StartTag& tag) {
         if (a.name != "http-equiv" || !a.hasValue)
             return false;
         std::string value = Lower(AttributeValue(html, a));
-        value.erase(std::remove_if(value.begin(), value.end(), IsSpace), value.end());
+        value.erase(std::remove_if(value.begin(), value.end(), IsHtmlSpace<char>), value.end());
         return value == "content-type";
     });
 }
@@ -178,7 +166,8 @@ size_t EndOfRawText(std::string_view html, const std::string& tagName, size_t fr
     for (size_t at = FindIgnoringCase(html, closing, from); at != std::string_view::npos;
          at = FindIgnoringCase(html, closing, at + 1)) {
         const size_t next = at + closing.size();
-        if (next < html.size() && (IsSpace(html[next]) || html[next] == '/' || html[next] == '>'))
+        if (next < html.size() &&
+            (IsHtmlSpace(html[next]) || html[next] == '/' || html[next] == '>'))
             return at;
     }
     return html.size();
@@ -283,7 +272,7 @@ std::string RewriteCss(std::string_view css, LinkLocalizer& links, std::string_v
         if (at == std::string_view::npos)
             break;
         size_t begin = at + 4;
-        while (begin < css.size() && IsSpace(css[begin]))
+        while (begin < css.size() && IsHtmlSpace(css[begin]))
             ++begin;
         const char quote =
             begin < css.size() && (css[begin] == '"' || css[begin] == '\'') ? css[begin] : '\0';

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <mutex>
 
+#include "busy_timeout.h"
 #include "host_files.h"
 #include "platform/com.h"
 #include "storage_schema.h"
@@ -13,7 +14,6 @@ namespace zem::kmcore {
 namespace {
 
 // Long enough for another process's write transaction (one call's worth) to finish.
-constexpr int kBusyTimeoutMilliseconds = 10000;
 
 bool Exec(sqlite3* db, const char* sql) {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
