@@ -7,10 +7,8 @@
 
 namespace zem {
 
-bool InsertDefaultCssIntoFile(const Text& htmlPath);
-// The same without writing the file back: `html` receives the file's text with the style
-// inserted, or as it stands when the style could not be made (false, logged, in both
-// failure cases).
+// `html` receives the HTML file's text with the style inserted, or as it stands when the
+// style could not be made (false, logged, in both failure cases).
 bool LoadHtmlWithDefaultCss(const Text& htmlPath, Text& html);
 // Leaves `html` unchanged when it fails.
 bool InsertDefaultCss(Text& html);

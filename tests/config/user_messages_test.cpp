@@ -3,7 +3,7 @@
 #include "app/resource_ids.h"
 #include "config/translations.h"
 #include "config/user_messages.h"
-#include "platform/ui/scripted_toolkit.h"
+#include "support/scripted_toolkit.h"
 
 namespace zem {
 namespace {
