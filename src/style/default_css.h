@@ -1,6 +1,11 @@
 // The host's default document style: the default CSS file with its five placeholders filled
 // from the user's document settings (or fixed defaults), wrapped in one style element with
 // the id "zem_custom_css" and placed before the end of the HTML head.
+//
+// Caches (process-wide, user-interface thread only): the style sheet's text, read again when
+// its file's stamp changes (CachedTextFile), and the sheet with its placeholders filled,
+// filled again when the text or one of the five declarations differs from the last call.
+// The document settings themselves are asked of the host on every call.
 #pragma once
 
 #include "platform/text.h"

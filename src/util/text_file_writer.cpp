@@ -60,10 +60,8 @@ Attempt WriteFileOnce(const Text& path, const std::string& content) {
     return written ? Attempt::kWritten : Attempt::kFailed;
 }
 
-// Writes the file over an existing one, keeping its inode. Where the file system will not
-// hand out a freed inode again for a while (ext4 without a journal steps over every such
-// inode whenever it creates a file), deleting and creating the file of every note costs more
-// than writing it. Quietly false when the file cannot be rewritten so; the caller then
+// Writes the file over an existing one, keeping its inode (why: docs/PERFORMANCE.md,
+// "Storage speed-ups"). Quietly false when the file cannot be rewritten so; the caller then
 // deletes it and writes it afresh, logging as it goes.
 bool RewriteInPlace(const Text& path, const std::string& content) {
     FileStream file;

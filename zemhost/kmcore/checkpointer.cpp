@@ -7,9 +7,8 @@ namespace zem::kmcore {
 namespace {
 
 // A pass is asked for at this many pages in the log; at three times as many the writer no
-// longer waits for the thread. With 1 KiB pages, 40 MiB and 120 MiB of log. Every pass ends
-// with the writer's own short checkpoint, two syncs it waits for: fewer, longer passes
-// spare most of those waits.
+// longer waits for the thread. With 1 KiB pages, 40 MiB and 120 MiB of log (the measured
+// choice: docs/PERFORMANCE.md, "Storage speed-ups").
 constexpr int kPassPages = 40000;
 constexpr int kWriterPages = 3 * kPassPages;
 
