@@ -5,6 +5,7 @@
 #include "config/command_line.h"
 #include "config/global.h"
 #include "config/translations.h"
+#include "config/user_messages.h"
 #include "host/component_loading.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
@@ -98,7 +99,12 @@ bool CZemEverNoteApp::InitInstance() {
         if (Failed(hr)) {
             GetGlobal().WriteLog(u"Failed to open knowledge base: " + databasePath + u", " +
                                  error.ToText());
-            if (!error.ToText().empty())
+            // Another program holding the knowledge base is no fault of it: it only has to be
+            // closed there first.
+            if (hr == ZEM_E_KNOWLEDGE_BASE_BUSY)
+                ShowStartupError(
+                    TranslateResourceStringArg(IDS_KNOWLEDGE_BASE_IN_USE, databasePath));
+            else if (!error.ToText().empty())
                 ShowStartupError(error.ToText());
             return false;
         }

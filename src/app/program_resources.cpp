@@ -79,6 +79,14 @@ std::vector<StringResource> StringTable() {
         {IDS_CREATE_DOCUMENT_FAILED, u"Failed to create document:\n\n%1"},
         {IDS_SAVE_DOCUMENT_FAILED, u"Failed to save document:\n\n%1"},
         {IDS_IMPORT_COMPLETED, u"Import completed"},
+        {IDS_KNOWLEDGE_BASE_IN_USE,
+         u"The knowledge base is in use by another program:\n\n%1\n\nTry again when that "
+         u"program has closed it."},
+        {IDS_WAITING_FOR_KNOWLEDGE_BASE,
+         u"Waiting for the knowledge base, which another program is using (%1 s)..."},
+        {IDS_KNOWLEDGE_BASE_STILL_IN_USE,
+         u"The knowledge base is still in use by another program, so the import stopped. Try "
+         u"again when that program has closed it."},
     };
 }
 

@@ -10,7 +10,8 @@ void ImportRunSummary::NoteSkipped(const Text& title, const Text& reason) {
 
 Text ImportRunSummary::Finish(RunEnd end, int32_t walked) {
     static constexpr const char16_t* kEndWords[] = {u"stopped", u"cancelled", u"completed"};
-    TextList lines = skippedLines_;
+    TextList lines = remarks_;
+    lines.insert(lines.end(), skippedLines_.begin(), skippedLines_.end());
     if (walkBroken_)
         lines.push_back(FormatText(
             u"Import ynote, the note list could not be read beyond note %1; later notes were "

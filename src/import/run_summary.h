@@ -17,6 +17,8 @@ class ImportRunSummary {
     void NoteSkipped(const Text& title, const Text& reason);
     // The list of notes failed to advance, so the notes after it were never walked.
     void WalkBroken() { walkBroken_ = true; }
+    // A failure the run went on past that concerns no single note; listed first.
+    void Remark(const Text& line) { remarks_.push_back(line); }
 
     // The skipped-note lines and the closing line with the counts, each also written to the
     // log; joined by line feeds.
@@ -25,6 +27,7 @@ class ImportRunSummary {
   private:
     int32_t imported_ = 0;
     bool walkBroken_ = false;
+    TextList remarks_;
     TextList skippedLines_;
 };
 

@@ -93,4 +93,14 @@ std::unique_ptr<StartedProgram> StartImport(const std::string& kbFolder,
                                             ImportArguments(kbFolder, database, extra));
 }
 
+std::string ProgramLogAscii() {
+    const std::string bytes = ReadFileBytes(TestHome() + "/Documents/My Knowledge/Zem.log");
+    std::string ascii;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        if (bytes[i + 1] == 0)
+            ascii += bytes[i];
+    }
+    return ascii;
+}
+
 }  // namespace zem::test
