@@ -168,7 +168,7 @@ TEST(HtmlImport, LinksAreFoundWhereABrowserFindsThem) {
         const Text title = FromUtf8("page " + std::to_string(number));
         auto document = kb.NewDocument(title.c_str());
         ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK) << c.page;
-        EXPECT_EQ(ReadFileBytes(ContentFolder(kb, ToUtf8(title)) + "index.html"),
+        EXPECT_EQ(ReadFileBytes(ContentFolder(kb, document.Get(), ToUtf8(title)) + "index.html"),
                   std::string("<meta charset=\"utf-8\">") + (c.written ? c.written : c.page))
             << c.page;
     }
