@@ -27,7 +27,7 @@ class DatabaseComponent : public ComObject<IZemKMDatabase> {
         Text index = ArgText(path);
         if (index.empty()) {
             const Text folder = DefaultDataStore() + u"Data/default/";
-            MakeFolderTree(folder);
+            CreateFolderTree(folder);
             index = folder + u"index.db";
         }
         Text error;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "app/resource_ids.h"
-#include "app/user_messages.h"
 #include "config/translations.h"
-#include "platform/ui/scripted_toolkit.h"
+#include "config/user_messages.h"
+#include "support/scripted_toolkit.h"
 
 namespace zem {
 namespace {
@@ -16,6 +16,7 @@ class UserMessagesTest : public testing::Test {
         kit_->messageBoxResult = 1;
         ui::SetToolkit(std::move(toolkit));
         GetTranslationTable().entries.clear();
+        InstallProgramResources();
     }
     void TearDown() override {
         ui::SetToolkit(nullptr);

@@ -1,6 +1,5 @@
-#include "app/user_messages.h"
+#include "config/user_messages.h"
 
-#include "app/resource_ids.h"
 #include "config/translations.h"
 #include "platform/ui/toolkit.h"
 
@@ -19,12 +18,10 @@ int ShowMessageText(const Text& text) {
 }
 
 int ShowMessageId(int id) {
-    InstallProgramResources();
     return ShowMessageText(TranslateResourceString(id));
 }
 
 int ShowMessageIdArg(int id, const Text& argument) {
-    InstallProgramResources();
     return ShowMessageText(TranslateResourceStringArg(id, argument));
 }
 
