@@ -114,27 +114,21 @@ bool ReadBlobBytes(IZemKMSQLiteRecordset* recordset, int32_t column, std::string
 }
 
 Text DecodeNoteBody(std::string_view bytes, uint32_t* codePage) {
-    uint32_t used = kCodePageUtf8;
-    Text text;
     // UTF-16 holds zero bytes in almost every character, so it is recognised before the
     // value is cut at its first zero byte; its own text ends at its first zero character.
-    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-        used = bytes[0] == '\xFF' ? kCodePageUtf16Le : kCodePageUtf16Be;
-        text = Utf16BytesToText(bytes.substr(2), used == kCodePageUtf16Be);
-    } else if (IsUnmarkedUtf16(bytes)) {
-        used = kCodePageUtf16Le;
-        text = Utf16BytesToText(bytes, false);
-    }
-    if (used != kCodePageUtf8) {
-        text.resize(std::min(text.find(u'\0'), text.size()));
-    } else {
+    TextEncoding encoding = FindUnicodeEncoding(bytes);
+    if (!encoding.IsUtf16()) {
         bytes = bytes.substr(0, bytes.find('\0'));
-        // The mark is dropped only from longer values: a value of just the mark is the value.
-        if (bytes.size() > 3 && bytes.starts_with("\xEF\xBB\xBF"))
-            text = FromUtf8(bytes.substr(3));
-        else
-            used = DecodeUndeclaredBytes(bytes, text);
+        // A body declares no character set: a clipped page keeps the <meta> of the page it
+        // came from while the body itself was stored in another encoding. The mark is
+        // dropped only from longer values: a value of just the mark is the value.
+        encoding = bytes == "\xEF\xBB\xBF" ? TextEncoding{kCodePageUtf8, 0, true}
+                                           : DetectTextEncoding(bytes, CharsetDeclaration::kNone);
     }
+    Text text;
+    const uint32_t used = DecodeTextAs(bytes, encoding, text);
+    if (encoding.IsUtf16())
+        text.resize(std::min(text.find(u'\0'), text.size()));
     if (codePage)
         *codePage = used;
     return text;

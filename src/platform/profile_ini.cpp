@@ -33,15 +33,10 @@ TextView Trim(TextView text) {
     return text;
 }
 
-// UTF-16LE and UTF-8 files carry their mark; an unmarked file follows the rule for bytes
-// that declare no encoding.
 Text DecodeIniBytes(std::string_view bytes) {
-    if (bytes.starts_with("\xFF\xFE"))
-        return Utf16BytesToText(bytes.substr(2), false);
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        return FromUtf8(bytes.substr(3));
     Text text;
-    DecodeUndeclaredBytes(bytes, text);
+    // An INI file declares no character set inside itself.
+    DecodeText(bytes, CharsetDeclaration::kNone, text);
     return text;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/file_stream.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
+#include "platform/text_decoding.h"
 #include "util/paths.h"
 #include "util/text_helpers.h"
 
@@ -74,12 +75,13 @@ int GetTextFileEncoding(const Text& path) {
     FileStream file;
     if (!file.Open(path, "rb"))
         return kTextEncodingAnsi;
-    unsigned char head[3] = {};
+    char head[3] = {};
     if (file.Read(head, sizeof head) != sizeof head)
         return kTextEncodingAnsi;
-    if (head[0] == 0xFF && head[1] == 0xFE)
+    const uint32_t marked = FindByteOrderMark(std::string_view(head, sizeof head)).codePage;
+    if (marked == kCodePageUtf16Le)
         return kTextEncodingUtf16;
-    if (head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF)
+    if (marked == kCodePageUtf8)
         return kTextEncodingUtf8;
     return kTextEncodingAnsi;
 }

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "imported_account_check.h"
 #include "platform/env_override.h"
@@ -105,6 +108,46 @@ TEST_F(NoteTextTest, Utf16BodiesArriveWhole) {
                   std::string::npos)
             << id << "\n"
             << Page(id);
+}
+
+// Whatever the encoding of a body, the page the program writes for it is read back by the
+// engine as the same text, also when the body carries a <meta> of the page it was clipped
+// from.
+TEST_F(NoteTextTest, TheEngineReadsBackEveryPageTheProgramWrites) {
+    const std::u16string text = u"<p>中文笔记 and English</p>";
+    std::string bigEndian = "\xFE\xFF";
+    for (char16_t c : text)
+        bigEndian += std::string{static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    const std::string gbk = "<p>\xD6\xD0\xCE\xC4\xB1\xCA\xBC\xC7 and English</p>";
+    const std::string big5 = "<p>\xA4\xA4\xA4\xE5\xB5\xA7\xB0\x4F and English</p>";
+    const struct {
+        const char* locale;
+        const char* expected;
+        std::vector<std::pair<std::string, std::string>> bodies;  // note id, body bytes
+    } runs[] = {
+        {"zh_CN.UTF-8",
+         "<p>中文笔记 and English</p>",
+         {{"utf8-marked", "\xEF\xBB\xBF<p>中文笔记 and English</p>"},
+          {"utf8", "<p>中文笔记 and English</p>"},
+          {"utf16le-marked", "\xFF\xFE" + Utf16Le(text)},
+          {"utf16be-marked", bigEndian},
+          {"utf16-unmarked", Utf16Le(text)},
+          {"gbk-declared", "<meta charset=\"gbk\">" + gbk},
+          {"ansi-undeclared", gbk}}},
+        {"zh_TW.UTF-8",
+         "<p>中文筆記 and English</p>",
+         {{"big5-declared",
+           "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=big5\">" + big5}}},
+    };
+    for (const auto& run : runs) {
+        EnvOverride locale("LC_ALL", run.locale);
+        Account(run.locale);
+        for (const auto& [id, body] : run.bodies)
+            AddNote(id, body);
+        ASSERT_EQ(Import().exitCode, 0) << run.locale;
+        for (const auto& [id, body] : run.bodies)
+            EXPECT_NE(Page(id).find(run.expected), std::string::npos) << id << "\n" << Page(id);
+    }
 }
 
 // A default style sheet that mentions "<body>" does not take the note into the style element.

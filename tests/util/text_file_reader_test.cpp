@@ -37,6 +37,10 @@ TEST_F(LoadTextFileTest, ReadsUtf16WithAndWithoutMark) {
     EXPECT_EQ(Load("empty.txt", ""), u"");
     EXPECT_EQ(Load("mark.txt", "\xFF\xFE"), u"");
     EXPECT_EQ(Load("marked.txt", "\xFF\xFE" + Utf16Le(u"中文\r\nb\rc\nd")), u"中文\nb\nc\nd");
+    std::string bigEndian = "\xFE\xFF";
+    for (char16_t c : Text(u"中文\r\nb"))
+        bigEndian += std::string{static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    EXPECT_EQ(Load("big-endian.txt", bigEndian), u"中文\nb");
     EXPECT_EQ(Load("bare.txt", Utf16Le(u"Hello world, plain text\r\n")),
               u"Hello world, plain text\n");
     // Ten bytes or fewer, or an odd count, are read as 8-bit text (zero bytes dropped).
@@ -75,39 +79,7 @@ TEST(LoadTextFile, FailsForAMissingFileOrAFolder) {
     EXPECT_FALSE(LoadTextFile(FromUtf8(folder), text));
 }
 
-TEST(FindHtmlCharset, TakesTheFirstMetaTagThatDeclaresOne) {
-    EXPECT_EQ(FindHtmlCharset("<META charset=\"UTF-8\"/>"), u"UTF-8");
-    EXPECT_EQ(FindHtmlCharset("<meta name=a><meta content='text/html; charset=big5'>"
-                              "<meta charset=gbk>"),
-              u"big5");
-    EXPECT_EQ(FindHtmlCharset("<meta charset=utf-8 >"), u"utf-8");
-    EXPECT_EQ(FindHtmlCharset("<meta charset=utf-8"), u"");
-    EXPECT_EQ(FindHtmlCharset("<p>charset=gbk</p>"), u"");
-}
-
-TEST(FindXmlEncoding, ReadsTheDeclaration) {
-    EXPECT_EQ(FindXmlEncoding("<?xml version=\"1.0\" encoding='UTF-8'?><a/>"), u"UTF-8");
-    EXPECT_EQ(FindXmlEncoding("<?XML encoding=\"gb2312\" standalone=\"yes\"?>"), u"gb2312");
-    EXPECT_EQ(FindXmlEncoding("<?xml version=\"1.0\"?>"), u"");
-    EXPECT_EQ(FindXmlEncoding("<?xml encoding=\"gbk\""), u"");
-}
-
-TEST(DecodeBytes, HonoursTheCodePageAndTheUtf8Mark) {
-    EXPECT_EQ(DecodeBytes("\xC6\xFC\xCB\xDC", kCodePageEucJp), u"日本");
-    EXPECT_EQ(DecodeBytes("\xEF\xBB\xBF\xD0\x81", 936), u"Ё");
-    EXPECT_EQ(DecodeBytes(std::string_view("ab\0cd", 5), kCodePageUtf8), u"ab");
-    EXPECT_EQ(DecodeBytes("caf\xE9", 999999), u"caf\u00e9");  // unknown: ANSI
-    // 8-bit bytes that merely declare UTF-16 or UTF-32 are not read in pairs.
-    EXPECT_EQ(DecodeBytes("Hello!", CodePageFromCharset(u"utf-16")), u"Hello!");
-    EXPECT_EQ(DecodeBytes("Hello!", 12000), u"Hello!");
-    EXPECT_EQ(CodePageFromCharset(u"GB2312"), 936u);
-    EXPECT_EQ(CodePageFromCharset(u"no-such-set"), 0u);
-}
-
-TEST(NormalizeLineEnds, WorkInPlaceOnBytesAndUnits) {
-    char bytes[] = "a\r\nb\0c\rd\r\0\0\0\0";
-    EXPECT_EQ(NormalizeLineEnds8(bytes, 10), 7u);
-    EXPECT_EQ(std::string(bytes), "a\nbc\nd\n");
+TEST(NormalizeLineEnds, WorkInPlace) {
     char16_t units[] = u"a\r\nb\0c\r";
     EXPECT_EQ(NormalizeLineEnds16(units, 14), 5u);
     EXPECT_EQ(Text(units), u"a\nbc\n");
