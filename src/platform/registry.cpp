@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/atomic_write.h"
 #include "platform/files.h"
 #include "platform/posix_helpers.h"
 
@@ -235,27 +236,9 @@ bool SaveLines(const Lines& lines) {
     std::string bytes;
     for (const Text& line : lines)
         bytes += ToUtf8(line) + "\n";
-    std::string temp = native + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return posix::FailWithErrno();
-    bool ok = true;
-    for (size_t done = 0; ok && done < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<size_t>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    const int error = errno;
-    ok = close(fd) == 0 && ok;
-    if (ok && rename(temp.c_str(), native.c_str()) == 0)
-        return true;
-    SetLastErrorCode(ok ? errno : (error ? error : EIO));
-    unlink(temp.c_str());
-    return false;
+    // Forced to disk: settings are written seldom and a power loss must not take them.
+    return WriteFileAtomically(FromFileSystemBytes(native), bytes, FileSync::kToDisk,
+                               FileAccess::kOwnerOnly);
 }
 
 bool WriteValueLine(const Text& keyPath, const Text& valueName, const Text& data) {

@@ -2,43 +2,22 @@
 
 #include <errno.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
+#include "platform/atomic_write.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
-#include "platform/system_info.h"
 
 namespace zem::kmcore {
 
 namespace {
 
-// A short name of its own in the target's folder: the rename stays within one file system,
-// and a target whose name is at the length limit still gets a temporary file.
-Text TemporaryNameFor(const Text& target) {
-    static std::atomic<unsigned> counter{0};
-    const std::string name =
-        ".zem-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".part";
-    return FolderOf(target) + FromUtf8(name);
-}
-
-// Moves the finished temporary file into the target's place. A file already there is swapped
-// with it and then removed, rather than renamed over (why: docs/PERFORMANCE.md, "Storage
-// speed-ups"); the swap is just as atomic.
-bool Replace(const Text& temporary, const Text& target) {
-    if (IsRegularFile(target) && ExchangeFiles(temporary, target)) {
-        DeleteFile(temporary);
-        return true;
-    }
-    return RenameFile(temporary, target);
-}
-
 // Flushes (to disk when the file was opened in commit mode), closes and moves the temporary
 // file into the target's place.
 bool Commit(FileStream& file, const Text& temporary, const Text& target) {
     const bool written = file.Flush() && file.Close();
-    if (written && Replace(temporary, target))
+    if (written && PutFileInPlace(temporary, target))
         return true;
     file.Close();
     DeleteFile(temporary);
@@ -69,19 +48,6 @@ bool ReadFileBytes(const Text& path, std::string& bytes) {
         return false;
     bytes.resize(static_cast<size_t>(size));
     return file.Read(bytes.data(), bytes.size()) == bytes.size();
-}
-
-bool WriteFileAtomically(const Text& path, std::string_view bytes, Sync sync) {
-    const Text temporary = TemporaryNameFor(path);
-    FileStream file;
-    if (!file.Open(temporary, sync == Sync::kToDisk ? "wbc" : "wb"))
-        return false;
-    if (file.Write(bytes.data(), bytes.size()) != bytes.size()) {
-        file.Close();
-        DeleteFile(temporary);
-        return false;
-    }
-    return Commit(file, temporary, path);
 }
 
 bool WriteNewOrReplaceFile(const Text& path, std::string_view bytes) {
@@ -122,7 +88,7 @@ bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) 
     FileStream in;
     if (!in.Open(source, "rb"))
         return false;
-    const Text temporary = TemporaryNameFor(target);
+    const Text temporary = TemporaryFileBeside(target);
     FileStream out;
     if (!out.Open(temporary, "wb"))
         return false;

@@ -1,15 +1,13 @@
 // File helpers of the engine library, on top of the platform's file services. Writes are
-// atomic: the bytes go to a temporary file beside the target, which then replaces the target,
-// so a killed process leaves either the old file or the new one, never a torn one. What a
-// killed process wrote stays in the system's cache and reaches the disk; forcing each file to
-// disk as well only matters for a power loss, and is asked for where that is worth its cost.
-// Paths use "/" as separator.
+// atomic as platform/atomic_write.h describes (WriteFileAtomically lives there). Paths use "/"
+// as separator.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/atomic_write.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -17,8 +15,6 @@ namespace zem::kmcore {
 
 // The whole file; false when it cannot be opened or read, or is not a regular file.
 bool ReadFileBytes(const Text& path, std::string& bytes);
-enum class Sync { kNone, kToDisk };
-bool WriteFileAtomically(const Text& path, std::string_view bytes, Sync sync = Sync::kNone);
 // Writes a file that is not there yet directly, with no temporary file to rename; a file
 // already there is replaced as WriteFileAtomically does. A new file whose write fails is
 // removed again.

@@ -97,7 +97,7 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
             document_->xml.append_child("settings");
         std::ostringstream text;
         document_->xml.save(text, "  ", pugi::format_default, pugi::encoding_utf8);
-        if (!WriteFileAtomically(document_->path, text.str(), Sync::kToDisk))
+        if (!WriteFileAtomically(document_->path, text.str(), FileSync::kToDisk))
             return E_FAIL;
         document_->modified = false;
         return S_OK;
