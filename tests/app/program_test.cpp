@@ -291,11 +291,12 @@ TEST_F(ProgramTest, WindowUnderXvfbTakesItsScreenshot) {
     XServer server;
     ASSERT_FALSE(server.Display().empty());
     const std::string shot = folder_ + "/dialog.png";
-    test::ProgramRun run = test::StartProgram(bin_ + "/ZemYNote", {AppPath(), KnowledgeBase()},
-                                              {{"DISPLAY", server.Display()},
-                                               {"ZEM_SCREENSHOT", shot},
-                                               {"NO_AT_BRIDGE", "1"},
-                                               {"LANG", "zh_CN.UTF-8"}});
+    test::ProgramRun run =
+        test::StartProgram(bin_ + "/ZemYNoteWindowTest", {AppPath(), KnowledgeBase()},
+                           {{"DISPLAY", server.Display()},
+                            {"ZEM_SCREENSHOT", shot},
+                            {"NO_AT_BRIDGE", "1"},
+                            {"LANG", "zh_CN.UTF-8"}});
     EXPECT_EQ(run.exitCode, 1) << run.errors;
     EXPECT_EQ(run.output.find("=="), std::string::npos) << "console used: " << run.output;
 

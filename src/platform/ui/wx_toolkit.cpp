@@ -1,7 +1,5 @@
 #include "platform/ui/wx_toolkit.h"
 
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/filedlg.h>
 #include <wx/gauge.h>
 #include <wx/iconbndl.h>
@@ -13,14 +11,15 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/timer.h>
 #include <wx/wx.h>
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/code_pages.h"
@@ -255,49 +254,10 @@ class DialogWindow : public wxDialog, public WindowView {
     std::map<Window*, wxWindow*> natives_;
 };
 
-// Saves a picture of the dialog once it has been drawn, then closes it: the client area as
-// the screen shows it, under a caption bar drawn like a window frame (a display without a
-// window manager draws none).
-class Screenshot : public wxTimer {
-  public:
-    Screenshot(DialogWindow& window, Text path) : window_(window), path_(std::move(path)) {}
-
-    void Notify() override {
-        window_.Raise();
-        window_.Update();
-        wxSize client = window_.GetClientSize();
-        int captionHeight = window_.FromDIP(30);
-        wxBitmap picture(client.x, client.y + captionHeight, 24);
-        {
-            wxMemoryDC memory(picture);
-            memory.SetBackground(wxBrush(wxColour(0x2B, 0x57, 0x9A)));
-            memory.Clear();
-            int iconSize = window_.FromDIP(16);
-            wxBitmap icon = IconBitmap(window_.Model().Icon(), iconSize);
-            if (icon.IsOk())
-                memory.DrawBitmap(icon, 8, (captionHeight - iconSize) / 2, true);
-            wxFont font = window_.GetFont();
-            font.MakeBold();
-            memory.SetFont(font);
-            memory.SetTextForeground(*wxWHITE);
-            wxString caption = window_.GetTitle();
-            memory.DrawText(caption, 8 + iconSize + 8,
-                            (captionHeight - memory.GetTextExtent(caption).y) / 2);
-            wxScreenDC screen;
-            wxPoint origin = window_.ClientToScreen(wxPoint(0, 0));
-            memory.Blit(0, captionHeight, client.x, client.y, &screen, origin.x, origin.y);
-        }
-        bool saved = picture.SaveFile(ToWx(path_), wxBITMAP_TYPE_PNG);
-        if (!saved)
-            WriteStandardError(u"Could not save the screenshot " + path_ + u"\n");
-        window_.Model().SendSysCommand(SC_CLOSE);
-        window_.Settle();
-    }
-
-  private:
-    DialogWindow& window_;
-    Text path_;
-};
+std::function<void(wxTopLevelWindow&)>& FirstDialogShownHook() {
+    static std::function<void(wxTopLevelWindow&)> hook;
+    return hook;
+}
 
 class ZemWxApp : public wxApp {
   public:
@@ -308,7 +268,6 @@ class WxToolkit : public Toolkit {
   public:
     explicit WxToolkit(bool nonInteractive)
         : nonInteractive_(nonInteractive),
-          screenshotPath_(GetEnvironmentText("ZEM_SCREENSHOT")),
           font_(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT)) {
         SetMenuFontFace(FromWx(font_.GetFaceName()));
     }
@@ -326,12 +285,8 @@ class WxToolkit : public Toolkit {
         if (!dialog.IsEnded()) {
             window.CentreOnScreen();
             window.CallAfter([&window] { window.Settle(); });
-            std::unique_ptr<Screenshot> screenshot;
-            if (!screenshotPath_.empty()) {
-                screenshot = std::make_unique<Screenshot>(window, screenshotPath_);
-                screenshotPath_.clear();
-                screenshot->StartOnce(800);
-            }
+            if (auto hook = std::exchange(FirstDialogShownHook(), nullptr))
+                window.CallAfter([&window, hook] { hook(window); });
             window.ShowModal();
         }
         running_.pop_back();
@@ -384,12 +339,15 @@ class WxToolkit : public Toolkit {
     }
 
     bool nonInteractive_;
-    Text screenshotPath_;
     wxFont font_;
     std::vector<DialogWindow*> running_;
 };
 
 }  // namespace
+
+void SetFirstDialogShownHook(std::function<void(wxTopLevelWindow&)> hook) {
+    FirstDialogShownHook() = std::move(hook);
+}
 
 std::unique_ptr<Toolkit> CreateWxToolkit(bool nonInteractive) {
     static int argc = 1;
