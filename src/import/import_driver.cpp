@@ -470,15 +470,7 @@ void ImportRun::ReportResourceLosses(const Text& title) {
 }  // namespace
 
 ImportOutcome RunYNoteImport(ImportDialogSurface& dialog) {
-    // The walk pumps window messages; a second OK pressed meanwhile must not start a run
-    // inside this one.
-    static bool running = false;
-    if (running)
-        return ImportOutcome::kStopped;
-    running = true;
-    ImportOutcome outcome = ImportRun(dialog).Run();
-    running = false;
-    return outcome;
+    return ImportRun(dialog).Run();
 }
 
 }  // namespace zem

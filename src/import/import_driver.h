@@ -42,6 +42,9 @@ enum class ImportOutcome {
     kCompletedWithGaps,
 };
 
+// One run. The walk pumps window messages through the dialog, so a second OK can arrive
+// during it: the dialog, which alone knows it is running one, must not start another
+// inside it.
 ImportOutcome RunYNoteImport(ImportDialogSurface& dialog);
 
 }  // namespace zem
