@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
+#include "platform/atomic_write.h"
 #include "platform/file_stream.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
@@ -132,6 +135,33 @@ TEST(FilesTest, ExchangeSwapsTwoFilesOrChangesNothing) {
     EXPECT_EQ(GetLastErrorCode(), ENOENT);
     EXPECT_EQ(ReadFileBytes(dir + "/a"), "second");
     EXPECT_FALSE(fs::exists(dir + "/missing"));
+}
+
+// A whole file is replaced, never torn; a write that fails leaves the old file and no
+// temporary file behind.
+TEST(FilesTest, AtomicWritesReplaceWholeFilesAndLeaveNothingOnFailure) {
+    const std::string dir = test::MakeTestFolder("atomic");
+    const auto names = [&dir] {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(dir))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    ASSERT_TRUE(WriteFileAtomically(T(dir + "/a.txt"), "first"));
+    ASSERT_TRUE(WriteFileAtomically(T(dir + "/a.txt"), "second, longer", FileSync::kToDisk,
+                                    FileAccess::kOwnerOnly));
+    EXPECT_EQ(ReadFileBytes(dir + "/a.txt"), "second, longer");
+    struct stat st;
+    ASSERT_EQ(stat((dir + "/a.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 077, 0u);
+
+    fs::create_directory(dir + "/folder");
+    EXPECT_FALSE(WriteFileAtomically(T(dir + "/folder"), "bytes"));
+    EXPECT_NE(GetLastErrorCode(), 0);
+    EXPECT_FALSE(WriteFileAtomically(T(dir + "/missing/a.txt"), "bytes"));
+    EXPECT_EQ(GetLastErrorCode(), ENOENT);
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "folder"}));
 }
 
 TEST(FilesTest, ListDirectoryGivesDotEntriesAndNeverCallsALinkAFolder) {
