@@ -79,6 +79,10 @@ std::vector<StringResource> StringTable() {
         {IDS_CREATE_DOCUMENT_FAILED, u"Failed to create document:\n\n%1"},
         {IDS_SAVE_DOCUMENT_FAILED, u"Failed to save document:\n\n%1"},
         {IDS_IMPORT_COMPLETED, u"Import completed"},
+        {IDS_IMPORT_AGAIN,
+         u"This knowledge base already holds %2 documents imported from the YNote account "
+         u"%1.\n\nYes: import only the notes that are new or changed since.\nNo: import every "
+         u"note again, as new documents.\nCancel: import nothing."},
     };
 }
 

@@ -18,6 +18,13 @@ int ShowMessageText(const Text& text) {
                           ui::MB_OK | ui::MB_ICONINFORMATION);
 }
 
+int AskYesNoCancel(const Text& text) {
+    if (text.empty())
+        return ui::IDCANCEL_RESULT;
+    return ui::MessageBox(ui::GetMainWindow(), text, kMessageCaption,
+                          ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+}
+
 int ShowMessageId(int id) {
     InstallProgramResources();
     return ShowMessageText(TranslateResourceString(id));

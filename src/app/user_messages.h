@@ -1,5 +1,6 @@
-// The messages the import shows: information message boxes with one OK button, owned by
-// the main window, their texts taken from the string table and translated.
+// The messages the import shows: information message boxes with one OK button, and one
+// question with Yes, No and Cancel, owned by the main window, their texts taken from the
+// string table and translated.
 #pragma once
 
 #include "platform/text.h"
@@ -20,11 +21,15 @@ enum MessageId : int {
     IDS_CREATE_DOCUMENT_FAILED = 110,
     IDS_SAVE_DOCUMENT_FAILED = 111,
     IDS_IMPORT_COMPLETED = 112,
+    IDS_IMPORT_AGAIN = 113,
 };
 
 // The message box's result; empty text shows nothing and gives 2 (cancel).
 int ShowMessageText(const Text& text);
 int ShowMessageId(int id);
 int ShowMessageIdArg(int id, const Text& argument);
+// A question with the buttons Yes, No and Cancel: ui::IDYES_RESULT, ui::IDNO_RESULT or
+// ui::IDCANCEL_RESULT (also for an empty text, which shows nothing).
+int AskYesNoCancel(const Text& text);
 
 }  // namespace zem

@@ -9,6 +9,7 @@
 #include "config/global.h"
 #include "import/file_copy.h"
 #include "import/note_body.h"
+#include "import/previous_import.h"
 #include "import/resources.h"
 #include "import/run_summary.h"
 #include "import/tag_mapping.h"
@@ -29,6 +30,8 @@ constexpr int32_t kUpdateFromHtmlFlags = 0x22;
 struct NoteRow {
     Text noteId, title, notebookId, tags, sourceUrl;
     int64_t created = 0, updated = 0;
+    // dateupdated as YNote keeps it: the note's version, compared on the next import.
+    int64_t version = 0;
 };
 
 // Columns of the note walk's current row, with an empty title and an unset creation time
@@ -40,7 +43,7 @@ NoteRow ReadNoteRow(IZemKMSQLiteRecordset* notes) {
     row.notebookId = ReadFieldText(notes, 2);
     row.tags = ReadFieldText(notes, 3);
     row.created = ReadFieldInt64(notes, 4);
-    row.updated = ReadFieldInt64(notes, 5);
+    row.updated = row.version = ReadFieldInt64(notes, 5);
     row.sourceUrl = ReadFieldText(notes, 6);
     if (row.title.empty())
         row.title = kUntitledNote;
@@ -58,9 +61,10 @@ class ImportRun {
 
   private:
     bool Prepare();
+    bool ChooseNotesToImport(const Text& sourcePath);
     void ImportNote();
     TextList PrepareTagNames(const Text& tags);
-    void AddAttachments(IZemKMDocument* document, const Text& noteId);
+    void AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating);
     void SetDates(IZemKMDocument* document, const NoteRow& row);
     ImportOutcome Finish(RunEnd end, ImportOutcome outcome);
 
@@ -69,6 +73,8 @@ class ImportRun {
     std::unique_ptr<ImportWorkingFiles> files_;
     ImportRunSummary summary_;
     ComPtr<IZemKMDatabase> host_;
+    std::unique_ptr<PreviousImport> previous_;
+    bool onlyChanges_ = false;
     ComPtr<IZemKMSQLiteDatabase> sqlite_;
     TagMap tags_;
     ComPtr<IZemKMSQLiteRecordset> notes_;
@@ -94,6 +100,8 @@ ImportOutcome ImportRun::Run() {
     sqlite_->CloseDatabase();
     if (walkBroken_)
         summary_.WalkBroken();
+    else if (onlyChanges_)
+        summary_.NotesGoneFromAccount(previous_->UnmatchedCount());
     return Finish(RunEnd::kCompleted, ImportOutcome::kCompleted);
 }
 
@@ -117,6 +125,8 @@ bool ImportRun::Prepare() {
         ShowMessageIdArg(IDS_FILE_NOT_EXISTS, sourcePath);
         return false;
     }
+    if (!ChooseNotesToImport(sourcePath))
+        return false;
     // Without a temporary folder the import folder would be relative to whatever the current
     // directory is; that is a failed copy.
     const Text tempFolder = GetGlobal().GetTempFolder();
@@ -168,6 +178,36 @@ bool ImportRun::Prepare() {
     return true;
 }
 
+// Looks up what earlier imports of the account left in the knowledge base and, when there is
+// something, lets the user choose between the notes that are new or changed since, every
+// note again, or nothing. False for nothing.
+bool ImportRun::ChooseNotesToImport(const Text& sourcePath) {
+    const Text account = YNoteAccountName(sourcePath);
+    previous_ = std::make_unique<PreviousImport>(host_.Get(), account);
+    if (!previous_->Recording()) {
+        GetGlobal().WriteLog(
+            u"Import ynote: this knowledge base does not record where its documents come "
+            u"from; importing the same account again will add a second copy of every note");
+        return true;
+    }
+    if (previous_->RecordedCount() == 0)
+        return true;
+    switch (dialog_.AskImportAgain(account, static_cast<int32_t>(previous_->RecordedCount()))) {
+        case ImportAgainChoice::kOnlyNewAndChanged:
+            onlyChanges_ = true;
+            summary_.ImportingOnlyChanges();
+            return true;
+        case ImportAgainChoice::kEveryNote:
+            previous_->TreatEveryNoteAsNew();
+            return true;
+        case ImportAgainChoice::kNothing:
+            break;
+    }
+    GetGlobal().WriteLog(FormatText(
+        u"Import ynote: the account %1 was imported before, and was not imported again", account));
+    return false;
+}
+
 void ImportRun::ImportNote() {
     NoteRow row = ReadNoteRow(notes_.Get());
     // Before the note, so that a skipped note cannot stop the walk. A failed step (a damaged
@@ -178,6 +218,16 @@ void ImportRun::ImportNote() {
     std::replace(row.title.begin(), row.title.end(), u'/', u'-');
     dialog_.SetStatusText(row.title);
     dialog_.PumpMessages();
+
+    const NoteFate fate = previous_->Decide(row.noteId, row.version);
+    if (fate == NoteFate::kUnchanged || fate == NoteFate::kConflict) {
+        if (fate == NoteFate::kUnchanged)
+            summary_.NoteUnchanged();
+        else
+            summary_.NoteConflict(row.title);
+        dialog_.SetProgressPosition(done_);
+        return;
+    }
 
     const TextList tagNames = PrepareTagNames(row.tags);
     dialog_.PumpMessages();
@@ -214,9 +264,14 @@ void ImportRun::ImportNote() {
                              FormatText(u"the folder %1 could not be created", location));
         return;
     }
-    ComPtr<IUnknown> documentObject;
-    folder->CreateDocument(row.title.c_str(), u"", documentObject.Out());
-    auto document = ComPtr<IZemKMDocument>::QueryFrom(documentObject.Get());
+    // A changed note updates its document where it is; one whose document is gone comes in
+    // as new.
+    ComPtr<IZemKMDocument> document;
+    if (fate == NoteFate::kChanged)
+        document = previous_->TakeDocument(row.noteId, row.title, location);
+    const bool updating = static_cast<bool>(document);
+    if (!updating)
+        document = previous_->CreateDocument(folder.Get(), row.title, row.noteId);
     if (!document) {
         ShowMessageIdArg(IDS_CREATE_DOCUMENT_FAILED, row.title);
         summary_.NoteSkipped(row.title, u"its document could not be created");
@@ -227,17 +282,23 @@ void ImportRun::ImportNote() {
     if (Failed(document->UpdateFromHtmlFile(htmlFile.c_str(), htmlFile.c_str(),
                                             kUpdateFromHtmlFlags))) {
         ShowMessageIdArg(IDS_SAVE_DOCUMENT_FAILED, row.title);
-        summary_.NoteSkipped(row.title,
-                             u"its content could not be saved (an empty document stays)");
+        summary_.NoteSkipped(row.title, updating ? u"its new content could not be saved whole"
+                                                 : u"its content could not be saved (an empty "
+                                                   u"document stays)");
         return;
     }
-    if (!tagNames.empty()) {
+    // The tags of an updated document become the note's, none included.
+    if (!tagNames.empty() || updating) {
         document->SetTagsText(JoinTexts(tagNames, u";").c_str(), u"YNote");
         dialog_.PumpMessages();
     }
-    AddAttachments(document.Get(), row.noteId);
+    AddAttachments(document.Get(), row.noteId, updating);
     SetDates(document.Get(), row);
-    summary_.NoteImported();
+    previous_->Finish(document.Get(), row.noteId, row.version);
+    if (updating)
+        summary_.NoteUpdated();
+    else
+        summary_.NoteImported();
     dialog_.SetProgressPosition(done_);
     dialog_.PumpMessages();
 }
@@ -253,13 +314,21 @@ TextList ImportRun::PrepareTagNames(const Text& tags) {
     return names;
 }
 
-void ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId) {
+// An updated document keeps the attachments it has: one of the same name takes the note's
+// bytes, the others stay and are counted.
+void ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating) {
     std::vector<ResourceEntry> entries;
     if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, storageFolder_))
         return;
+    TextList names;
     for (const ResourceEntry& entry : entries) {
         const Text path = importFolder_ + ToFileSystemPath(entry.fileName);
         files_->AddNoteFile(path);
+        names.push_back(GetFileNamePart(path));
+        if (updating && previous_->ReplaceAttachment(document, path)) {
+            dialog_.PumpMessages();
+            continue;
+        }
         ComPtr<IUnknown> attachmentObject;
         document->AddAttachmentFromFile(path.c_str(), attachmentObject.Out());
         auto attachment = ComPtr<IZemKMAttachment>::QueryFrom(attachmentObject.Get());
@@ -267,6 +336,8 @@ void ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId) {
             attachment->SetAttachmentText(u"");
         dialog_.PumpMessages();
     }
+    if (updating)
+        summary_.AttachmentsGoneFromNotes(previous_->CountOtherAttachments(document, names));
 }
 
 // A time the calendar cannot hold leaves the host's own date instead of 30 December 1899.

@@ -15,6 +15,17 @@ class ImportRunSummary {
   public:
     void NoteImported() { ++imported_; }
     void NoteSkipped(const Text& title, const Text& reason);
+
+    // A run that imports only the new and changed notes of an account imported before:
+    // the closing line then tells new, updated, unchanged and conflicting notes apart, and
+    // what stays in the knowledge base although the account no longer has it.
+    void ImportingOnlyChanges() { onlyChanges_ = true; }
+    void NoteUpdated() { ++updated_; }
+    void NoteUnchanged() { ++unchanged_; }
+    // Changed in YNote, and its document changed in the knowledge base: left alone.
+    void NoteConflict(const Text& title);
+    void NotesGoneFromAccount(int32_t count) { gone_ += count; }
+    void AttachmentsGoneFromNotes(int32_t count) { attachmentsGone_ += count; }
     // The list of notes failed to advance, so the notes after it were never walked.
     void WalkBroken() { walkBroken_ = true; }
 
@@ -23,9 +34,17 @@ class ImportRunSummary {
     Text Finish(RunEnd end, int32_t walked);
 
   private:
+    Text CountsText(int32_t walked) const;
+
     int32_t imported_ = 0;
     bool walkBroken_ = false;
     TextList skippedLines_;
+    bool onlyChanges_ = false;
+    int32_t updated_ = 0;
+    int32_t unchanged_ = 0;
+    int32_t gone_ = 0;
+    int32_t attachmentsGone_ = 0;
+    TextList conflictLines_;
 };
 
 }  // namespace zem

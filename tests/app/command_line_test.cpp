@@ -36,8 +36,8 @@ TEST(CommandLineTest, SwitchesAndHelp) {
     EXPECT_TRUE(IsHelpRequest(u"/AppPath=/x/ /?"));
     EXPECT_FALSE(IsHelpRequest(u"/Import=/tmp/--help.db"));
     Text help = CommandLineHelpText();
-    for (const char16_t* word : {u"/AppPath=", u"/DatabasePath=", u"/Import=", u"/Console",
-                                 u"/Debug", u"Example", u"Exit status"})
+    for (const char16_t* word : {u"/AppPath=", u"/DatabasePath=", u"/Import=", u"/ImportAll",
+                                 u"/Console", u"/Debug", u"Example", u"Exit status"})
         EXPECT_NE(help.find(word), Text::npos) << ToUtf8(word);
 }
 

@@ -42,15 +42,7 @@ class EndToEndTest : public testing::Test {
         SqliteFile index(kb_ + "/index.db", SqliteFile::Mode::kReadOnly);
         return std::stoul(index.Value("select count(*) from " + table));
     }
-    std::string Log() {
-        const std::string bytes = ReadFileBytes(TestHome() + "/Documents/My Knowledge/Zem.log");
-        std::string ascii;  // the UTF-16LE log, ASCII lines are enough for the checks
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            if (bytes[i + 1] == 0)
-                ascii += bytes[i];
-        }
-        return ascii;
-    }
+    std::string Log() { return ProgramLog(); }
 
     // An account with every awkward kind of note the import meets.
     void FillAccount(YNoteFixture& y) {

@@ -5,9 +5,25 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "host/data_store.h"
 #include "support/test_home.h"
+#include "util/text_file_reader.h"
 
 namespace zem::test {
+
+namespace {
+
+// In a forked child: becomes the program, or ends with status 127.
+[[noreturn]] void Exec(const std::string& path, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(path.c_str(), argv.data());
+    _exit(127);
+}
+
+}  // namespace
 
 ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& arguments) {
     ProgramResult result;
@@ -22,12 +38,7 @@ ProgramResult RunProgram(const std::string& path, const std::vector<std::string>
         dup2(err[1], 2);
         close(out[0]);
         close(err[0]);
-        std::vector<char*> argv{const_cast<char*>(path.c_str())};
-        for (const std::string& a : arguments)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(path.c_str(), argv.data());
-        _exit(127);
+        Exec(path, arguments);
     }
     close(out[1]);
     close(err[1]);
@@ -56,12 +67,37 @@ ProgramResult RunProgram(const std::string& path, const std::vector<std::string>
     return result;
 }
 
-ProgramResult RunImport(const std::string& kbFolder, const std::string& database,
-                        const std::vector<std::string>& extra) {
+std::vector<std::string> ImportArguments(const std::string& kbFolder, const std::string& database,
+                                         const std::vector<std::string>& extra) {
     std::vector<std::string> arguments{"/Console", "/DatabasePath=" + kbFolder + "/index.db",
                                        "/Import=" + database};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
-    return RunProgram(BinDir() + "/ZemYNote", arguments);
+    return arguments;
+}
+
+ProgramResult RunImport(const std::string& kbFolder, const std::string& database,
+                        const std::vector<std::string>& extra) {
+    return RunProgram(BinDir() + "/ZemYNote", ImportArguments(kbFolder, database, extra));
+}
+
+pid_t StartImport(const std::string& kbFolder, const std::string& database) {
+    const std::string path = BinDir() + "/ZemYNote";
+    const std::vector<std::string> arguments = ImportArguments(kbFolder, database);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int nothing = open("/dev/null", O_RDWR);
+        dup2(nothing, 0);
+        dup2(nothing, 1);
+        dup2(nothing, 2);
+        Exec(path, arguments);
+    }
+    return child;
+}
+
+std::string ProgramLog() {
+    Text log;
+    LoadTextFile(GetLogFilePath(), log);
+    return ToUtf8(log);
 }
 
 }  // namespace zem::test

@@ -3,6 +3,8 @@
 // input empty. One call at a time.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -16,8 +18,18 @@ struct ProgramResult {
 
 ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& arguments);
 
-// ZemYNote /Console /DatabasePath=<kb>/index.db /Import=<database>, plus any extra arguments.
+// The arguments of an import: /Console /DatabasePath=<kb>/index.db /Import=<database>,
+// plus any extra arguments.
+std::vector<std::string> ImportArguments(const std::string& kbFolder, const std::string& database,
+                                         const std::vector<std::string>& extra = {});
+// ZemYNote with ImportArguments.
 ProgramResult RunImport(const std::string& kbFolder, const std::string& database,
                         const std::vector<std::string>& extra = {});
+// The same started in the background, its output discarded: the process id, for the caller
+// to wait for or kill.
+pid_t StartImport(const std::string& kbFolder, const std::string& database);
+
+// The program's log file as UTF-8 (empty when there is none yet).
+std::string ProgramLog();
 
 }  // namespace zem::test

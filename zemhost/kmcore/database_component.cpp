@@ -1,8 +1,9 @@
-#include "host/zem_km_interfaces.h"
-#include "platform/com_object.h"
 #include "components.h"
+#include "document_sources.h"
+#include "host/zem_km_interfaces.h"
 #include "host_files.h"
 #include "kb_objects.h"
+#include "platform/com_object.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
 
@@ -19,7 +20,15 @@ Text DefaultDataStore() {
     return WithClosingSlash(GetDocumentsFolderPath()) + u"My Knowledge/";
 }
 
-class DatabaseComponent : public ComObject<IZemKMDatabase> {
+// The engine offers where documents came from (IZemKMDocumentSources) beside the database
+// interface; a variant built for tests leaves it out to stand for an older engine.
+#ifdef ZEM_KMCORE_WITHOUT_DOCUMENT_SOURCES
+using DatabaseInterfaces = ComObject<IZemKMDatabase>;
+#else
+using DatabaseInterfaces = ComObject<IZemKMDatabase, DocumentSourcesComponent>;
+#endif
+
+class DatabaseComponent : public DatabaseInterfaces {
   public:
     HRESULT Open(const char16_t* path) override {
         Text index = ArgText(path);
@@ -92,6 +101,12 @@ class DatabaseComponent : public ComObject<IZemKMDatabase> {
     }
 
   private:
+#ifndef ZEM_KMCORE_WITHOUT_DOCUMENT_SOURCES
+    std::shared_ptr<KnowledgeBase> SourcesKnowledgeBase() override {
+        return kb_;
+    }
+#endif
+
     // Opening replaces the knowledge base in use; objects made earlier keep theirs.
     HRESULT OpenIndex(const Text& index, Text& error) {
         kb_ = KnowledgeBase::Open(index, error);

@@ -87,6 +87,8 @@ class DocumentObject : public ComObject<IZemKMDocument> {
         return SetDate("UPDATE document SET updated = ?2 WHERE guid = ?1", date);
     }
 
+    const Text& Guid() const { return guid_; }
+
   private:
     bool LinkTag(const Text& name) {
         if (name.empty())
@@ -118,6 +120,15 @@ class DocumentObject : public ComObject<IZemKMDocument> {
 
 IUnknown* NewDocumentObject(std::shared_ptr<KnowledgeBase> kb, Text guid) {
     return (new DocumentObject(std::move(kb), std::move(guid)))->DetachAsUnknown();
+}
+
+bool DocumentGuidOf(IUnknown* document, Text& guid) {
+    auto asDocument = ComPtr<IZemKMDocument>::QueryFrom(document);
+    const auto* object = dynamic_cast<const DocumentObject*>(asDocument.Get());
+    if (!object)
+        return false;
+    guid = object->Guid();
+    return true;
 }
 
 }  // namespace zem::kmcore

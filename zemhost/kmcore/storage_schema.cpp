@@ -37,11 +37,20 @@ CREATE TABLE IF NOT EXISTS attachment(
     description TEXT,
     size INTEGER,
     created TEXT);
+CREATE TABLE IF NOT EXISTS document_source(
+    source TEXT NOT NULL,
+    account TEXT NOT NULL,
+    source_id TEXT NOT NULL,
+    document_guid TEXT NOT NULL REFERENCES document ON DELETE CASCADE,
+    source_version INTEGER,
+    document_modified TEXT,
+    PRIMARY KEY(source, account, source_id));
 CREATE INDEX IF NOT EXISTS tag_by_name ON tag(name COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS tag_by_parent ON tag(parent_guid);
 CREATE INDEX IF NOT EXISTS document_by_location ON document(location);
 CREATE INDEX IF NOT EXISTS document_tag_by_tag ON document_tag(tag_guid);
 CREATE INDEX IF NOT EXISTS attachment_by_document ON attachment(document_guid);
+CREATE INDEX IF NOT EXISTS document_source_by_document ON document_source(document_guid);
 )sql";
 
 int64_t SingleNumber(sqlite3* db, const char* sql) {
