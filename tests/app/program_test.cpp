@@ -154,13 +154,26 @@ TEST_F(ProgramTest, RelativePathsAreTakenFromWhereTheProgramStarted) {
     EXPECT_TRUE(fs::exists(folder_ + "/kb/documents"));
 }
 
-// An X server of the test's own on a free display; stopped when the test ends.
+// An X server of the test's own on a free display; stopped when the test ends. Another X
+// server starting at the same moment can take the display this one picked ("Cannot write
+// display number"), so a server that is not up and listening is stopped and another display
+// tried.
 class XServer {
   public:
     XServer() {
+        for (int attempt = 0; attempt < 5 && display_.empty(); ++attempt) {
+            if (!Start())
+                Stop();
+        }
+    }
+    ~XServer() { Stop(); }
+    const std::string& Display() const { return display_; }
+
+  private:
+    bool Start() {
         int fds[2];
         if (pipe(fds) != 0)
-            return;
+            return false;
         pid_ = fork();
         if (pid_ == 0) {
             close(fds[0]);
@@ -170,21 +183,39 @@ class XServer {
             _exit(127);
         }
         close(fds[1]);
-        char buffer[32] = {};
-        ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+        // The server may write the number and its line feed in separate writes: read the whole
+        // line before the pipe is closed under it.
+        std::string number;
+        char c = 0;
+        while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
         close(fds[0]);
-        if (n > 0)
-            display_ = ":" + std::string(buffer, static_cast<size_t>(n - 1));
+        if (pid_ < 0 || c != '\n' || number.empty())
+            return false;
+        // The server writes its number once it listens; one that exits right after lost the
+        // display to another server.
+        const std::string socket = "/tmp/.X11-unix/X" + number;
+        for (int wait = 0; wait < 50; ++wait) {
+            if (waitpid(pid_, nullptr, WNOHANG) != 0) {
+                pid_ = -1;
+                return false;
+            }
+            if (std::filesystem::exists(socket)) {
+                display_ = ":" + number;
+                return true;
+            }
+            usleep(100 * 1000);
+        }
+        return false;
     }
-    ~XServer() {
+    void Stop() {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
+        pid_ = -1;
     }
-    const std::string& Display() const { return display_; }
 
-  private:
     pid_t pid_ = -1;
     std::string display_;
 };
