@@ -24,7 +24,8 @@ class ImportRunSummary {
     void NoteUnchanged() { ++unchanged_; }
     // Changed in YNote, and its document changed in the knowledge base: left alone.
     void NoteConflict(const Text& title);
-    void NotesGoneFromAccount(int32_t count) { gone_ += count; }
+    // Known only once the walk reached the end of the note list.
+    void NotesGoneFromAccount(int32_t count) { gone_ = count; }
     void AttachmentsGoneFromNotes(int32_t count) { attachmentsGone_ += count; }
     // The list of notes failed to advance, so the notes after it were never walked.
     void WalkBroken() { walkBroken_ = true; }
@@ -42,7 +43,7 @@ class ImportRunSummary {
     bool onlyChanges_ = false;
     int32_t updated_ = 0;
     int32_t unchanged_ = 0;
-    int32_t gone_ = 0;
+    int32_t gone_ = -1;  // not known
     int32_t attachmentsGone_ = 0;
     TextList conflictLines_;
 };
