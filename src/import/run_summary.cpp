@@ -24,10 +24,10 @@ Text ImportRunSummary::CountsText(int32_t walked) const {
                       IntToText(imported_), IntToText(updated_)) +
            FormatText(u"%1 unchanged, %2 conflicts, %3 skipped; ", IntToText(unchanged_),
                       IntToText(static_cast<int32_t>(conflictLines_.size())), skipped) +
-           FormatText(
-               u"kept: %1 documents whose notes are gone from the account, %2 "
-               u"attachments gone from their notes",
-               IntToText(gone_), IntToText(attachmentsGone_));
+           (gone_ < 0 ? Text(u"kept: ")
+                      : FormatText(u"kept: %1 documents whose notes are gone from the account, ",
+                                   IntToText(gone_))) +
+           FormatText(u"%1 attachments gone from their notes", IntToText(attachmentsGone_));
 }
 
 Text ImportRunSummary::Finish(RunEnd end, int32_t walked) {
