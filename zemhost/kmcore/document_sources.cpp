@@ -52,17 +52,22 @@ bool DocumentSourcesComponent::Resolve(IUnknown* document, std::shared_ptr<Knowl
     return kb && DocumentGuidOf(document, guid);
 }
 
+HRESULT DocumentSourcesComponent::StartCall(IUnknown** out, std::shared_ptr<KnowledgeBase>& kb) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    kb = SourcesKnowledgeBase();
+    return kb ? S_OK : E_FAIL;
+}
+
 HRESULT DocumentSourcesComponent::CreateSourceDocument(IUnknown* folder, const char16_t* title,
                                                        const char16_t* source,
                                                        const char16_t* account,
                                                        const char16_t* sourceId,
                                                        IUnknown** document) {
-    if (!document)
-        return E_POINTER;
-    *document = nullptr;
-    const std::shared_ptr<KnowledgeBase> kb = SourcesKnowledgeBase();
-    if (!kb)
-        return E_FAIL;
+    std::shared_ptr<KnowledgeBase> kb;
+    if (const HRESULT status = StartCall(document, kb); status != S_OK)
+        return status;
     auto target = ComPtr<IZemKMFolder>::QueryFrom(folder);
     if (!target || ArgText(source).empty() || ArgText(sourceId).empty())
         return E_INVALIDARG;
@@ -107,12 +112,9 @@ HRESULT DocumentSourcesComponent::FindSourceDocument(const char16_t* source,
                                                      const char16_t* account,
                                                      const char16_t* sourceId,
                                                      IUnknown** document) {
-    if (!document)
-        return E_POINTER;
-    *document = nullptr;
-    const std::shared_ptr<KnowledgeBase> kb = SourcesKnowledgeBase();
-    if (!kb)
-        return E_FAIL;
+    std::shared_ptr<KnowledgeBase> kb;
+    if (const HRESULT status = StartCall(document, kb); status != S_OK)
+        return status;
     // The join leaves out a record whose document was deleted by a program that did not
     // have foreign keys on, and so left the record behind.
     const std::vector<TextRow> found =
@@ -128,12 +130,9 @@ HRESULT DocumentSourcesComponent::FindSourceDocument(const char16_t* source,
 
 HRESULT DocumentSourcesComponent::GetSourceRecords(const char16_t* source, const char16_t* account,
                                                    IUnknown** recordset) {
-    if (!recordset)
-        return E_POINTER;
-    *recordset = nullptr;
-    const std::shared_ptr<KnowledgeBase> kb = SourcesKnowledgeBase();
-    if (!kb)
-        return E_FAIL;
+    std::shared_ptr<KnowledgeBase> kb;
+    if (const HRESULT status = StartCall(recordset, kb); status != S_OK)
+        return status;
     // A date that differs either way counts as a change: an older date than the one kept
     // was set by someone as well.
     *recordset = NewRowRecordset(
@@ -201,12 +200,11 @@ HRESULT DocumentSourcesComponent::ReplaceAttachmentFromFile(IUnknown* document,
 }
 
 HRESULT DocumentSourcesComponent::GetAttachmentNames(IUnknown* document, IUnknown** recordset) {
-    if (!recordset)
-        return E_POINTER;
-    *recordset = nullptr;
     std::shared_ptr<KnowledgeBase> kb;
     Text guid;
-    if (!Resolve(document, kb, guid))
+    if (const HRESULT status = StartCall(recordset, kb); status != S_OK)
+        return status;
+    if (!DocumentGuidOf(document, guid))
         return E_INVALIDARG;
     *recordset = NewRowRecordset(
         ReadRows(*kb, "SELECT name FROM attachment WHERE document_guid = ?1 ORDER BY rowid", {guid},

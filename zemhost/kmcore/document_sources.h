@@ -35,6 +35,8 @@ class DocumentSourcesComponent : public IZemKMDocumentSources {
     // The open knowledge base and the key of `document` in it; false when there is no
     // knowledge base or the object is not one of this library's documents.
     bool Resolve(IUnknown* document, std::shared_ptr<KnowledgeBase>& kb, Text& guid);
+    // Clears the out object and finds the open knowledge base: S_OK, E_POINTER or E_FAIL.
+    HRESULT StartCall(IUnknown** out, std::shared_ptr<KnowledgeBase>& kb);
 };
 
 }  // namespace zem::kmcore
