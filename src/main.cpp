@@ -6,6 +6,7 @@ zem::CZemEverNoteApp theApp;
 
 int main(int argc, char** argv) {
     zem::SetCommandLine(argc, argv);
+    zem::IgnoreBrokenPipes();
     theApp.InitInstance();
     return theApp.ExitStatus();
 }

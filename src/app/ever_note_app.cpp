@@ -63,6 +63,10 @@ bool CZemEverNoteApp::InitInstance() {
     Text appPath = GetCommandLineParam(arguments, u"AppPath");
     if (appPath.empty())
         appPath = ReadRegistryText(GetProductRegistryKey(), u"AppPath", nullptr);
+    // The host folder is used again after loading a library has moved the current directory
+    // (the tools library is loaded from it by the dialog), so a relative one is fixed now.
+    // Its closing separator, or the lack of one, stays as given.
+    appPath = MakeAbsolutePath(appPath, startFolder);
     if (!appPath.empty() && PathExists(appPath)) {
         AppFolder() = appPath;
         AddTrailingSeparator(AppFolder());

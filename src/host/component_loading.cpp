@@ -17,6 +17,16 @@ void Log(TextView text) {
     GetGlobal().WriteLog(text);
 }
 
+// Why the last library did not load, in the loader's own words (a missing dependency, a
+// wrong architecture, an undefined symbol), which say more than the error number they are
+// filed under; the number's text when the loader gave none.
+Text LoadFailureReason() {
+    Text reason = LastLibraryError();
+    if (reason.empty() && GetLastErrorCode() != 0)
+        reason = GetErrorText(GetLastErrorCode());
+    return reason;
+}
+
 }  // namespace
 
 HRESULT CreateObjectFromDll(const Text& libraryPath, const CLSID& clsid, const IID& iid,
@@ -35,9 +45,7 @@ HRESULT CreateObjectFromDll(const Text& libraryPath, const CLSID& clsid, const I
 
     LibraryHandle library = LoadLibrary(loadPath);
     if (!library) {
-        const int code = GetLastErrorCode();
-        Log(FormatText(u"Failed to load dll: %1 (%2)", libraryPath,
-                       code != 0 ? GetErrorText(code) : Text()));
+        Log(FormatText(u"Failed to load dll: %1 (%2)", libraryPath, LoadFailureReason()));
         return E_FAIL;
     }
 
@@ -223,8 +231,11 @@ CZemToolsDll::CZemToolsDll(const char16_t* logFileName, const char16_t* settings
     const Text libraryPath = libraryFolder + u"ZemTools.dll";
     module_ = LoadLibrary(loadFolder + u"ZemTools.dll");
     if (!module_) {
+        const Text reason = LoadFailureReason();
         Log(FormatText(u"ErrorCode=%1", IntToText(GetLastErrorCode())));
         Log(FormatText(u"Failed to load ZemTools.dll: %1", libraryPath));
+        if (!reason.empty())
+            Log(reason);
         return;
     }
 

@@ -134,16 +134,19 @@ bool ImportRun::Prepare() {
         ShowMessageText(kCopyFailedText);
         return false;
     }
-    importFolder_ = tempFolder + u"Import.YNote/";
-    CreateDirectoryTree(importFolder_);
-    // Only the switch itself keeps the working files: "/debug" inside a path does not.
+    // Each run works in a folder of its own, so that runs started at the same moment never
+    // meet in a file. Only the switch itself keeps the working files: "/debug" inside a path
+    // does not.
     files_ = std::make_unique<ImportWorkingFiles>(
-        importFolder_, HasCommandLineSwitch(GetCommandLineArguments(), u"Debug"));
-    const Text workingCopy = importFolder_ + IntToText(static_cast<int32_t>(GetTickCount()));
-    // SQLite keeps its journal beside the copy; a database in WAL mode may hold notes in its
-    // -wal file that are not yet in the main file, so that file travels with the copy.
-    for (const char16_t* suffix : {u"", u"-wal", u"-shm", u"-journal"})
-        files_->AddRunFile(workingCopy + suffix);
+        tempFolder + u"Import.YNote/", HasCommandLineSwitch(GetCommandLineArguments(), u"Debug"));
+    if (!files_->Ready()) {
+        ShowMessageText(kCopyFailedText);
+        return false;
+    }
+    importFolder_ = files_->NotesFolder();
+    const Text workingCopy = files_->DatabaseCopyPath();
+    // A database in WAL mode may hold notes in its -wal file that are not yet in the main
+    // file, so that file travels with the copy.
     if (!CopyFileContents(sourcePath, workingCopy)) {
         ShowMessageText(kCopyFailedText);
         return false;

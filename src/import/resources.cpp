@@ -6,6 +6,7 @@
 #include "config/global.h"
 #include "import/file_copy.h"
 #include "import/ynote_reader.h"
+#include "platform/code_pages.h"
 #include "util/paths.h"
 
 namespace zem {
@@ -56,12 +57,13 @@ Text MakeNameUnique(const Text& name, const std::vector<ResourceEntry>& taken) {
     }
 }
 
-// The attachment's file name: reserve2 after its first "\", sanitised; the resource id,
-// sanitised, when the name was made only of forbidden characters (and "attachment" when
-// that is no better). Empty when reserve2 names a folder (ends with "\").
+// The attachment's file name: reserve2 after its first "\", readable (the knowledge base
+// keeps the name as text) and sanitised; the resource id, sanitised, when the name was made
+// only of forbidden characters (and "attachment" when that is no better). Empty when
+// reserve2 names a folder (ends with "\").
 Text AttachmentFileName(const Text& reserve2, const Text& resourceId) {
     size_t backslash = reserve2.find(u'\\');
-    Text name = backslash == Text::npos ? reserve2 : reserve2.substr(backslash + 1);
+    Text name = ReadableText(backslash == Text::npos ? reserve2 : reserve2.substr(backslash + 1));
     if (name.empty())
         return name;
     SanitizeFileName(name);
@@ -108,15 +110,17 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
         recordset->MoveNext();
         if (html.find(resourceId) == Text::npos)
             continue;
-        if (!IsPathInsideFolder(reserve2)) {
+        // The copy's name goes into the page's links and so into the knowledge base, which
+        // hold text: file-name bytes that are not UTF-8 take their readable form there.
+        const Text copyName = ReadableText(reserve2);
+        if (!IsPathInsideFolder(reserve2) || !IsPathInsideFolder(copyName)) {
             LogUnsafePath(resourceId, noteId, reserve2);
             continue;
         }
-        const Text relative = ToFileSystemPath(reserve2);
-        const Text target = importFolder + relative;
+        const Text target = importFolder + ToFileSystemPath(copyName);
         CreateDirectoryTree(GetFolderPart(target));
-        if (CopyResource(storageFolder + relative, target))
-            entries.push_back({resourceId, reserve2, resourceId});
+        if (CopyResource(storageFolder + ToFileSystemPath(reserve2), target))
+            entries.push_back({resourceId, copyName, resourceId});
     }
     return true;
 }

@@ -13,7 +13,8 @@ namespace zem {
 struct ResourceEntry {
     Text resourceId;
     // Relative to the import folder, in YNote's form ("\" separators): the whole reserve2
-    // for inline resources, the sanitised, note-unique name for attachments.
+    // for inline resources, the sanitised, note-unique name for attachments; file-name bytes
+    // that are not UTF-8 in their readable form (ReadableText).
     Text fileName;
     // The text the note's HTML names the resource by (inline resources only).
     Text searchText;

@@ -1,16 +1,57 @@
 #include "import/working_files.h"
 
-#include <utility>
+#include <vector>
 
+#include "config/global.h"
 #include "platform/files.h"
+#include "platform/system_info.h"
 #include "util/paths.h"
+#include "util/text_file_writer.h"
 
 namespace zem {
 
-ImportWorkingFiles::ImportWorkingFiles(Text importFolder, bool keep)
-    : importFolder_(std::move(importFolder)), keep_(keep) {}
-
 namespace {
+
+constexpr char16_t kLockFileName[] = u"run.lock";
+constexpr char16_t kDatabaseCopyName[] = u"ynote.db";
+constexpr char16_t kNotesFolderName[] = u"notes/";
+constexpr size_t kRandomPartLength = 6;  // what the unique-folder maker appends
+
+// The process id in a run folder's name ("<id>-<six characters>"), or 0 when the name is not
+// one a run makes.
+uint32_t RunFolderProcessId(const Text& name) {
+    const size_t dash = name.find(u'-');
+    if (dash == 0 || dash == Text::npos || dash > 10 || name.size() != dash + 1 + kRandomPartLength)
+        return 0;
+    uint64_t id = 0;
+    for (size_t i = 0; i < dash; ++i) {
+        if (name[i] < u'0' || name[i] > u'9')
+            return 0;
+        id = id * 10 + (name[i] - u'0');
+    }
+    return id <= UINT32_MAX ? static_cast<uint32_t>(id) : 0;
+}
+
+// Removes the folders of runs that have ended. The lock is the reliable sign of a live run,
+// also across process-id namespaces; the process id covers the moment between a folder's
+// creation and its lock, and a reused id only delays the removal.
+void RemoveEndedRunFolders(const Text& importFolder) {
+    std::vector<DirectoryEntry> entries;
+    if (!ListDirectory(importFolder, entries))
+        return;
+    for (const DirectoryEntry& entry : entries) {
+        const uint32_t processId = RunFolderProcessId(entry.name);
+        if (!entry.isFolder || processId == 0 || IsProcessRunning(processId))
+            continue;
+        const Text folder = importFolder + entry.name + u"/";
+        FileLock lock;
+        if (!lock.TryLockExisting(folder + kLockFileName))
+            continue;  // held by a live run, or kept on purpose (no lock file)
+        RemoveFolderTree(folder);
+        GetGlobal().WriteLog(
+            FormatText(u"Import ynote, removed the working folder of an ended run: %1", folder));
+    }
+}
 
 void DeleteFiles(TextList& files, bool keep) {
     if (!keep) {
@@ -22,16 +63,38 @@ void DeleteFiles(TextList& files, bool keep) {
 
 }  // namespace
 
-ImportWorkingFiles::~ImportWorkingFiles() {
-    DeleteFiles(noteFiles_, keep_);
-    DeleteFiles(runFiles_, keep_);
-    // Resource folders made for the run's copies; folders still holding files stay.
-    if (!keep_)
-        RemoveEmptySubfolders(importFolder_);
+ImportWorkingFiles::ImportWorkingFiles(const Text& importFolder, bool keep) : keep_(keep) {
+    CreateDirectoryTree(importFolder);
+    RemoveEndedRunFolders(importFolder);
+    runFolder_ = CreateUniqueFolder(importFolder,
+                                    IntToText(static_cast<int32_t>(GetCurrentProcessId())) + u"-");
+    if (runFolder_.empty() || !lock_.CreateLocked(runFolder_ + kLockFileName) ||
+        !CreateFolder(runFolder_ + kNotesFolderName)) {
+        GetGlobal().WriteLog(
+            FormatText(u"Import ynote, the working folder cannot be made in %1: %2", importFolder,
+                       GetErrorText(GetLastErrorCode())));
+        lock_.Release();
+        if (!runFolder_.empty())
+            RemoveFolderTree(runFolder_);
+        runFolder_.clear();
+        return;
+    }
+    notesFolder_ = runFolder_ + kNotesFolderName;
 }
 
-void ImportWorkingFiles::AddRunFile(const Text& path) {
-    runFiles_.push_back(path);
+ImportWorkingFiles::~ImportWorkingFiles() {
+    if (runFolder_.empty())
+        return;
+    DeleteFiles(noteFiles_, keep_);
+    if (keep_)
+        DeleteFile(runFolder_ + kLockFileName);  // later runs leave a folder without one
+    else
+        RemoveFolderTree(runFolder_);
+    lock_.Release();
+}
+
+Text ImportWorkingFiles::DatabaseCopyPath() const {
+    return runFolder_ + kDatabaseCopyName;
 }
 
 void ImportWorkingFiles::AddNoteFile(const Text& path) {

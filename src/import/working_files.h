@@ -1,32 +1,51 @@
-// The files one import run writes into the import folder (the database's working copy, each
-// note's HTML file, resource and attachment copies). They are removed as soon as the run no
-// longer needs them, and whatever is left when the object ends, together with the emptied
-// subfolders; with "keep" (the "/Debug" switch) they all stay for inspection. The import
-// folder itself always stays. Owned by one run; user-interface thread only.
+// The working folder of one import run and the files the run writes there.
+//
+// Each run works in a folder of its own inside the import folder, named after its process id
+// and six random characters and made in one step, so that runs started at the same moment by
+// one user (two accounts at once, or one account into two knowledge bases) never share a
+// file. The folder holds the database's working copy, a lock file the run holds while it
+// lives, and the notes folder with each note's HTML file and resource and attachment copies.
+// A note's files are removed once the note is done and the whole folder when the object
+// ends; with "keep" (the "/Debug" switch) everything stays for inspection, and later runs
+// leave it alone.
+//
+// Before making its own folder, a run removes the folders of earlier runs that ended without
+// removing theirs (a killed process): folders whose lock file nobody holds and whose process
+// id names no running process. A live run's folder is never touched, whichever check fails.
+//
+// Owned by one run; user-interface thread only.
 #pragma once
 
+#include "platform/file_lock.h"
 #include "util/text_helpers.h"
 
 namespace zem {
 
 class ImportWorkingFiles {
   public:
-    ImportWorkingFiles(Text importFolder, bool keep);
+    // Makes the run's folder inside `importFolder` (made when missing); Ready() tells whether
+    // that worked (the failure is logged).
+    ImportWorkingFiles(const Text& importFolder, bool keep);
     ~ImportWorkingFiles();
     ImportWorkingFiles(const ImportWorkingFiles&) = delete;
     ImportWorkingFiles& operator=(const ImportWorkingFiles&) = delete;
 
-    // A file the whole run needs (the database's working copy): removed when the object ends.
-    void AddRunFile(const Text& path);
+    bool Ready() const { return lock_.IsHeld(); }
+    // Where the working copy of the YNote database goes (SQLite puts its journals beside it).
+    Text DatabaseCopyPath() const;
+    // Where notes' files are written, ending with "/"; made by the constructor.
+    const Text& NotesFolder() const { return notesFolder_; }
+
     // Files of one note: removed by RemoveNoteFiles.
     void AddNoteFile(const Text& path);
     void AddNoteFiles(const TextList& paths);
     void RemoveNoteFiles();
 
   private:
-    Text importFolder_;
+    Text runFolder_;
+    Text notesFolder_;
     bool keep_;
-    TextList runFiles_;
+    FileLock lock_;
     TextList noteFiles_;
 };
 

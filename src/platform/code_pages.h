@@ -23,6 +23,12 @@ const char* IconvNameForCodePage(uint32_t codePage);
 bool MultiByteToText(uint32_t codePage, std::string_view bytes, bool failOnInvalid, Text& text);
 bool TextToMultiByte(uint32_t codePage, TextView text, std::string& bytes);
 
+// Text for people to read: each run of held file-name bytes (see FromFileSystemBytes) read
+// in the ANSI code page, where a folder unpacked from a Windows archive was named, or one
+// U+FFFD per byte when the bytes do not read there; any other lone surrogate becomes U+FFFD.
+// The result is valid UTF-16 for messages, the log and the terminal.
+Text ReadableText(TextView text);
+
 // The code page of a character-set name as HTML and XML declarations use them (utf-8,
 // gb2312, gbk, big5, shift_jis, euc-jp ...), ignoring case; 0 when unknown.
 uint32_t CodePageForCharsetName(TextView name);

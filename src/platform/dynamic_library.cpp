@@ -44,7 +44,7 @@ LibraryHandle LoadLibrary(const Text& path) {
     // dlopen would search the system library path for a bare name; the program's own
     // folder and then the current directory are where its libraries live.
     if (native.find('/') == std::string::npos) {
-        const std::string executable = ToUtf8(GetExecutablePath());
+        const std::string executable = ToFileSystemBytes(GetExecutablePath());
         const size_t slash = executable.rfind('/');
         const std::string inProgramFolder =
             slash == std::string::npos ? "" : executable.substr(0, slash + 1) + native;
@@ -83,7 +83,7 @@ void FreeLibrary(LibraryHandle library) {
 }
 
 Text LastLibraryError() {
-    return FromUtf8(t_libraryError);
+    return FromFileSystemBytes(t_libraryError);
 }
 
 namespace {
@@ -98,7 +98,7 @@ Text ReadExecutableLink() {
         }
         if (static_cast<size_t>(n) < buffer.size()) {
             buffer.resize(static_cast<size_t>(n));
-            return FromUtf8(buffer);
+            return FromFileSystemBytes(buffer);
         }
         buffer.resize(buffer.size() * 2);
     }

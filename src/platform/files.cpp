@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +96,19 @@ bool CreateFolder(const Text& path) {
     return mkdir(native.c_str(), 0777) == 0 || posix::FailWithErrno();
 }
 
+Text CreateUniqueFolder(const Text& parent, const Text& prefix) {
+    std::string native;
+    if (!posix::ToNativeName(
+            parent + (parent.empty() || parent.back() == u'/' ? u"" : u"/") + prefix + u"XXXXXX",
+            native))
+        return {};
+    if (!mkdtemp(native.data())) {
+        posix::FailWithErrno();
+        return {};
+    }
+    return FromFileSystemBytes(native + "/");
+}
+
 bool RemoveFolder(const Text& path) {
     std::string native;
     if (!posix::ToNativeName(path, native))
@@ -136,7 +150,7 @@ bool ListDirectory(const Text& folder, std::vector<DirectoryEntry>& entries) {
     errno = 0;
     while (const dirent* item = readdir(dir)) {
         DirectoryEntry entry;
-        entry.name = FromUtf8(item->d_name);
+        entry.name = FromFileSystemBytes(item->d_name);
         entry.isHidden = IsHiddenName(item->d_name);
         struct stat st;
         if (fstatat(dirFd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -180,7 +194,7 @@ Text GetCurrentDirectory() {
         buffer.resize(buffer.size() * 2);
     }
     buffer.resize(strlen(buffer.c_str()));
-    return FromUtf8(buffer);
+    return FromFileSystemBytes(buffer);
 }
 
 }  // namespace zem

@@ -1,5 +1,7 @@
-// Files and folders by UTF-8-converted name. Every function sets the calling thread's last
-// error code (GetLastErrorCode) on failure, the way the Windows calls it replaces do.
+// Files and folders by name: names go to the system through ToFileSystemBytes and come back
+// through FromFileSystemBytes, so names that are not UTF-8 keep their bytes. Every function
+// sets the calling thread's last error code (GetLastErrorCode) on failure, the way the
+// Windows calls it replaces do.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +54,10 @@ bool RenameFile(const Text& from, const Text& to);  // replaces `to` atomically
 // Swaps two existing entries in one atomic step. False (last error set) when either is
 // missing or the file system cannot swap; nothing has changed then.
 bool ExchangeFiles(const Text& first, const Text& second);
+// A new folder inside `parent` named `prefix` + six random characters, made in one step
+// under a name no other process can take at the same time (mkdtemp), readable only by the
+// user. Its path ending with "/", or empty text (last error set).
+Text CreateUniqueFolder(const Text& parent, const Text& prefix);
 
 struct DirectoryEntry {
     Text name;              // without folder

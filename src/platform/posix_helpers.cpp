@@ -15,7 +15,7 @@ bool ToNativeName(TextView path, std::string& native) {
         SetLastErrorCode(EINVAL);
         return false;
     }
-    native = ToUtf8(path);
+    native = ToFileSystemBytes(path);
     return true;
 }
 

@@ -12,8 +12,8 @@
 
 namespace zem::posix {
 
-// The UTF-8 file-system name of `path`. False (last error EINVAL) when the text holds a NUL
-// character, which would silently name a different, shorter path.
+// The file-system name of `path` (ToFileSystemBytes). False (last error EINVAL) when the
+// text holds a NUL character, which would silently name a different, shorter path.
 bool ToNativeName(TextView path, std::string& native);
 
 // Creates every missing folder of `native` with `mode` (the umask applies). True when the

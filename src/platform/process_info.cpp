@@ -1,8 +1,11 @@
-// The process's command line and environment, its terminal, and what the window toolkit
-// reports about itself.
+// The process's command line and environment, its terminal, its signals, other processes,
+// and what the window toolkit reports about itself.
+#include <errno.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <climits>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -54,7 +57,8 @@ Text JoinFrom(const std::vector<std::string>& arguments, size_t first) {
             line += ' ';
         line += arguments[i];
     }
-    return FromUtf8(line);
+    // Arguments name files; bytes that are not UTF-8 are kept for the file system.
+    return FromFileSystemBytes(line);
 }
 
 }  // namespace
@@ -73,9 +77,20 @@ Text GetCommandLineArguments() {
     return JoinFrom(Arguments(), 1);
 }
 
+void IgnoreBrokenPipes() {
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool IsProcessRunning(uint32_t processId) {
+    // 0 and negative ids would address process groups.
+    if (processId == 0 || processId > static_cast<uint32_t>(INT_MAX))
+        return false;
+    return kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM;
+}
+
 Text GetEnvironmentText(const char* name) {
     const char* value = name ? getenv(name) : nullptr;
-    return value ? FromUtf8(value) : Text();
+    return value ? FromFileSystemBytes(value) : Text();
 }
 
 bool IsInteractiveTerminal() {

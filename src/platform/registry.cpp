@@ -308,16 +308,16 @@ bool WriteValueLine(const Text& keyPath, const Text& valueName, const Text& data
 Text GetRegistryFilePath() {
     const char* file = getenv("ZEM_REGISTRY");
     if (file && *file)
-        return FromUtf8(file);
+        return FromFileSystemBytes(file);
     std::string config;
     if (const char* xdg = getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
         config = xdg;
     } else if (const char* home = getenv("HOME"); home && *home) {
         config = std::string(home) + "/.config";
     } else {
-        config = ToUtf8(GetCurrentDirectory()) + "/.config";
+        config = ToFileSystemBytes(GetCurrentDirectory()) + "/.config";
     }
-    return FromUtf8(config + "/zem/user.reg");
+    return FromFileSystemBytes(config + "/zem/user.reg");
 }
 
 bool RegistryReadText(const Text& keyPath, const Text& valueName, Text& value) {

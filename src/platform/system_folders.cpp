@@ -107,7 +107,7 @@ Text GetSystemTempFolder() {
         temp = "/tmp";
     if (temp.back() != '/')
         temp += '/';
-    return FromUtf8(temp);
+    return FromFileSystemBytes(temp);
 }
 
 Text MakePrivateFolder(const Text& path, Text& reason) {
@@ -125,7 +125,7 @@ Text MakePrivateFolder(const Text& path, Text& reason) {
     std::string refusal;
     if (mkdir(native.c_str(), 0700) == 0) {
         chmod(native.c_str(), 0700);  // exactly private, whatever the umask
-        return FromUtf8(native + "/");
+        return FromFileSystemBytes(native + "/");
     }
     if (errno != EEXIST) {
         refusal = native + " cannot be created: " + ToUtf8(SystemErrorText(errno));
@@ -147,23 +147,23 @@ Text MakePrivateFolder(const Text& path, Text& reason) {
             // The user's own folder: keep its contents private from now on.
             if (st.st_mode & (S_IRWXG | S_IRWXO))
                 chmod(native.c_str(), 0700);
-            return FromUtf8(native + "/");
+            return FromFileSystemBytes(native + "/");
         }
     }
     std::string fresh = native + "-XXXXXX";
     if (mkdtemp(fresh.data())) {
-        reason = FromUtf8(refusal + "; using " + fresh + " instead");
-        return FromUtf8(fresh + "/");
+        reason = FromFileSystemBytes(refusal + "; using " + fresh + " instead");
+        return FromFileSystemBytes(fresh + "/");
     }
     const int error = errno;
-    reason = FromUtf8(
+    reason = FromFileSystemBytes(
         refusal + "; no private folder could be made beside it: " + ToUtf8(SystemErrorText(error)));
     SetLastErrorCode(error);
     return {};
 }
 
 Text GetHomeFolder() {
-    return FromUtf8(HomeFolder());
+    return FromFileSystemBytes(HomeFolder());
 }
 
 Text GetDocumentsFolderPath() {
@@ -173,17 +173,17 @@ Text GetDocumentsFolderPath() {
         documents = DocumentsFromUserDirs(home);
     if (documents.empty() && !home.empty())
         documents = UnderHome(home, "/Documents");
-    return FromUtf8(documents);
+    return FromFileSystemBytes(documents);
 }
 
 Text GetLocalAppDataFolderPath() {
     std::string data = EnvironmentValue("XDG_DATA_HOME");
     if (data.starts_with("/")) {
         StripTrailingSlashes(data);
-        return FromUtf8(data);
+        return FromFileSystemBytes(data);
     }
     const std::string home = HomeFolder();
-    return home.empty() ? Text() : FromUtf8(UnderHome(home, "/.local/share"));
+    return home.empty() ? Text() : FromFileSystemBytes(UnderHome(home, "/.local/share"));
 }
 
 Text GetUserName() {

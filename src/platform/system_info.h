@@ -63,6 +63,15 @@ void SetCommandLine(int argc, char** argv);
 Text GetCommandLine();
 Text GetCommandLineArguments();
 
+// Writing into a pipe whose reader has gone ("ZemYNote ... | head -1") fails the write
+// (EPIPE) instead of ending the process with SIGPIPE.
+void IgnoreBrokenPipes();
+
+// True while a process with this id exists (it may belong to another user). Process ids
+// are reused: a true answer for an ended process is possible, a false one for a live process
+// is not.
+bool IsProcessRunning(uint32_t processId);
+
 // An environment variable, empty when unset.
 Text GetEnvironmentText(const char* name);
 

@@ -67,9 +67,13 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-std::string ToUtf8(TextView text) {
-    // Written through a pointer into room for the longest form (three bytes per unit; a
-    // surrogate pair takes four for two units): every page of every note passes here.
+namespace {
+
+// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD, or with `heldBytes` a held file-name byte
+// (U+DC80-U+DCFF) becomes that byte. Written through a pointer into room for the longest
+// form (three bytes per unit; a surrogate pair takes four for two units): every page of
+// every note passes here.
+std::string EncodeUtf8(TextView text, bool heldBytes) {
     std::string out(text.size() * 3, '\0');
     char* p = out.data();
     for (size_t i = 0; i < text.size(); ++i) {
@@ -82,6 +86,9 @@ std::string ToUtf8(TextView text) {
             text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
+        } else if (heldBytes && IsHeldByte(static_cast<char16_t>(c))) {
+            *p++ = static_cast<char>(c - 0xDC00);
+            continue;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = kReplacement;
         }
@@ -103,12 +110,24 @@ std::string ToUtf8(TextView text) {
     return out;
 }
 
+}  // namespace
+
+std::string ToUtf8(TextView text) {
+    return EncodeUtf8(text, false);
+}
+
+std::string ToFileSystemBytes(TextView text) {
+    return EncodeUtf8(text, true);
+}
+
 namespace {
 
-// The units of `bytes` into `out`, each invalid byte as U+FFFD, or false at the first invalid
-// byte when `strict`. Written through a pointer into room for one unit per byte (four bytes
-// give a surrogate pair, two units): every page of every note passes here.
-bool DecodeUtf8Text(std::string_view bytes, bool strict, Text& out) {
+enum class InvalidBytes { kReplace, kFail, kHold };
+
+// The units of `bytes` into `out`, each invalid byte as U+FFFD or as a held byte, or false at
+// the first invalid byte. Written through a pointer into room for one unit per byte (four
+// bytes give a surrogate pair, two units): every page of every note passes here.
+bool DecodeUtf8Text(std::string_view bytes, InvalidBytes invalid, Text& out) {
     out.assign(bytes.size(), u'\0');
     char16_t* p = out.data();
     for (size_t i = 0; i < bytes.size();) {
@@ -120,11 +139,12 @@ bool DecodeUtf8Text(std::string_view bytes, bool strict, Text& out) {
         }
         char32_t c;
         if (!DecodeUtf8(bytes, i, c)) {
-            if (strict) {
+            if (invalid == InvalidBytes::kFail) {
                 out.clear();
                 return false;
             }
-            c = kReplacement;
+            // DecodeUtf8 stepped over exactly the first byte, which is `b`.
+            c = invalid == InvalidBytes::kHold ? 0xDC00 + b : kReplacement;
         }
         if (c < 0x10000) {
             *p++ = static_cast<char16_t>(c);
@@ -142,12 +162,18 @@ bool DecodeUtf8Text(std::string_view bytes, bool strict, Text& out) {
 
 Text FromUtf8(std::string_view bytes) {
     Text out;
-    DecodeUtf8Text(bytes, false, out);
+    DecodeUtf8Text(bytes, InvalidBytes::kReplace, out);
     return out;
 }
 
 bool FromUtf8Strict(std::string_view bytes, Text& out) {
-    return DecodeUtf8Text(bytes, true, out);
+    return DecodeUtf8Text(bytes, InvalidBytes::kFail, out);
+}
+
+Text FromFileSystemBytes(std::string_view bytes) {
+    Text out;
+    DecodeUtf8Text(bytes, InvalidBytes::kHold, out);
+    return out;
 }
 
 bool EqualsIgnoreAsciiCase(TextView a, TextView b) {

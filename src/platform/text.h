@@ -25,6 +25,18 @@ Text FromUtf8(std::string_view bytes);
 // UTF-8 to UTF-16, failing (and leaving `out` unspecified) on any invalid sequence.
 bool FromUtf8Strict(std::string_view bytes, Text& out);
 
+// File-system names (paths, the command line, the environment) are bytes. Valid UTF-8 reads
+// as its characters; every other byte is held as the lone surrogate U+DC00 + byte
+// (U+DC80-U+DCFF) and written back as that same byte, so every existing name can be opened
+// again. Valid text never holds lone surrogates, so the two directions are exact inverses.
+// Other lone surrogates are written as U+FFFD.
+Text FromFileSystemBytes(std::string_view bytes);
+std::string ToFileSystemBytes(TextView text);
+// A unit holding a file-name byte that is not UTF-8.
+constexpr bool IsHeldByte(char16_t c) {
+    return c >= 0xDC80 && c <= 0xDCFF;
+}
+
 // The value of one hexadecimal digit in either letter case, or -1 for any other character.
 constexpr int HexDigitValue(char32_t c) {
     return c >= U'0' && c <= U'9'   ? static_cast<int>(c - U'0')

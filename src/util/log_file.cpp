@@ -1,5 +1,6 @@
 #include "util/log_file.h"
 
+#include "platform/code_pages.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
@@ -19,9 +20,10 @@ void AppendUtf16Le(std::string& bytes, TextView text) {
     }
 }
 
-// The message as one line: it ends at its first zero character, CR and LF become spaces.
+// The message as one readable line: it ends at its first zero character, CR and LF become
+// spaces, and file-name bytes that are not UTF-8 are read in the ANSI code page.
 Text OneLine(TextView message) {
-    Text line(message.substr(0, message.find(u'\0')));
+    Text line = ReadableText(message.substr(0, message.find(u'\0')));
     for (char16_t& c : line) {
         if (c == u'\r' || c == u'\n')
             c = u' ';

@@ -5,10 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "host/component_loading.h"
+#include "host/host_test_support.h"
 #include "program_run.h"
 #include "support/test_home.h"
 #include "support/ynote_fixture.h"
@@ -147,11 +149,59 @@ TEST_F(ProgramTest, UnattendedImportReportsAndExits) {
 TEST_F(ProgramTest, RelativePathsAreTakenFromWhereTheProgramStarted) {
     const std::string account = MakeAccount(2);
     fs::current_path(folder_);
+    test::LogWatch log;
     test::ProgramRun run =
         Run({"/AppPath=" + fs::relative(bin_, folder_).string() + "/", "/DatabasePath=kb/index.db",
              "/Import=" + fs::relative(account, folder_).string()});
     EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
     EXPECT_TRUE(fs::exists(folder_ + "/kb/documents"));
+    // The tools library is loaded from the host folder after the engine has moved the
+    // current directory: nothing failed to load.
+    for (const std::string& message : log.NewMessages())
+        EXPECT_EQ(message.find("Failed to load"), std::string::npos) << message;
+}
+
+// A library the loader refuses is logged with the loader's own reason.
+TEST_F(ProgramTest, ALibraryThatDoesNotLoadIsLoggedWithTheLoadersReason) {
+    std::string text;
+    while (text.size() < 4096)
+        text += "This is not a library, only a text file under a library's name.\n";
+    struct Case {
+        std::string engine;  // the ZemKMCore.dll of the host folder
+        std::string reason;
+    } cases[] = {{"text", "invalid ELF header"},
+                 {ZEM_UNDEFINED_SYMBOL_LIBRARY, "undefined symbol: ZemTestFunctionNobodyDefines"}};
+    for (const Case& c : cases) {
+        const std::string host = test::MakeTestFolder("host") + "/";
+        fs::copy_file(bin_ + "/ZemTools.dll", host + "ZemTools.dll");
+        if (c.engine == "text")
+            test::WriteFileBytes(host + "ZemKMCore.dll", text);
+        else
+            fs::copy_file(c.engine, host + "ZemKMCore.dll");
+        test::LogWatch log;
+        test::ProgramRun run = Run({"/AppPath=" + host, KnowledgeBase()});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.output, "Error: Can not create database object\n");
+        const std::vector<std::string> messages = log.NewMessages();
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages[0].rfind("Failed to load dll: " + host + "ZemKMCore.dll (", 0), 0u)
+            << messages[0];
+        EXPECT_NE(messages[0].find(c.reason), std::string::npos) << messages[0];
+    }
+
+    // The tools library: its two lines, then the reason.
+    const std::string host = test::MakeTestFolder("tools-host") + "/";
+    fs::copy_file(bin_ + "/ZemKMCore.dll", host + "ZemKMCore.dll");
+    test::WriteFileBytes(host + "ZemTools.dll", text);
+    test::LogWatch log;
+    test::ProgramRun run = Run({"/AppPath=" + host, KnowledgeBase(), "/Console"});
+    EXPECT_EQ(run.exitCode, 1);  // the dialog ran; standard input ended it
+    const std::vector<std::string> messages = log.NewMessages();
+    const auto failed = std::find(messages.begin(), messages.end(),
+                                  "Failed to load ZemTools.dll: " + host + "ZemTools.dll");
+    ASSERT_NE(failed, messages.end());
+    ASSERT_NE(failed + 1, messages.end());
+    EXPECT_NE(failed[1].find("invalid ELF header"), std::string::npos) << failed[1];
 }
 
 // An X server of the test's own on a free display; stopped when the test ends. Another X

@@ -2,7 +2,6 @@
 // more, on a YNote account changed in between, the knowledge base read directly.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
@@ -293,7 +292,7 @@ TEST_F(ImportAgainTest, ARunKilledHalfWayIsCompletedWithoutDuplicates) {
     }
     ynote_->Database().Exec("commit");
     ynote_->Close();
-    const pid_t program = StartImport(kb_, ynote_->DatabasePath());
+    const std::unique_ptr<StartedProgram> program = StartImport(kb_, ynote_->DatabasePath());
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     auto started = [&] {
         const fs::path documents = kb_ + "/documents";
@@ -303,10 +302,8 @@ TEST_F(ImportAgainTest, ARunKilledHalfWayIsCompletedWithoutDuplicates) {
     };
     while (started() < 40 && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    kill(program, SIGKILL);
-    int status = 0;
-    waitpid(program, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the import ended before it could be killed";
+    kill(program->ProcessId(), SIGKILL);
+    ASSERT_EQ(program->Wait().signal, SIGKILL) << "the import ended before it could be killed";
     const size_t documentsBefore = std::stoul(Value("select count(*) from document"));
     ASSERT_LT(documentsBefore, size_t{kNotes});
 

@@ -199,7 +199,7 @@ TEST_F(ToolsDllTest, MissingArgumentsAndExportsSkipTheirCalls) {
     EXPECT_EQ(tools.Entry("ZemToolsPngLoad"), nullptr);
 }
 
-TEST_F(ToolsDllTest, MissingLibraryLogsTwoLinesAndStaysUsable) {
+TEST_F(ToolsDllTest, MissingLibraryLogsItsLinesAndStaysUsable) {
     const std::string folder = MakeTestFolder("no-tools");
     LogWatch log;
     CZemToolsDll tools(u"/logs/Zem.log", u"/store/Zem.xml", U16(folder).c_str());
@@ -208,9 +208,10 @@ TEST_F(ToolsDllTest, MissingLibraryLogsTwoLinesAndStaysUsable) {
         EXPECT_EQ(tools.Entry(i), nullptr);
     EXPECT_TRUE(Calls().empty());
     const std::vector<std::string> messages = log.NewMessages();
-    ASSERT_EQ(messages.size(), 2u);
+    ASSERT_EQ(messages.size(), 3u);
     EXPECT_EQ(messages[0].rfind("ErrorCode=", 0), 0u);
     EXPECT_EQ(messages[1], "Failed to load ZemTools.dll: " + folder + "/ZemTools.dll");
+    EXPECT_EQ(messages[2], folder + "/ZemTools.dll: No such file or directory");
 }
 
 TEST_F(ToolsDllTest, EmptyFolderMeansTheProgramFolder) {

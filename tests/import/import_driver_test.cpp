@@ -204,9 +204,18 @@ TEST_F(ImportDriverTest, DebugKeepsTheWorkingFiles) {
         GTEST_SKIP() << "the command line was read before this test ran";
     MakeAccount();
     ASSERT_EQ(Run(), ImportOutcome::kCompleted);
-    EXPECT_TRUE(fs::exists(ImportFolder() + "n1.htm"));
-    EXPECT_TRUE(fs::exists(ImportFolder() + "user/PIC1.png"));
-    EXPECT_TRUE(fs::exists(ImportFolder() + "report (2).pdf"));
+    // The run's own folder stays, without the lock that would let a later run remove it.
+    std::vector<fs::path> runFolders{fs::directory_iterator(ImportFolder()), {}};
+    ASSERT_EQ(runFolders.size(), 1u);
+    const std::string notes = runFolders[0].string() + "/notes/";
+    EXPECT_TRUE(fs::exists(notes + "n1.htm"));
+    EXPECT_TRUE(fs::exists(notes + "user/PIC1.png"));
+    EXPECT_TRUE(fs::exists(notes + "report (2).pdf"));
+    EXPECT_TRUE(fs::exists(runFolders[0] / "ynote.db"));
+    EXPECT_FALSE(fs::exists(runFolders[0] / "run.lock"));
+
+    ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    EXPECT_EQ(std::distance(fs::directory_iterator(ImportFolder()), {}), 2);
 }
 
 TEST_F(ImportDriverTest, DebugInsideAPathKeepsNothing) {

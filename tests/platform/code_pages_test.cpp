@@ -72,6 +72,33 @@ TEST(CodePagesTest, EncodingReplacesWhatTheCodePageCannotHold) {
     EXPECT_EQ(bytes, "\xC3\xA9");
 }
 
+// File names are bytes: what is not UTF-8 is held and written back unchanged, and reads in
+// the ANSI code page (or as U+FFFD) wherever people see it.
+TEST(FileNameTextTest, BytesThatAreNotUtf8RoundTripAndReadInTheAnsiCodePage) {
+    const std::string bytes = "/a/\xB1\xA8\xB8\xE6/\xD5\xCB\xBB\xA7/\xE4\xB8\xAD/\xFF\xE4\xB8";
+    const Text text = FromFileSystemBytes(bytes);
+    // GBK bytes that happen to form UTF-8 (CB BB) read as their character.
+    EXPECT_EQ(text, u"/a/\xDCB1\xDCA8\xDCB8\xDCE6/\xDCD5\x02FB\xDCA7/中/\xDCFF\xDCE4\xDCB8");
+    EXPECT_EQ(ToFileSystemBytes(text), bytes);
+    EXPECT_EQ(ToUtf8(text), ToUtf8(u"/a/\uFFFD\uFFFD\uFFFD\uFFFD/\uFFFD\x02FB\uFFFD/中/"
+                                   u"\uFFFD\uFFFD\uFFFD"));
+    // Surrogates that hold no byte are not bytes of a name.
+    EXPECT_EQ(ToFileSystemBytes(u"\xD800x\xDC41"), "\xEF\xBF\xBDx\xEF\xBF\xBD");
+
+    test::EnvOverride all("LC_ALL", nullptr);
+    test::EnvOverride lang("LANG", "zh_CN.UTF-8");
+    EXPECT_EQ(ReadableText(text), u"/a/报告/账户/中/\uFFFD\uFFFD\uFFFD");
+    // A GBK character whose second byte is an ASCII letter.
+    EXPECT_EQ(ReadableText(FromFileSystemBytes("x\x81\x40.png")), u"x丂.png");
+    // Surrogates of no pair are no text; a pair whose second half looks like a held byte is
+    // a character.
+    EXPECT_EQ(ReadableText(u"a\xD800"
+                           u"b😀 \xDCE9\xD800 💀"),
+              u"a\uFFFDb😀 \uFFFD\uFFFD 💀");
+    test::EnvOverride western("LC_ALL", "en_US.UTF-8");
+    EXPECT_EQ(ReadableText(FromFileSystemBytes("caf\xE9")), u"café");
+}
+
 TEST(CharsetNamesTest, NamesOfHtmlAndXmlDeclarationsIgnoringCase) {
     EXPECT_EQ(CodePageForCharsetName(u"UTF-8"), 65001u);
     EXPECT_EQ(CodePageForCharsetName(u"utf8"), 65001u);

@@ -132,6 +132,37 @@ TEST(FilesTest, ListDirectoryGivesDotEntriesAndNeverCallsALinkAFolder) {
     EXPECT_EQ(GetLastErrorCode(), ENOENT);
 }
 
+TEST(FilesTest, NamesThatAreNotUtf8AreListedOpenedAndMadeByTheirBytes) {
+    const std::string dir = test::MakeTestFolder("bytes");
+    const std::string name = "\xB1\xA8\xB8\xE6.txt";
+    WriteFileBytes(dir + "/" + name, "gbk");
+    std::vector<DirectoryEntry> entries;
+    ASSERT_TRUE(ListDirectory(T(dir), entries));
+    const auto listed = std::find_if(entries.begin(), entries.end(),
+                                     [](const DirectoryEntry& e) { return e.name.size() == 8; });
+    ASSERT_NE(listed, entries.end());
+    EXPECT_TRUE(PathExists(T(dir) + u"/" + listed->name));
+    ASSERT_TRUE(RenameFile(T(dir) + u"/" + listed->name, T(dir) + u"/\xDCFF"));
+    EXPECT_EQ(ReadFileBytes(dir + "/\xFF"), "gbk");
+}
+
+TEST(FilesTest, UniqueFoldersArePrivateAndNeverShared) {
+    const std::string dir = test::MakeTestFolder("unique");
+    EXPECT_EQ(CreateUniqueFolder(FromFileSystemBytes(dir + "/\xC1\xD9"), u"run-"), u"");
+    EXPECT_EQ(GetLastErrorCode(), ENOENT);
+    ASSERT_TRUE(CreateFolder(FromFileSystemBytes(dir + "/\xC1\xD9")));
+    const Text first = CreateUniqueFolder(FromFileSystemBytes(dir + "/\xC1\xD9"), u"run-");
+    const Text second = CreateUniqueFolder(FromFileSystemBytes(dir + "/\xC1\xD9/"), u"run-");
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.substr(0, first.size() - 7), FromFileSystemBytes(dir + "/\xC1\xD9/run-"));
+    EXPECT_EQ(first.back(), u'/');
+    struct stat st;
+    ASSERT_EQ(stat(ToFileSystemBytes(first).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
 TEST(FilesTest, CurrentDirectory) {
     const std::string dir = test::MakeTestFolder("cwd");
     const Text before = GetCurrentDirectory();

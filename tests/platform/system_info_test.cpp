@@ -199,8 +199,15 @@ TEST(ProcessTest, IdsCommandLineEnvironmentAndMenuFont) {
     SetCommandLine(1, argv);
     EXPECT_EQ(GetCommandLineArguments(), u"");
 
+    char path[] = "/Import=/home/me/\xB1\xA8\xB8\xE6/a.db";
+    char* withBytes[] = {program, path};
+    SetCommandLine(2, withBytes);
+    EXPECT_EQ(GetCommandLineArguments(), u"/Import=/home/me/\xDCB1\xDCA8\xDCB8\xDCE6/a.db");
+
     test::EnvOverride var("ZEM_TEST_VALUE", "值");
     EXPECT_EQ(GetEnvironmentText("ZEM_TEST_VALUE"), u"值");
+    test::EnvOverride bytes("ZEM_TEST_BYTES", "\xFF");
+    EXPECT_EQ(GetEnvironmentText("ZEM_TEST_BYTES"), u"\xDCFF");
     EXPECT_EQ(GetEnvironmentText("ZEM_TEST_UNSET_VALUE"), u"");
 
     EXPECT_EQ(GetMenuFontFace(), u"Sans");

@@ -33,7 +33,8 @@ TEST(AppendLogLine, WritesMarkedLinesInTheProgramLayout) {
     const std::string log = test::MakeTestFolder("log") + "/Zem.log";
     AppendLogLine(u"first\r\nline\rx\ny", FromUtf8(log));
     const Text before = GetLocalDateTimeText();
-    AppendLogLine(u"second", FromUtf8(log));
+    // A file name's bytes that are not UTF-8 are written readably, never as lone surrogates.
+    AppendLogLine(u"second \xDCE9 \xD800", FromUtf8(log));
     const Text after = GetLocalDateTimeText();
 
     const std::string bytes = ReadFileBytes(log);
@@ -49,12 +50,12 @@ TEST(AppendLogLine, WritesMarkedLinesInTheProgramLayout) {
     for (const Text& line : lines)
         EXPECT_EQ(line.substr(0, head.size()), head);
     EXPECT_TRUE(lines[0].ends_with(ids + u"first  line x y"));
-    EXPECT_TRUE(lines[1].ends_with(ids + u"second"));
+    EXPECT_TRUE(lines[1].ends_with(ids + u"second é \uFFFD"));
     // Each line ends in CR LF and the message keeps none of its own.
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 2);
     // The local date and time sit between the program name and the ids.
     const Text dateTime =
-        lines[1].substr(head.size(), lines[1].size() - head.size() - ids.size() - 6);
+        lines[1].substr(head.size(), lines[1].size() - head.size() - ids.size() - 10);
     EXPECT_TRUE(dateTime == before || dateTime == after) << ToUtf8(dateTime);
 }
 

@@ -103,7 +103,7 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, Text& 
         return nullptr;
     }
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(ToUtf8(path).c_str(), &db,
+    const int rc = sqlite3_open_v2(ToFileSystemBytes(path).c_str(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         error = u"The knowledge base " + Quoted(path) + u" cannot be opened: " +
@@ -117,7 +117,7 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, Text& 
         sqlite3_close(db);
         return nullptr;
     }
-    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, ToUtf8(path)));
+    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, ToFileSystemBytes(path)));
 }
 
 KnowledgeBase::KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath)

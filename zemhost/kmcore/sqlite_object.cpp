@@ -21,7 +21,7 @@ class SQLiteDatabase : public ComObject<IZemKMSQLiteDatabase> {
         if (!path || !*path)
             return E_INVALIDARG;
         sqlite3* db = nullptr;
-        if (sqlite3_open_v2(ToUtf8(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        if (sqlite3_open_v2(ToFileSystemBytes(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
             SQLITE_OK) {
             sqlite3_close(db);
             return E_FAIL;

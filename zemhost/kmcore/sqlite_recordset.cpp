@@ -40,11 +40,14 @@ class Recordset : public ComObject<IZemKMSQLiteRecordset> {
             *text = SysAllocText(Text());
             return S_FALSE;
         }
-        // Integers and reals come as SQLite prints them; text and blobs are UTF-8 bytes.
+        // Integers and reals come as SQLite prints them; text and blobs are UTF-8 bytes, and
+        // bytes that are not (a path stored as the file system named it) are held as file
+        // names hold them, so that the path still opens.
         const bool isNull = sqlite3_column_type(statement_, column) == SQLITE_NULL;
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
         const int length = sqlite3_column_bytes(statement_, column);
-        *text = SysAllocText(isNull || !bytes ? Text() : FromUtf8(std::string_view(bytes, length)));
+        *text = SysAllocText(
+            isNull || !bytes ? Text() : FromFileSystemBytes(std::string_view(bytes, length)));
         return S_OK;
     }
 

@@ -71,7 +71,8 @@ ReadResult ReadLine(Text& line) {
     }
     if (!bytes.empty() && bytes.back() == '\r')
         bytes.pop_back();
-    line = FromUtf8(bytes);
+    // A typed line may be a path: bytes that are not UTF-8 are kept for the file system.
+    line = FromFileSystemBytes(bytes);
     return ReadResult::kLine;
 }
 

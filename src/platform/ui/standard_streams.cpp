@@ -5,13 +5,18 @@
 
 #include <string>
 
+#include "platform/code_pages.h"
+
 namespace zem::ui {
 
 namespace {
+// Texts may name files whose bytes are not UTF-8; they are printed readably. A stream that
+// cannot be written (a pipe whose reader has gone, a full disk) loses the line and nothing
+// more: the error is cleared so that the next line is tried afresh.
 void Write(FILE* stream, const Text& text) {
-    std::string bytes = ToUtf8(text);
-    fwrite(bytes.data(), 1, bytes.size(), stream);
-    fflush(stream);
+    std::string bytes = ToUtf8(ReadableText(text));
+    if (fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size() || fflush(stream) != 0)
+        clearerr(stream);
 }
 }  // namespace
 

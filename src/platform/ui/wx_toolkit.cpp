@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_pages.h"
 #include "platform/system_info.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_queue.h"
@@ -32,8 +33,9 @@ namespace zem::ui {
 
 namespace {
 
+// Texts may name files whose bytes are not UTF-8; the window shows them readably.
 wxString ToWx(const Text& text) {
-    return wxString::FromUTF8(ToUtf8(text));
+    return wxString::FromUTF8(ToUtf8(ReadableText(text)));
 }
 
 Text FromWx(const wxString& text) {
