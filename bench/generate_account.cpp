@@ -3,7 +3,8 @@
 //
 // Usage: bench_generate_account <folder> [--notes N] [--notebooks N] [--tags N]
 //   [--tag-depth D] [--tags-per-note K] [--body-bytes B] [--pictures-per-note P]
-//   [--picture-bytes S] [--attachment-every E] [--attachment-bytes A]
+//   [--picture-bytes S] [--attachment-every E] [--attachment-bytes A] [--keyless]
+// --keyless makes every table without a key or index, as an account may come.
 // Prints the database path.
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,7 @@ struct Parameters {
     long pictureBytes = 100 * 1024;
     long attachmentEvery = 0;  // one attachment every E notes; 0: none
     long attachmentBytes = 1024 * 1024;
+    bool keyless = false;
 };
 
 bool ParseArguments(int argc, char** argv, std::string& folder, Parameters& p) {
@@ -47,6 +49,8 @@ bool ParseArguments(int argc, char** argv, std::string& folder, Parameters& p) {
         auto option = options.find(argv[i]);
         if (option != options.end() && i + 1 < argc) {
             *option->second = std::strtol(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--keyless") == 0) {
+            p.keyless = true;
         } else if (argv[i][0] != '-' && folder.empty()) {
             folder = argv[i];
         } else {
@@ -106,7 +110,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_generate_account <folder> [--notes N] ...\n");
         return 2;
     }
-    zem::test::YNoteFixture account(folder);
+    zem::test::YNoteFixture account(
+        folder, "account",
+        p.keyless ? zem::test::YNoteKeys::kNone : zem::test::YNoteKeys::kPrimaryKeys);
     account.Database().Exec("begin");
     for (long i = 0; i < p.notebooks; ++i)
         account.AddNotebook("nb" + std::to_string(i), "笔记本 " + std::to_string(i));

@@ -12,7 +12,9 @@
 # an unmeasured first import of the text account filled in the same home.
 #
 # Usage: bench/run.sh [--repeat N] [--only NAME[,NAME...]]
-#   accounts: text, pictures, large, tags, attachment, text-again, text-1%
+#   accounts: text, pictures, large, tags, attachment, body, keyless5k, keyless20k,
+#   keyless100k (the keyless accounts have no key or index on any table), text-again,
+#   text-1%
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -47,6 +49,10 @@ accounts=(
   "large|--notes 50000 --notebooks 50 --tags 200 --tag-depth 3 --tags-per-note 3 --body-bytes 4096|50000|0|0"
   "tags|--notes 1 --notebooks 1 --tags 5000 --tag-depth 8 --tags-per-note 3|1|0|0"
   "attachment|--notes 1 --notebooks 1 --tags 0 --tags-per-note 0 --attachment-every 1 --attachment-bytes 209715200|1|1|0"
+  "keyless5k|--keyless --notes 5000 --notebooks 20 --tags 50 --pictures-per-note 1 --picture-bytes 20480 --attachment-every 10 --attachment-bytes 20480|5000|500|5000"
+  "keyless20k|--keyless --notes 20000 --notebooks 20 --tags 50 --pictures-per-note 1 --picture-bytes 20480 --attachment-every 10 --attachment-bytes 20480|20000|2000|20000"
+  "keyless100k|--keyless --notes 100000 --notebooks 20 --tags 50 --pictures-per-note 1 --picture-bytes 20480 --attachment-every 10 --attachment-bytes 20480|100000|10000|100000"
+  "body|--notes 2 --notebooks 1 --tags 0 --tags-per-note 0 --body-bytes 52428800 --pictures-per-note 1 --picture-bytes 102400|2|0|2"
 )
 
 # name | account imported first and again | change every n-th note before (0: none) | documents

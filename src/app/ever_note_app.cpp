@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/ever_note_dlg.h"
 #include "app/resource_ids.h"
+#include "app/user_messages.h"
 #include "config/global.h"
 #include "config/translations.h"
 #include "host/component_loading.h"
@@ -98,7 +99,12 @@ bool CZemEverNoteApp::InitInstance() {
         if (Failed(hr)) {
             GetGlobal().WriteLog(u"Failed to open knowledge base: " + databasePath + u", " +
                                  error.ToText());
-            if (!error.ToText().empty())
+            // Another program holding the knowledge base is no fault of it: it only has to be
+            // closed there first.
+            if (hr == ZEM_E_KNOWLEDGE_BASE_BUSY)
+                ShowStartupError(
+                    TranslateResourceStringArg(IDS_KNOWLEDGE_BASE_IN_USE, databasePath));
+            else if (!error.ToText().empty())
                 ShowStartupError(error.ToText());
             return false;
         }

@@ -83,6 +83,17 @@ std::vector<StringResource> StringTable() {
          u"This knowledge base already holds %2 documents imported from the YNote account "
          u"%1.\n\nYes: import only the notes that are new or changed since.\nNo: import every "
          u"note again, as new documents.\nCancel: import nothing."},
+        {IDS_EARLIER_IMPORTS_UNREADABLE,
+         u"The knowledge base's record of earlier imports cannot be read, so nothing was "
+         u"imported."},
+        {IDS_KNOWLEDGE_BASE_IN_USE,
+         u"The knowledge base is in use by another program:\n\n%1\n\nTry again when that "
+         u"program has closed it."},
+        {IDS_WAITING_FOR_KNOWLEDGE_BASE,
+         u"Waiting for the knowledge base, which another program is using (%1 s)..."},
+        {IDS_KNOWLEDGE_BASE_STILL_IN_USE,
+         u"The knowledge base is still in use by another program, so the import stopped. Try "
+         u"again when that program has closed it."},
     };
 }
 

@@ -21,7 +21,14 @@ enum MessageId : int {
     IDS_CREATE_DOCUMENT_FAILED = 110,
     IDS_SAVE_DOCUMENT_FAILED = 111,
     IDS_IMPORT_COMPLETED = 112,
+    // The knowledge base holds documents of the account (%1 the account, %2 how many).
     IDS_IMPORT_AGAIN = 113,
+    IDS_EARLIER_IMPORTS_UNREADABLE = 114,
+    // Another program holds the knowledge base: at start-up (%1 the index file), while the
+    // import waits for it (%1 the seconds waited), and when the import stopped waiting.
+    IDS_KNOWLEDGE_BASE_IN_USE = 120,
+    IDS_WAITING_FOR_KNOWLEDGE_BASE = 121,
+    IDS_KNOWLEDGE_BASE_STILL_IN_USE = 122,
 };
 
 // The message box's result; empty text shows nothing and gives 2 (cancel).

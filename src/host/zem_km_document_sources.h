@@ -11,6 +11,11 @@
 // version of the item it was last imported from (a number the importer chooses, such as the
 // item's time of last change) and the document's modified date as it was then, so that a
 // document changed by someone else since can be told apart.
+//
+// What these calls change in a document waits with the document's other changes
+// (IZemKMDocumentCommit) and is stored with them; the calls that read store whatever waits
+// first. Another program holding the knowledge base gives ZEM_E_KNOWLEDGE_BASE_BUSY, as the
+// other interfaces do.
 #pragma once
 
 #include "host/zem_km_interfaces.h"
@@ -28,7 +33,8 @@ struct IZemKMDocumentSources : IUnknown {
                                          const char16_t* source, const char16_t* account,
                                          const char16_t* sourceId, IUnknown** document) = 0;
     // Marks the import of the document finished at `version`, and keeps its modified date
-    // as it is now. S_FALSE when no source is recorded for the document.
+    // as the document's changes made before this call leave it. A document without a
+    // record is left alone.
     virtual HRESULT SetSourceVersion(IUnknown* document, int64_t version) = 0;
     // The document recorded for the source, or S_FALSE with no object.
     virtual HRESULT FindSourceDocument(const char16_t* source, const char16_t* account,

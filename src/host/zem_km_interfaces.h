@@ -14,6 +14,11 @@ constexpr CLSID CLSID_ZemKMDatabase = MakeGuid("AB45C39E-7793-4DCE-8C3E-3DA52B07
 constexpr CLSID CLSID_ZemKMTools = MakeGuid("0862A44D-A591-4FAF-950C-EB81BE4AC372");
 constexpr CLSID CLSID_ZemKMSettings = MakeGuid("8BC0154C-BE01-45A6-949D-A4D8E5A0D8AA");
 
+// The status of a call that could not run because another program holds the knowledge base
+// (writing to it, or keeping it locked). Nothing was changed; the same call may be tried
+// again later. OpenEx gives it when the knowledge base cannot even be read for that reason.
+constexpr HRESULT ZEM_E_KNOWLEDGE_BASE_BUSY = static_cast<HRESULT>(0x80040210u);
+
 // The fixed text the program passes as the second argument of OpenEx.
 inline constexpr char16_t kOpenExFixedText[] = u"{3C7E91B2-6F0D-4A58-9E21-B4D07A6C5F13}";
 
@@ -74,6 +79,25 @@ struct IZemKMDocument : IUnknown {
 
   protected:
     ~IZemKMDocument() = default;
+};
+
+// Offered by this engine's document objects (reached by QueryInterface; other engines may
+// not have it). The changes made to a document through its object and its attachments wait
+// to be stored together: when another document is created or anything else is changed, when
+// the document or the database object is released, and at the latest 200 ms after the last
+// call. A caller that must know they are stored asks for it.
+struct IZemKMDocumentCommit : IUnknown {
+    static constexpr IID kIID = MakeGuid("D3A1C5E8-4B7F-4E2A-9C61-0F8E2B5D7A93");
+    // Stores the waiting changes now: S_OK (also when nothing waits),
+    // ZEM_E_KNOWLEDGE_BASE_BUSY (they are kept, and stored by a later try), or another
+    // failure (they are dropped, with the files made for a new document or attachment).
+    virtual HRESULT CommitChanges() = 0;
+    // Drops the waiting changes, with the files made for a new document or attachment;
+    // whatever was stored before stays. S_OK.
+    virtual HRESULT DiscardChanges() = 0;
+
+  protected:
+    ~IZemKMDocumentCommit() = default;
 };
 
 struct IZemKMAttachment : IUnknown {

@@ -8,11 +8,13 @@
 #include "app/user_messages.h"
 #include "config/global.h"
 #include "import/file_copy.h"
+#include "import/knowledge_base_wait.h"
 #include "import/note_body.h"
 #include "import/previous_import.h"
 #include "import/resources.h"
 #include "import/run_summary.h"
 #include "import/tag_mapping.h"
+#include "import/working_copy_indexes.h"
 #include "import/working_files.h"
 #include "import/ynote_reader.h"
 #include "platform/files.h"
@@ -26,6 +28,7 @@ namespace {
 constexpr char16_t kUntitledNote[] = u"无标题笔记";
 constexpr char16_t kCopyFailedText[] = u"无法拷贝数据库文件!";
 constexpr int32_t kUpdateFromHtmlFlags = 0x22;
+constexpr char16_t kKeptOutReason[] = u"the knowledge base was in use by another program";
 
 struct NoteRow {
     Text noteId, title, notebookId, tags, sourceUrl;
@@ -56,19 +59,28 @@ NoteRow ReadNoteRow(IZemKMSQLiteRecordset* notes) {
 // declaration, when it ends; the working files go last, after the database is released.
 class ImportRun {
   public:
-    explicit ImportRun(ImportDialogSurface& dialog) : dialog_(dialog) {}
+    explicit ImportRun(ImportDialogSurface& dialog) : dialog_(dialog), wait_(dialog) {}
     ImportOutcome Run();
 
   private:
     bool Prepare();
     bool ChooseNotesToImport(const Text& sourcePath);
     void ImportNote();
+    // The host call, tried again while another program holds the knowledge base; the status
+    // line shows the note's title again after a wait.
+    HRESULT Host(const std::function<HRESULT()>& call) { return wait_.Call(call, title_); }
+    // True when the call's status says another program kept the knowledge base; the note is
+    // then skipped with that reason, and what its document still waited to store dropped.
+    bool KeptOut(HRESULT status, IZemKMDocument* document = nullptr);
     TextList PrepareTagNames(const Text& tags);
-    void AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating);
-    void SetDates(IZemKMDocument* document, const NoteRow& row);
+    // Both false when the note was skipped because another program kept the knowledge base.
+    bool AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating);
+    bool SetDates(IZemKMDocument* document, const NoteRow& row);
     ImportOutcome Finish(RunEnd end, ImportOutcome outcome);
 
     ImportDialogSurface& dialog_;
+    KnowledgeBaseWait wait_;
+    Text title_;  // of the note being imported
     Text importFolder_;
     std::unique_ptr<ImportWorkingFiles> files_;
     ImportRunSummary summary_;
@@ -80,6 +92,7 @@ class ImportRun {
     ComPtr<IZemKMSQLiteRecordset> notes_;
     ComPtr<IZemKMSQLiteRecordset> storageRow_;
     Text storageFolder_;
+    StatementRowOrder rowOrder_;
     int32_t done_ = 0;
     bool walkBroken_ = false;
 };
@@ -95,6 +108,13 @@ ImportOutcome ImportRun::Run() {
         if (dialog_.CancelRequested()) {
             sqlite_->CloseDatabase();
             return Finish(RunEnd::kCancelled, ImportOutcome::kCancelled);
+        }
+        // A knowledge base held that long is held for good: the notes left would each wait
+        // as long again.
+        if (wait_.GaveUp()) {
+            sqlite_->CloseDatabase();
+            ShowMessageId(IDS_KNOWLEDGE_BASE_STILL_IN_USE);
+            return Finish(RunEnd::kStopped, ImportOutcome::kStopped);
         }
     }
     sqlite_->CloseDatabase();
@@ -161,23 +181,35 @@ bool ImportRun::Prepare() {
         return false;
     }
     LoadTagMap(sqlite_.Get(), tags_);
-    CreateHostTags(host_.Get(), nullptr, tags_, Text());
-    CreateNotebookFolders(sqlite_.Get(), host_.Get(), kYNoteRootFolder);
+    CreateHostTags(host_.Get(), nullptr, tags_, Text(), &wait_);
+    CreateNotebookFolders(sqlite_.Get(), host_.Get(), kYNoteRootFolder, &wait_);
+    if (wait_.GaveUp()) {
+        ShowMessageId(IDS_KNOWLEDGE_BASE_STILL_IN_USE);
+        return false;
+    }
 
     auto count = RunQuery(sqlite_.Get(), kSqlCountNotes);
     if (!count)
         return false;
     const int32_t noteCount = ReadFieldInt(count.Get());
     count.Reset();
+    const WorkingCopyIndexes indexes = IndexWorkingCopy(sqlite_.Get());
+    rowOrder_ = indexes.rowOrder;
+    for (const Text& failure : indexes.failures)
+        summary_.Remark(failure);
     notes_ = RunQuery(sqlite_.Get(), kSqlSelectNotes);
     if (!notes_)
         return false;
     dialog_.SetProgressRange(noteCount);
     storageRow_ = RunQuery(sqlite_.Get(), kSqlSelectAttachmentStorageDir);
-    if (storageRow_) {
+    if (storageRow_)
         storageFolder_ = ReadFieldText(storageRow_.Get(), 1);
-        AddTrailingSeparator(storageFolder_);
-    }
+    // Without a storage folder of its own, an account's resource files lie beside its
+    // database (the file the user chose, not the working copy), never wherever the current
+    // directory happens to stand.
+    if (storageFolder_.empty())
+        storageFolder_ = GetFolderPart(sourcePath);
+    AddTrailingSeparator(storageFolder_);
     return true;
 }
 
@@ -192,6 +224,19 @@ bool ImportRun::ChooseNotesToImport(const Text& sourcePath) {
             u"Import ynote: this knowledge base does not record where its documents come "
             u"from; importing the same account again will add a second copy of every note");
         return true;
+    }
+    // Without the records every note would come in again beside its document.
+    const HRESULT loaded = wait_.Call([&] { return previous_->Load(); }, Text());
+    if (loaded == ZEM_E_KNOWLEDGE_BASE_BUSY) {
+        ShowMessageId(IDS_KNOWLEDGE_BASE_STILL_IN_USE);
+        return false;
+    }
+    if (Failed(loaded)) {
+        GetGlobal().WriteLog(FormatText(
+            u"Import ynote: the records of earlier imports could not be read (status %1)",
+            Int64ToText(static_cast<uint32_t>(loaded))));
+        ShowMessageId(IDS_EARLIER_IMPORTS_UNREADABLE);
+        return false;
     }
     if (previous_->RecordedCount() == 0)
         return true;
@@ -219,6 +264,7 @@ void ImportRun::ImportNote() {
         walkBroken_ = true;
     ++done_;
     std::replace(row.title.begin(), row.title.end(), u'/', u'-');
+    title_ = row.title;
     dialog_.SetStatusText(row.title);
     dialog_.PumpMessages();
 
@@ -245,8 +291,9 @@ void ImportRun::ImportNote() {
         }
     } noteFiles{*files_, {}};
 
-    const Text htmlFile = BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_,
-                                            storageFolder_, &noteFiles.written);
+    const Text htmlFile =
+        BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_, storageFolder_,
+                          &noteFiles.written, rowOrder_.resources);
     if (htmlFile.empty()) {
         summary_.NoteSkipped(row.title, u"its content could not be built");
         return;
@@ -259,7 +306,10 @@ void ImportRun::ImportNote() {
     dialog_.PumpMessages();
 
     ComPtr<IUnknown> folderObject;
-    host_->GetFolderByLocation(location.c_str(), VARIANT_TRUE, folderObject.Out());
+    if (KeptOut(Host([&] {
+            return host_->GetFolderByLocation(location.c_str(), VARIANT_TRUE, folderObject.Out());
+        })))
+        return;
     auto folder = ComPtr<IZemKMFolder>::QueryFrom(folderObject.Get());
     if (!folder) {
         ShowMessageIdArg(IDS_CREATE_FOLDER_FAILED, location);
@@ -270,20 +320,31 @@ void ImportRun::ImportNote() {
     // A changed note updates its document where it is; one whose document is gone comes in
     // as new.
     ComPtr<IZemKMDocument> document;
-    if (fate == NoteFate::kChanged)
-        document = previous_->TakeDocument(row.noteId, row.title, location);
+    if (fate == NoteFate::kChanged && KeptOut(Host([&] {
+            return previous_->TakeDocument(row.noteId, row.title, location, document);
+        })))
+        return;
     const bool updating = static_cast<bool>(document);
-    if (!updating)
-        document = previous_->CreateDocument(folder.Get(), row.title, row.noteId);
+    if (!updating && KeptOut(Host([&] {
+            return previous_->CreateDocument(folder.Get(), row.title, row.noteId, document);
+        })))
+        return;
     if (!document) {
         ShowMessageIdArg(IDS_CREATE_DOCUMENT_FAILED, row.title);
         summary_.NoteSkipped(row.title, u"its document could not be created");
         return;
     }
-    document->SetDocumentUrl(row.sourceUrl.c_str());
+    if (KeptOut(Host([&] { return document->SetDocumentUrl(row.sourceUrl.c_str()); }),
+                document.Get()))
+        return;
     dialog_.PumpMessages();
-    if (Failed(document->UpdateFromHtmlFile(htmlFile.c_str(), htmlFile.c_str(),
-                                            kUpdateFromHtmlFlags))) {
+    const HRESULT page = Host([&] {
+        return document->UpdateFromHtmlFile(htmlFile.c_str(), htmlFile.c_str(),
+                                            kUpdateFromHtmlFlags);
+    });
+    if (KeptOut(page, document.Get()))
+        return;
+    if (Failed(page)) {
         ShowMessageIdArg(IDS_SAVE_DOCUMENT_FAILED, row.title);
         summary_.NoteSkipped(row.title, updating ? u"its new content could not be saved whole"
                                                  : u"its content could not be saved (an empty "
@@ -292,12 +353,32 @@ void ImportRun::ImportNote() {
     }
     // The tags of an updated document become the note's, none included.
     if (!tagNames.empty() || updating) {
-        document->SetTagsText(JoinTexts(tagNames, u";").c_str(), u"YNote");
+        if (KeptOut(Host([&] {
+                        return document->SetTagsText(JoinTexts(tagNames, u";").c_str(), u"YNote");
+                    }),
+                    document.Get()))
+            return;
         dialog_.PumpMessages();
     }
-    AddAttachments(document.Get(), row.noteId, updating);
-    SetDates(document.Get(), row);
-    previous_->Finish(document.Get(), row.noteId, row.version);
+    if (!AddAttachments(document.Get(), row.noteId, updating) || !SetDates(document.Get(), row))
+        return;
+    if (KeptOut(Host([&] { return previous_->Finish(document.Get(), row.noteId, row.version); }),
+                document.Get()))
+        return;
+    // The engine may keep a document's changes back to store them together, its creation
+    // among them; the note counts as imported once they are stored.
+    if (auto commit = ComPtr<IZemKMDocumentCommit>::QueryFrom(document.Get())) {
+        const HRESULT stored = Host([&] { return commit->CommitChanges(); });
+        if (KeptOut(stored, document.Get()))
+            return;
+        if (Failed(stored)) {
+            ShowMessageIdArg(updating ? IDS_SAVE_DOCUMENT_FAILED : IDS_CREATE_DOCUMENT_FAILED,
+                             row.title);
+            summary_.NoteSkipped(row.title, updating ? u"its changes could not be stored"
+                                                     : u"its document could not be created");
+            return;
+        }
+    }
     if (updating)
         summary_.NoteUpdated();
     else
@@ -308,7 +389,7 @@ void ImportRun::ImportNote() {
 
 TextList ImportRun::PrepareTagNames(const Text& tags) {
     TextList names;
-    if (tags.empty() || !LookupTagNames(tags, sqlite_.Get(), names))
+    if (tags.empty() || !LookupTagNames(tags, sqlite_.Get(), names, rowOrder_.tagNames))
         return names;
     for (Text& name : names) {
         name = TrimTextStart(TrimTextEnd(name));
@@ -317,42 +398,71 @@ TextList ImportRun::PrepareTagNames(const Text& tags) {
     return names;
 }
 
+bool ImportRun::KeptOut(HRESULT status, IZemKMDocument* document) {
+    if (status != ZEM_E_KNOWLEDGE_BASE_BUSY)
+        return false;
+    if (auto commit = ComPtr<IZemKMDocumentCommit>::QueryFrom(document))
+        commit->DiscardChanges();
+    summary_.NoteSkipped(title_, kKeptOutReason);
+    return true;
+}
+
 // An updated document keeps the attachments it has: one of the same name takes the note's
 // bytes, the others stay and are counted.
-void ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating) {
+bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating) {
     std::vector<ResourceEntry> entries;
-    if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, storageFolder_))
-        return;
+    if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, storageFolder_,
+                            rowOrder_.resources))
+        return true;
     TextList names;
     for (const ResourceEntry& entry : entries) {
         const Text path = importFolder_ + ToFileSystemPath(entry.fileName);
         files_->AddNoteFile(path);
         names.push_back(GetFileNamePart(path));
-        if (updating && previous_->ReplaceAttachment(document, path)) {
+        bool had = false;
+        if (updating &&
+            KeptOut(Host([&] { return previous_->ReplaceAttachment(document, path, had); }),
+                    document))
+            return false;
+        if (had) {
             dialog_.PumpMessages();
             continue;
         }
         ComPtr<IUnknown> attachmentObject;
-        document->AddAttachmentFromFile(path.c_str(), attachmentObject.Out());
+        if (KeptOut(Host([&] {
+                        return document->AddAttachmentFromFile(path.c_str(),
+                                                               attachmentObject.Out());
+                    }),
+                    document))
+            return false;
         auto attachment = ComPtr<IZemKMAttachment>::QueryFrom(attachmentObject.Get());
-        if (attachment)
-            attachment->SetAttachmentText(u"");
+        if (attachment &&
+            KeptOut(Host([&] { return attachment->SetAttachmentText(u""); }), document))
+            return false;
         dialog_.PumpMessages();
     }
-    if (updating)
-        summary_.AttachmentsGoneFromNotes(previous_->CountOtherAttachments(document, names));
+    if (updating) {
+        int32_t others = 0;
+        if (KeptOut(Host([&] { return previous_->CountOtherAttachments(document, names, others); }),
+                    document))
+            return false;
+        summary_.AttachmentsGoneFromNotes(others);
+    }
+    return true;
 }
 
 // A time the calendar cannot hold leaves the host's own date instead of 30 December 1899.
-void ImportRun::SetDates(IZemKMDocument* document, const NoteRow& row) {
+bool ImportRun::SetDates(IZemKMDocument* document, const NoteRow& row) {
     const DateTime created = UnixTimeToOleDate(row.created);
     const DateTime modified = UnixTimeToOleDate(row.updated);
-    if (created.valid)
-        document->SetDateCreated(created.value);
-    if (modified.valid) {
-        document->SetDateModified(modified.value);
-        document->SetDateUpdated(modified.value);
-    }
+    if (created.valid &&
+        KeptOut(Host([&] { return document->SetDateCreated(created.value); }), document))
+        return false;
+    if (modified.valid &&
+        (KeptOut(Host([&] { return document->SetDateModified(modified.value); }), document) ||
+         KeptOut(Host([&] { return document->SetDateUpdated(modified.value); }), document)))
+        return false;
+    return true;
 }
 
 }  // namespace

@@ -11,9 +11,10 @@ namespace zem {
 
 // The path of the finished HTML file in the import folder, or empty text when none was made.
 // `writtenFiles` (may be null) receives every file written for the note, also on failure,
-// so the caller can remove them.
+// so the caller can remove them. `resourcesInRowOrder`: see StatementRowOrder.
 Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const Text& importFolder,
-                       const Text& storageFolder, TextList* writtenFiles = nullptr);
+                       const Text& storageFolder, TextList* writtenFiles = nullptr,
+                       bool resourcesInRowOrder = false);
 
 // Writes the template out as HTML (through the host's tools component) and gives its text
 // with the default style inserted; true when the template was written (whether or not the
@@ -25,8 +26,10 @@ bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& h
 // sanitised form made unique by a hash of the id.
 Text NoteHtmlFileName(const Text& noteId);
 
-// Puts the body right after the first "<body>"; without one, after the first body start tag
-// of any form (any case, with attributes); without that, at the end.
-void InsertNoteBody(Text& html, const Text& body);
+// Where the note's body goes in the page: right after the first "<body>"; without one, after
+// the first body start tag of any form (any case, with attributes); without that, at the
+// end. Only markup counts: comments, attribute values and the contents of style and script
+// elements (the default style sheet among them) are passed over.
+size_t NoteBodyPosition(TextView html);
 
 }  // namespace zem

@@ -38,12 +38,17 @@ Text YNoteAccountName(const Text& databasePath) {
 }
 
 PreviousImport::PreviousImport(IZemKMDatabase* host, Text account)
-    : sources_(ComPtr<IZemKMDocumentSources>::QueryFrom(host)), account_(std::move(account)) {
+    : sources_(ComPtr<IZemKMDocumentSources>::QueryFrom(host)), account_(std::move(account)) {}
+
+HRESULT PreviousImport::Load() {
+    records_.clear();
     if (!sources_)
-        return;
+        return S_OK;
     ComPtr<IUnknown> rows;
-    if (Failed(sources_->GetSourceRecords(kYNoteSourceName, account_.c_str(), rows.Out())))
-        return;
+    const HRESULT status =
+        sources_->GetSourceRecords(kYNoteSourceName, account_.c_str(), rows.Out());
+    if (status != S_OK)
+        return Failed(status) ? status : E_FAIL;
     ForEachRow(rows.Get(), [&](IZemKMSQLiteRecordset* row) {
         Record& record = records_[FieldText(row, 0)];
         const Text version = FieldText(row, 1);
@@ -51,6 +56,7 @@ PreviousImport::PreviousImport(IZemKMDatabase* host, Text account)
         record.dateUpdated = TextToInt64(version);
         record.documentChanged = FieldText(row, 2) == u"1";
     });
+    return S_OK;
 }
 
 NoteFate PreviousImport::Decide(const Text& noteId, int64_t dateUpdated) {
@@ -75,58 +81,78 @@ int32_t PreviousImport::UnmatchedCount() const {
     return count;
 }
 
-ComPtr<IZemKMDocument> PreviousImport::CreateDocument(IZemKMFolder* folder, const Text& title,
-                                                      const Text& noteId) {
-    ComPtr<IUnknown> document;
-    if (sources_)
-        sources_->CreateSourceDocument(folder, title.c_str(), kYNoteSourceName, account_.c_str(),
-                                       noteId.c_str(), document.Out());
-    else
-        folder->CreateDocument(title.c_str(), u"", document.Out());
-    return ComPtr<IZemKMDocument>::QueryFrom(document.Get());
+HRESULT PreviousImport::CreateDocument(IZemKMFolder* folder, const Text& title, const Text& noteId,
+                                       ComPtr<IZemKMDocument>& document) {
+    ComPtr<IUnknown> made;
+    const HRESULT status =
+        sources_ ? sources_->CreateSourceDocument(folder, title.c_str(), kYNoteSourceName,
+                                                  account_.c_str(), noteId.c_str(), made.Out())
+                 : folder->CreateDocument(title.c_str(), u"", made.Out());
+    document = ComPtr<IZemKMDocument>::QueryFrom(made.Get());
+    return status;
 }
 
-ComPtr<IZemKMDocument> PreviousImport::TakeDocument(const Text& noteId, const Text& title,
-                                                    const Text& location) {
+HRESULT PreviousImport::TakeDocument(const Text& noteId, const Text& title, const Text& location,
+                                     ComPtr<IZemKMDocument>& document) {
+    document.Reset();
+    if (!sources_)
+        return S_OK;
     ComPtr<IUnknown> found;
-    if (!sources_ || sources_->FindSourceDocument(kYNoteSourceName, account_.c_str(),
-                                                  noteId.c_str(), found.Out()) != S_OK)
-        return {};
-    auto document = ComPtr<IZemKMDocument>::QueryFrom(found.Get());
-    if (!document)
-        return {};
-    sources_->SetDocumentTitle(document.Get(), title.c_str());
-    sources_->SetDocumentLocation(document.Get(), location.c_str());
-    return document;
+    HRESULT status = sources_->FindSourceDocument(kYNoteSourceName, account_.c_str(),
+                                                  noteId.c_str(), found.Out());
+    if (status != S_OK)
+        return status == S_FALSE ? S_OK : status;
+    auto candidate = ComPtr<IZemKMDocument>::QueryFrom(found.Get());
+    if (!candidate)
+        return S_OK;
+    status = sources_->SetDocumentTitle(candidate.Get(), title.c_str());
+    if (status == S_OK)
+        status = sources_->SetDocumentLocation(candidate.Get(), location.c_str());
+    if (status != S_OK)
+        return status;
+    document = candidate;
+    return S_OK;
 }
 
-void PreviousImport::Finish(IZemKMDocument* document, const Text& noteId, int64_t dateUpdated) {
-    if (!sources_ || sources_->SetSourceVersion(document, dateUpdated) != S_OK)
-        return;
+HRESULT PreviousImport::Finish(IZemKMDocument* document, const Text& noteId, int64_t dateUpdated) {
+    if (!sources_)
+        return S_OK;
+    if (const HRESULT status = sources_->SetSourceVersion(document, dateUpdated); status != S_OK)
+        return status;
     // A second row of the same note later in the walk then compares with this import.
     Record& record = records_[noteId];
     record.finished = true;
     record.dateUpdated = dateUpdated;
     record.documentChanged = false;
     record.matched = true;
+    return S_OK;
 }
 
-bool PreviousImport::ReplaceAttachment(IZemKMDocument* document, const Text& path) {
+HRESULT PreviousImport::ReplaceAttachment(IZemKMDocument* document, const Text& path, bool& had) {
+    had = false;
+    if (!sources_)
+        return S_OK;
     VARIANT_BOOL replaced = VARIANT_FALSE;
-    return sources_ &&
-           sources_->ReplaceAttachmentFromFile(document, path.c_str(), &replaced) == S_OK;
+    const HRESULT status = sources_->ReplaceAttachmentFromFile(document, path.c_str(), &replaced);
+    // An attachment whose bytes could not be replaced is still the note's: adding the file
+    // beside it would give the document two of that name.
+    had = status != S_FALSE;
+    return Failed(status) ? status : S_OK;
 }
 
-int32_t PreviousImport::CountOtherAttachments(IZemKMDocument* document, const TextList& names) {
+HRESULT PreviousImport::CountOtherAttachments(IZemKMDocument* document, const TextList& names,
+                                              int32_t& others) {
+    others = 0;
+    if (!sources_)
+        return S_OK;
     ComPtr<IUnknown> rows;
-    if (!sources_ || Failed(sources_->GetAttachmentNames(document, rows.Out())))
-        return 0;
+    if (const HRESULT status = sources_->GetAttachmentNames(document, rows.Out()); status != S_OK)
+        return status;
     const std::unordered_set<Text> current(names.begin(), names.end());
-    int32_t others = 0;
     ForEachRow(rows.Get(), [&](IZemKMSQLiteRecordset* row) {
         others += current.contains(FieldText(row, 0)) ? 0 : 1;
     });
-    return others;
+    return S_OK;
 }
 
 }  // namespace zem

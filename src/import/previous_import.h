@@ -3,12 +3,13 @@
 //
 // The knowledge base records, for every document an import creates, the note it came from
 // (source "YNote", the account, the note id) and the note's dateupdated. All records of the
-// account are read once, when the object is made, so a walk over an unchanged account asks
-// the knowledge base nothing more per note. An engine without that record
-// (IZemKMDocumentSources) leaves the object inert: every note is new, nothing is recorded.
+// account are read once, by Load, so a walk over an unchanged account asks the knowledge
+// base nothing more per note. An engine without that record (IZemKMDocumentSources) leaves
+// the object inert: every note is new, nothing is recorded.
 //
-// Owned by one import run, which also owns the host database it borrows; user-interface
-// thread only.
+// The calls into the knowledge base give its status back (ZEM_E_KNOWLEDGE_BASE_BUSY among
+// them), for the caller to wait and try again; each may be tried again whole. Owned by one
+// import run, which also owns the host database it borrows; user-interface thread only.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,8 @@ class PreviousImport {
 
     // Whether the knowledge base records where documents come from.
     bool Recording() const { return static_cast<bool>(sources_); }
+    // Reads the account's records.
+    HRESULT Load();
     // The account's documents recorded in the knowledge base.
     size_t RecordedCount() const { return records_.size(); }
     // Every note becomes a new document, as on a first import; the records go on being
@@ -50,22 +53,23 @@ class PreviousImport {
     int32_t UnmatchedCount() const;
 
     // A new document in the folder, recorded as the note's in the same step (an engine
-    // without the record makes a plain one). Null on failure.
-    ComPtr<IZemKMDocument> CreateDocument(IZemKMFolder* folder, const Text& title,
-                                          const Text& noteId);
-    // The note's document, with its title and folder brought up to date; null when the
-    // knowledge base no longer has it. Its record keeps the earlier version until Finish, so
-    // an update cut short is made again by the next import.
-    ComPtr<IZemKMDocument> TakeDocument(const Text& noteId, const Text& title,
-                                        const Text& location);
-    // Records the note's import into the document as complete.
-    void Finish(IZemKMDocument* document, const Text& noteId, int64_t dateUpdated);
+    // without the record makes a plain one).
+    HRESULT CreateDocument(IZemKMFolder* folder, const Text& title, const Text& noteId,
+                           ComPtr<IZemKMDocument>& document);
+    // The note's document, with its title and folder brought up to date; S_OK and no
+    // document when the knowledge base no longer has it. Its record keeps the earlier
+    // version until Finish, so an update cut short is made again by the next import.
+    HRESULT TakeDocument(const Text& noteId, const Text& title, const Text& location,
+                         ComPtr<IZemKMDocument>& document);
+    // Records the note's import into the document as complete, with the document's changes.
+    HRESULT Finish(IZemKMDocument* document, const Text& noteId, int64_t dateUpdated);
 
-    // For a document updated in place: true when it has an attachment named as the file,
-    // which now holds the file's bytes; false when the file is a new attachment for it.
-    bool ReplaceAttachment(IZemKMDocument* document, const Text& path);
+    // For a document updated in place: `had` tells whether it has an attachment named as
+    // the file, which then holds the file's bytes (unless the status says it could not);
+    // otherwise the file is a new attachment for it.
+    HRESULT ReplaceAttachment(IZemKMDocument* document, const Text& path, bool& had);
     // The document's attachments whose names are not among `names`.
-    int32_t CountOtherAttachments(IZemKMDocument* document, const TextList& names);
+    HRESULT CountOtherAttachments(IZemKMDocument* document, const TextList& names, int32_t& others);
 
   private:
     struct Record {

@@ -99,16 +99,19 @@ bool IsPathInsideFolder(TextView relativePath) {
 
 bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
                             const Text& importFolder, std::vector<ResourceEntry>& entries,
-                            const Text& html, const Text& storageFolder) {
-    auto recordset =
-        RunQuery(database, FormatText(kSqlSelectInlineResources, QuoteSqlText(noteId)));
+                            const std::vector<TextView>& page, const Text& storageFolder,
+                            bool inRowOrder) {
+    auto recordset = RunQuery(
+        database,
+        InRowOrder(FormatText(kSqlSelectInlineResources, QuoteSqlText(noteId)), inRowOrder));
     if (!recordset)
         return false;
     while (HasCurrentRow(recordset.Get())) {
         Text resourceId = ReadFieldText(recordset.Get(), 0);
         Text reserve2 = ReadFieldText(recordset.Get(), 1);
         recordset->MoveNext();
-        if (html.find(resourceId) == Text::npos)
+        if (std::none_of(page.begin(), page.end(),
+                         [&](TextView piece) { return piece.find(resourceId) != Text::npos; }))
             continue;
         // The copy's name goes into the page's links and so into the knowledge base, which
         // hold text: file-name bytes that are not UTF-8 take their readable form there.
@@ -127,8 +130,9 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
 
 bool CollectAttachments(IZemKMSQLiteDatabase* database, const Text& noteId,
                         const Text& importFolder, std::vector<ResourceEntry>& entries,
-                        const Text& storageFolder) {
-    auto recordset = RunQuery(database, FormatText(kSqlSelectAttachments, QuoteSqlText(noteId)));
+                        const Text& storageFolder, bool inRowOrder) {
+    auto recordset = RunQuery(
+        database, InRowOrder(FormatText(kSqlSelectAttachments, QuoteSqlText(noteId)), inRowOrder));
     if (!recordset)
         return false;
     // Names are unique among this call's attachments only: earlier entries of the caller's

@@ -27,11 +27,14 @@ Text ToFileSystemPath(TextView yNotePath);
 // absolute and without ".." pieces.
 bool IsPathInsideFolder(TextView relativePath);
 
-// The resources of the note (type not 4) whose id the HTML mentions, copied to import folder
-// + reserve2 with their folders made. False only when the query failed.
+// The resources of the note (type not 4) whose id the page mentions (the page given in
+// pieces: its text is never joined), copied to import folder + reserve2 with their folders
+// made. False only when the query failed. Both collections take the rows in row order when
+// `inRowOrder` (see StatementRowOrder).
 bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
                             const Text& importFolder, std::vector<ResourceEntry>& entries,
-                            const Text& html, const Text& storageFolder);
+                            const std::vector<TextView>& page, const Text& storageFolder,
+                            bool inRowOrder = false);
 
 // The note's attachments (type not 1, 3 or 4), copied to import folder + their file name
 // (reserve2 after its first "\", sanitised; the resource id when nothing usable is left;
@@ -39,7 +42,7 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
 // when the query failed.
 bool CollectAttachments(IZemKMSQLiteDatabase* database, const Text& noteId,
                         const Text& importFolder, std::vector<ResourceEntry>& entries,
-                        const Text& storageFolder);
+                        const Text& storageFolder, bool inRowOrder = false);
 
 // False for names over 259 characters or holding / " ? : * | < > CR LF TAB , % '.
 bool IsValidFileName(TextView name);

@@ -32,7 +32,8 @@ Text ImportRunSummary::CountsText(int32_t walked) const {
 
 Text ImportRunSummary::Finish(RunEnd end, int32_t walked) {
     static constexpr const char16_t* kEndWords[] = {u"stopped", u"cancelled", u"completed"};
-    TextList lines = conflictLines_;
+    TextList lines = remarks_;
+    lines.insert(lines.end(), conflictLines_.begin(), conflictLines_.end());
     lines.insert(lines.end(), skippedLines_.begin(), skippedLines_.end());
     if (walkBroken_)
         lines.push_back(FormatText(

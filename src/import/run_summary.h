@@ -29,6 +29,8 @@ class ImportRunSummary {
     void AttachmentsGoneFromNotes(int32_t count) { attachmentsGone_ += count; }
     // The list of notes failed to advance, so the notes after it were never walked.
     void WalkBroken() { walkBroken_ = true; }
+    // A failure the run went on past that concerns no single note; listed first.
+    void Remark(const Text& line) { remarks_.push_back(line); }
 
     // The skipped-note lines and the closing line with the counts, each also written to the
     // log; joined by line feeds.
@@ -39,6 +41,7 @@ class ImportRunSummary {
 
     int32_t imported_ = 0;
     bool walkBroken_ = false;
+    TextList remarks_;
     TextList skippedLines_;
     bool onlyChanges_ = false;
     int32_t updated_ = 0;

@@ -24,20 +24,26 @@ ChildIndex IndexByParent(const TagMap& map) {
 }
 
 void CreateHostTagsUnder(IZemKMDatabase* database, IZemKMTag* parentTag, const ChildIndex& children,
-                         const Text& parentId, std::unordered_set<Text>& descended) {
+                         const Text& parentId, std::unordered_set<Text>& descended,
+                         KnowledgeBaseWait* wait) {
     const auto group = children.find(parentId);
     if (group == children.end())
         return;
     for (const TagRecord* record : group->second) {
         if (record->name.empty())
             continue;
+        if (wait && wait->GaveUp())
+            return;
         ComPtr<IUnknown> found;
-        database->FindTagByName(record->name.c_str(), nullptr, u"", found.Out());
+        CallWaiting(wait, [&] {
+            return database->FindTagByName(record->name.c_str(), nullptr, u"", found.Out());
+        });
         if (!found) {
-            if (!parentId.empty() && parentTag)
-                parentTag->CreateChildTag(record->name.c_str(), u"", found.Out());
-            else
-                database->CreateRootTag(record->name.c_str(), u"", found.Out());
+            CallWaiting(wait, [&] {
+                if (!parentId.empty() && parentTag)
+                    return parentTag->CreateChildTag(record->name.c_str(), u"", found.Out());
+                return database->CreateRootTag(record->name.c_str(), u"", found.Out());
+            });
         }
         auto tag = ComPtr<IZemKMTag>::QueryFrom(found.Get());
         if (!tag)
@@ -47,7 +53,7 @@ void CreateHostTagsUnder(IZemKMDatabase* database, IZemKMTag* parentTag, const C
         // or multiply the walk, and its children were found or made the first time.
         if (!descended.insert(record->tagid).second)
             continue;
-        CreateHostTagsUnder(database, tag.Get(), children, record->tagid, descended);
+        CreateHostTagsUnder(database, tag.Get(), children, record->tagid, descended, wait);
     }
 }
 
@@ -78,25 +84,28 @@ bool LoadTagMap(IZemKMSQLiteDatabase* database, TagMap& map) {
 }
 
 void CreateHostTags(IZemKMDatabase* database, IZemKMTag* parentTag, const TagMap& map,
-                    const Text& parentId) {
+                    const Text& parentId, KnowledgeBaseWait* wait) {
     if (!database)
         return;
     std::unordered_set<Text> descended{parentId};
-    CreateHostTagsUnder(database, parentTag, IndexByParent(map), parentId, descended);
+    CreateHostTagsUnder(database, parentTag, IndexByParent(map), parentId, descended, wait);
 }
 
 void CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostDatabase,
-                           const Text& root) {
+                           const Text& root, KnowledgeBaseWait* wait) {
     if (!database || !hostDatabase)
         return;
     auto recordset = RunQuery(database, kSqlSelectNotebooks);
     if (!recordset)
         return;
-    while (HasCurrentRow(recordset.Get())) {
+    while (HasCurrentRow(recordset.Get()) && !(wait && wait->GaveUp())) {
         if (ReadFieldText(recordset.Get(), 0) != kUnfiledNotebookId) {
             Text location = root + ReadFieldText(recordset.Get(), 1);
             ComPtr<IUnknown> folder;
-            hostDatabase->GetFolderByLocation(location.c_str(), VARIANT_TRUE, folder.Out());
+            CallWaiting(wait, [&] {
+                return hostDatabase->GetFolderByLocation(location.c_str(), VARIANT_TRUE,
+                                                         folder.Out());
+            });
         }
         recordset->MoveNext();
     }
@@ -111,12 +120,14 @@ bool AppendNotebookName(IZemKMSQLiteDatabase* database, const Text& notebookId, 
     return true;
 }
 
-bool LookupTagNames(const Text& tags, IZemKMSQLiteDatabase* database, TextList& names) {
+bool LookupTagNames(const Text& tags, IZemKMSQLiteDatabase* database, TextList& names,
+                    bool inRowOrder) {
     TextList ids;
     SplitText(tags, u',', ids);
     for (Text& id : ids)
         id = u"'" + QuoteSqlText(id) + u"'";
-    auto recordset = RunQuery(database, FormatText(kSqlSelectTagNames, JoinTexts(ids, u",")));
+    auto recordset = RunQuery(
+        database, InRowOrder(FormatText(kSqlSelectTagNames, JoinTexts(ids, u",")), inRowOrder));
     if (!recordset)
         return false;
     while (HasCurrentRow(recordset.Get())) {

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "host/zem_km_interfaces.h"
+#include "import/knowledge_base_wait.h"
 #include "util/text_helpers.h"
 
 namespace zem {
@@ -34,19 +35,22 @@ bool LoadTagMap(IZemKMSQLiteDatabase* database, TagMap& map);
 
 // Creates (or finds by name) the host tags whose parent id is `parentId`, under `parentTag`
 // when it and the parent id are given, and descends into each. A tag id already on the
-// current path is not descended into again, so malformed parent links cannot loop.
+// current path is not descended into again, so malformed parent links cannot loop. Host
+// calls go through `wait` when given.
 void CreateHostTags(IZemKMDatabase* database, IZemKMTag* parentTag, const TagMap& map,
-                    const Text& parentId);
+                    const Text& parentId, KnowledgeBaseWait* wait = nullptr);
 
-// One host folder per notebook at root + name, except the unfiled notebook.
+// One host folder per notebook at root + name, except the unfiled notebook; host calls go
+// through `wait` when given.
 void CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostDatabase,
-                           const Text& root);
+                           const Text& root, KnowledgeBaseWait* wait = nullptr);
 
 // Appends the notebook's name (empty when its row is missing); false when the query failed.
 bool AppendNotebookName(IZemKMSQLiteDatabase* database, const Text& notebookId, Text& location);
 
-// Appends the names of the tags listed in `tags` ("," separated ids), in database order;
-// false when the query failed.
-bool LookupTagNames(const Text& tags, IZemKMSQLiteDatabase* database, TextList& names);
+// Appends the names of the tags listed in `tags` ("," separated ids), in database order (in
+// row order when `inRowOrder`, see StatementRowOrder); false when the query failed.
+bool LookupTagNames(const Text& tags, IZemKMSQLiteDatabase* database, TextList& names,
+                    bool inRowOrder = false);
 
 }  // namespace zem

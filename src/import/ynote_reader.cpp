@@ -1,12 +1,13 @@
 #include "import/ynote_reader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
 #include "app/user_messages.h"
 #include "platform/code_pages.h"
 #include "platform/system_info.h"
-#include "util/text_file_reader.h"
+#include "platform/text_decoding.h"
 #include "util/text_helpers.h"
 
 namespace zem {
@@ -22,13 +23,35 @@ Text QuoteSqlText(TextView value) {
     return quoted;
 }
 
-ComPtr<IZemKMSQLiteRecordset> RunQuery(IZemKMSQLiteDatabase* database, const Text& sql) {
+Text InRowOrder(Text sql, bool byRowid) {
+    if (byRowid)
+        sql += u" order by rowid";
+    return sql;
+}
+
+namespace {
+
+// The statement's raw result object; empty when the statement failed.
+ComPtr<IUnknown> Execute(IZemKMSQLiteDatabase* database, const Text& sql) {
     ComPtr<IUnknown> object;
-    if (!database || Failed(database->ExecuteQuery(sql.c_str(), 0, object.Out())) || !object) {
+    if (!database || Failed(database->ExecuteQuery(sql.c_str(), 0, object.Out())))
+        object.Reset();
+    return object;
+}
+
+}  // namespace
+
+ComPtr<IZemKMSQLiteRecordset> RunQuery(IZemKMSQLiteDatabase* database, const Text& sql) {
+    ComPtr<IUnknown> object = Execute(database, sql);
+    if (!object) {
         ShowMessageIdArg(IDS_QUERY_FAILED, sql);
         return nullptr;
     }
     return ComPtr<IZemKMSQLiteRecordset>::QueryFrom(object.Get());
+}
+
+ComPtr<IZemKMSQLiteRecordset> TryQuery(IZemKMSQLiteDatabase* database, const Text& sql) {
+    return ComPtr<IZemKMSQLiteRecordset>::QueryFrom(Execute(database, sql).Get());
 }
 
 bool HasCurrentRow(IZemKMSQLiteRecordset* recordset) {
@@ -37,12 +60,20 @@ bool HasCurrentRow(IZemKMSQLiteRecordset* recordset) {
 }
 
 Text ReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column) {
-    ScopedBstr text;
-    if (!recordset || Failed(recordset->GetFieldText(column, text.Out()))) {
+    Text text;
+    if (!TryReadFieldText(recordset, column, text))
         ShowMessageId(IDS_FIELD_VALUE_FAILED);
-        return {};
+    return text;
+}
+
+bool TryReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column, Text& text) {
+    ScopedBstr value;
+    if (!recordset || Failed(recordset->GetFieldText(column, value.Out()))) {
+        text.clear();
+        return false;
     }
-    return text.ToText();
+    text = value.ToText();
+    return true;
 }
 
 int32_t ReadFieldInt(IZemKMSQLiteRecordset* recordset) {
@@ -53,27 +84,46 @@ int64_t ReadFieldInt64(IZemKMSQLiteRecordset* recordset, int32_t column) {
     return TextToInt64(ReadFieldText(recordset, column));
 }
 
-Text ReadBlobText(IZemKMSQLiteRecordset* recordset, int32_t column) {
-    ComPtr<IStream> stream = ComPtr<IStream>::Attach(CreateMemoryStream());
+bool ReadBlobBytes(IZemKMSQLiteRecordset* recordset, int32_t column, std::string& bytes) {
+    // The stream writes into `bytes` itself: a large body is not copied out of it.
+    ComPtr<IStream> stream = ComPtr<IStream>::Attach(CreateMemoryStreamOn(bytes));
     if (!recordset || !stream)
-        return {};
+        return false;
     VARIANT holder;
     holder.vt = VT_UNKNOWN;
     holder.punkVal = stream.Get();  // borrowed: `stream` keeps the reference
-    if (Failed(recordset->ReadBlobIntoStream(column, holder)))
-        return {};
+    if (Failed(recordset->ReadBlobIntoStream(column, holder))) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
 
-    uint64_t size = 0;
-    if (Failed(stream->Seek(0, StreamSeek::kEnd, &size)) ||
-        Failed(stream->Seek(0, StreamSeek::kSet, nullptr)) || size > UINT32_MAX - 1)
-        return {};
-    std::string bytes(static_cast<size_t>(size), '\0');
-    uint32_t read = 0;
-    if (size > 0 && Failed(stream->Read(bytes.data(), static_cast<uint32_t>(size), &read)))
-        return {};
-    bytes.resize(read);
-    // DecodeBytes cuts at the first zero byte and drops the mark only from longer values.
-    return DecodeBytes(bytes, kCodePageUtf8);
+Text DecodeNoteBody(std::string_view bytes, uint32_t* codePage) {
+    uint32_t used = kCodePageUtf8;
+    Text text;
+    // UTF-16 holds zero bytes in almost every character, so it is recognised before the
+    // value is cut at its first zero byte; its own text ends at its first zero character.
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        used = bytes[0] == '\xFF' ? kCodePageUtf16Le : kCodePageUtf16Be;
+        text = Utf16BytesToText(bytes.substr(2), used == kCodePageUtf16Be);
+    } else if (IsUnmarkedUtf16(bytes)) {
+        used = kCodePageUtf16Le;
+        text = Utf16BytesToText(bytes, false);
+    }
+    if (used != kCodePageUtf8) {
+        text.resize(std::min(text.find(u'\0'), text.size()));
+    } else {
+        bytes = bytes.substr(0, bytes.find('\0'));
+        // The mark is dropped only from longer values: a value of just the mark is the value.
+        if (bytes.size() > 3 && bytes.starts_with("\xEF\xBB\xBF"))
+            text = FromUtf8(bytes.substr(3));
+        else
+            used = DecodeUndeclaredBytes(bytes, text);
+    }
+    if (codePage)
+        *codePage = used;
+    return text;
 }
 
 DateTime UnixTimeToOleDate(int64_t seconds) {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "host/zem_km_interfaces.h"
 #include "platform/date_time.h"
@@ -37,22 +39,41 @@ inline constexpr char16_t kSqlSelectAttachments[] =
 // The text with every single quote doubled, so that it stays one value inside '...'.
 Text QuoteSqlText(TextView value);
 
+// Which per-note statements that return several rows must ask for their table's own row
+// order: those whose table the working copy reads through an added index (see
+// working_copy_indexes.h), which would otherwise hand the rows over in key order.
+struct StatementRowOrder {
+    bool tagNames = false;   // the tag-name statement
+    bool resources = false;  // the inline-resource and attachment statements
+};
+// The statement with " order by rowid" appended when `byRowid`.
+Text InRowOrder(Text sql, bool byRowid);
+
 // The statement's result set, or empty after message 106 with the statement text (or
 // empty without a message when the object is not a result set).
 ComPtr<IZemKMSQLiteRecordset> RunQuery(IZemKMSQLiteDatabase* database, const Text& sql);
+// The same without any message, for statements whose failure is an answer.
+ComPtr<IZemKMSQLiteRecordset> TryQuery(IZemKMSQLiteDatabase* database, const Text& sql);
 
 // True while the result set has a current row; a failing call counts as the end.
 bool HasCurrentRow(IZemKMSQLiteRecordset* recordset);
 
 // The column's text in the current row; empty after message 107 when it cannot be read.
 Text ReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column);
+// The same without a message: false when it cannot be read.
+bool TryReadFieldText(IZemKMSQLiteRecordset* recordset, int32_t column, Text& text);
 // Column 0 / the column as a number, by the C library's decimal conversion (0 without digits).
 int32_t ReadFieldInt(IZemKMSQLiteRecordset* recordset);
 int64_t ReadFieldInt64(IZemKMSQLiteRecordset* recordset, int32_t column);
-// A binary column of the current row, cut at its first zero byte and decoded as UTF-8
-// (a byte-order mark dropped from values longer than three bytes; the ANSI code page when
-// the bytes are not UTF-8). Empty when it cannot be read.
-Text ReadBlobText(IZemKMSQLiteRecordset* recordset, int32_t column);
+// A binary column of the current row as bytes; false (and empty) when it cannot be read.
+bool ReadBlobBytes(IZemKMSQLiteRecordset* recordset, int32_t column, std::string& bytes);
+
+// A note body's bytes as text: UTF-16 when they carry its mark or pass the statistical test
+// for it (up to the first zero character); otherwise cut at the first zero byte, a UTF-8
+// mark dropped from values longer than three bytes, and then UTF-8 when valid, else the
+// ANSI code page. `codePage` (may be null) receives the code page used: kCodePageUtf8,
+// kCodePageUtf16Le, kCodePageUtf16Be or the ANSI code page's number.
+Text DecodeNoteBody(std::string_view bytes, uint32_t* codePage = nullptr);
 
 // Seconds since 1970 UTC as a local OLE date to the second; invalid (value 0.0) for times
 // the local calendar cannot hold (negative, past the year 3000).

@@ -13,6 +13,8 @@ namespace zem {
 
 constexpr uint32_t kCodePageAnsi = 0;
 constexpr uint32_t kCodePageUtf8 = 65001;
+constexpr uint32_t kCodePageUtf16Le = 1200;
+constexpr uint32_t kCodePageUtf16Be = 1201;
 constexpr uint32_t kCodePageEucJp = 51932;
 
 // The iconv name of a code page, or null when the code page is unknown.

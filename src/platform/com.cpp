@@ -134,6 +134,9 @@ namespace {
 
 class MemoryStream final : public ComObject<IStream> {
   public:
+    MemoryStream() : data_(own_) {}
+    explicit MemoryStream(std::string& bytes) : data_(bytes) { data_.clear(); }
+
     HRESULT Read(void* buffer, uint32_t count, uint32_t* read) override {
         if (read)
             *read = 0;
@@ -207,7 +210,8 @@ class MemoryStream final : public ComObject<IStream> {
   private:
     ~MemoryStream() override = default;
 
-    std::vector<uint8_t> data_;
+    std::string own_;
+    std::string& data_;
     uint64_t position_ = 0;
 };
 
@@ -215,6 +219,10 @@ class MemoryStream final : public ComObject<IStream> {
 
 IStream* CreateMemoryStream() {
     return new (std::nothrow) MemoryStream();
+}
+
+IStream* CreateMemoryStreamOn(std::string& bytes) {
+    return new (std::nothrow) MemoryStream(bytes);
 }
 
 }  // namespace zem

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/code_pages.h"
 #include "platform/posix_helpers.h"
+#include "platform/text_decoding.h"
 
 namespace zem {
 
@@ -33,24 +33,16 @@ TextView Trim(TextView text) {
     return text;
 }
 
-// UTF-16LE and UTF-8 files carry their mark; an unmarked file is UTF-8 when it is valid
-// UTF-8 and in the ANSI code page otherwise.
+// UTF-16LE and UTF-8 files carry their mark; an unmarked file follows the rule for bytes
+// that declare no encoding.
 Text DecodeIniBytes(std::string_view bytes) {
-    Text text;
-    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-        text.resize((bytes.size() - 2) / 2);
-        for (size_t i = 0; i < text.size(); ++i)
-            text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                            static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
-        return text;
-    }
+    if (bytes.starts_with("\xFF\xFE"))
+        return Utf16BytesToText(bytes.substr(2), false);
     if (bytes.starts_with("\xEF\xBB\xBF"))
         return FromUtf8(bytes.substr(3));
-    if (FromUtf8Strict(bytes, text))
-        return text;
-    if (MultiByteToText(kCodePageAnsi, bytes, false, text))
-        return text;
-    return FromUtf8(bytes);
+    Text text;
+    DecodeUndeclaredBytes(bytes, text);
+    return text;
 }
 
 IniFile ParseIni(TextView text) {

@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include <algorithm>
+
 namespace zem {
 
 namespace {
@@ -173,6 +175,83 @@ bool FromUtf8Strict(std::string_view bytes, Text& out) {
 Text FromFileSystemBytes(std::string_view bytes) {
     Text out;
     DecodeUtf8Text(bytes, InvalidBytes::kHold, out);
+    return out;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t c;
+        if (!DecodeUtf8(bytes, i, c))
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+char16_t Utf16Unit(std::string_view bytes, size_t index, bool bigEndian) {
+    const auto first = static_cast<unsigned char>(bytes[2 * index]);
+    const auto second = static_cast<unsigned char>(bytes[2 * index + 1]);
+    return static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+}
+
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+}  // namespace
+
+Text Utf16BytesToText(std::string_view bytes, bool bigEndian) {
+    Text text(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = Utf16Unit(bytes, i, bigEndian);
+    return text;
+}
+
+std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian) {
+    const size_t units = bytes.size() / 2;
+    // The size of what ToUtf8 writes: a surrogate pair takes four bytes, a lone surrogate
+    // three (U+FFFD).
+    size_t size = 0;
+    for (size_t i = 0; i < units; ++i) {
+        const char16_t c = Utf16Unit(bytes, i, bigEndian);
+        if (c < 0x80) {
+            size += 1;
+        } else if (c < 0x800) {
+            size += 2;
+        } else if (IsHighSurrogate(c) && i + 1 < units &&
+                   IsLowSurrogate(Utf16Unit(bytes, i + 1, bigEndian))) {
+            size += 4;
+            ++i;
+        } else {
+            size += 3;
+        }
+    }
+    std::string out;
+    out.reserve(size);
+    // Converted a slice at a time through ToUtf8; a slice never ends between the two units
+    // of a pair.
+    constexpr size_t kSliceUnits = 16384;
+    Text slice;
+    for (size_t start = 0; start < units;) {
+        size_t end = std::min(units, start + kSliceUnits);
+        if (end < units && IsHighSurrogate(Utf16Unit(bytes, end - 1, bigEndian)) &&
+            IsLowSurrogate(Utf16Unit(bytes, end, bigEndian)))
+            ++end;
+        slice.resize(end - start);
+        for (size_t i = start; i < end; ++i)
+            slice[i - start] = Utf16Unit(bytes, i, bigEndian);
+        out += ToUtf8(slice);
+        start = end;
+    }
     return out;
 }
 

@@ -37,6 +37,15 @@ constexpr bool IsHeldByte(char16_t c) {
     return c >= 0xDC80 && c <= 0xDCFF;
 }
 
+// True when the bytes are UTF-8 throughout: what FromUtf8Strict accepts, without making text.
+bool IsValidUtf8(std::string_view bytes);
+
+// UTF-16 given as bytes (without a byte-order mark), little- or big-endian, to text and to
+// UTF-8; an odd last byte is dropped. The UTF-8 form is made straight from the bytes, in a
+// string of exactly its size, so a large page needs no text copy on the way.
+Text Utf16BytesToText(std::string_view bytes, bool bigEndian);
+std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian);
+
 // The value of one hexadecimal digit in either letter case, or -1 for any other character.
 constexpr int HexDigitValue(char32_t c) {
     return c >= U'0' && c <= U'9'   ? static_cast<int>(c - U'0')

@@ -1,12 +1,11 @@
 #include "util/text_file_reader.h"
 
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "platform/code_pages.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "platform/text_decoding.h"
 #include "util/paths.h"
 #include "util/text_helpers.h"
 
@@ -47,10 +46,10 @@ Text CutAtFirstSpace(Text text) {
     return text;
 }
 
-// The code page of the name a file declares; with no declaration, ANSI unless the bytes
-// are only valid as UTF-8.
+// The code page of the name a file declares; with no declaration, UTF-8 when the bytes are
+// valid UTF-8, else ANSI.
 uint32_t CodePageOfDeclaration(const Text& name, std::string_view bytes) {
-    return name.empty() ? GuessAnsiOrUtf8(bytes) : CodePageFromCharset(name);
+    return name.empty() ? CodePageOfUndeclaredBytes(bytes) : CodePageFromCharset(name);
 }
 
 }  // namespace
@@ -77,18 +76,10 @@ bool LoadTextFile(const Text& path, Text& text) {
 }
 
 bool DecodeTextBuffer(char* bytes, size_t count, const Text& path, Text& text) {
-    const auto* raw = reinterpret_cast<const unsigned char*>(bytes);
-    const bool utf16Mark = count >= 2 && raw[0] == 0xFF && raw[1] == 0xFE;
-    if (utf16Mark || (count > 10 && count % 2 == 0 && std::memchr(bytes, 0, count) &&
-                      IsTextUnicode(bytes, count))) {
-        // Units are assembled from little-endian byte pairs, so the buffer's alignment and
-        // the host's byte order do not matter.
-        const size_t first = utf16Mark ? 1 : 0;
-        text.resize(count / 2 - first);
-        for (size_t i = 0; i < text.size(); ++i) {
-            const size_t at = 2 * (first + i);
-            text[i] = static_cast<char16_t>(raw[at] | (raw[at + 1] << 8));
-        }
+    const std::string_view raw(bytes, count);
+    const bool utf16Mark = raw.starts_with("\xFF\xFE");
+    if (utf16Mark || IsUnmarkedUtf16(raw)) {
+        text = Utf16BytesToText(raw.substr(utf16Mark ? 2 : 0), false);
         text.resize(NormalizeLineEnds16(text.data(), text.size() * 2));
         return true;
     }
@@ -108,7 +99,7 @@ bool DecodeTextBuffer(char* bytes, size_t count, const Text& path, Text& text) {
     } else if (FindIgnoreCase(extension, u".php") != Text::npos) {
         text = DecodeBytes(normalized, kCodePageUtf8);
     } else {
-        text = DecodeBytes(normalized, kCodePageAnsi);
+        text = DecodeBytes(normalized, CodePageOfUndeclaredBytes(normalized));
     }
     return true;
 }
@@ -173,22 +164,6 @@ Text FindXmlEncoding(std::string_view bytes) {
 
 uint32_t CodePageFromCharset(TextView name) {
     return CodePageForCharsetName(name);
-}
-
-uint32_t GuessAnsiOrUtf8(std::string_view bytes) {
-    if (bytes.empty())
-        return kCodePageAnsi;
-    Text ignored;
-    SetLastErrorCode(0);
-    if (MultiByteToText(kCodePageAnsi, bytes, true, ignored))
-        return kCodePageAnsi;
-    if (GetLastErrorCode() != EILSEQ)
-        return kCodePageAnsi;
-    SetLastErrorCode(0);
-    if (!MultiByteToText(kCodePageUtf8, bytes, true, ignored) && GetLastErrorCode() == EILSEQ) {
-        return kCodePageAnsi;
-    }
-    return kCodePageUtf8;
 }
 
 size_t NormalizeLineEnds8(char* bytes, size_t count) {

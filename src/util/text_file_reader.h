@@ -1,6 +1,7 @@
 // Reads text files whose encoding is not known in advance: byte-order marks, UTF-16 without
-// a mark, the character set declared by HTML and XML files, else by extension. Loaded text
-// always has LF line ends and no zero characters.
+// a mark, the character set declared by HTML and XML files, UTF-8 for ".php" files; bytes
+// that declare nothing are UTF-8 when they are valid UTF-8, else in the ANSI code page.
+// Loaded text always has LF line ends and no zero characters.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,6 @@ Text DecodeBytes(std::string_view bytes, uint32_t codePage);
 Text FindHtmlCharset(std::string_view bytes);
 Text FindXmlEncoding(std::string_view bytes);
 uint32_t CodePageFromCharset(TextView name);
-uint32_t GuessAnsiOrUtf8(std::string_view bytes);
 
 // In place: zero bytes/units dropped, CR LF to LF, lone CR to LF, a terminating zero
 // written. Return the new length (in bytes / in units).

@@ -1,5 +1,7 @@
 #include "util/text_file_writer.h"
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
 #include "config/global.h"
@@ -15,14 +17,40 @@ namespace {
 constexpr int kWriteAttempts = 3;
 constexpr uint32_t kRetryPauseMilliseconds = 10;
 
-std::string ToUtf16LeBytes(TextView text) {
-    std::string bytes(text.size() * 2, '\0');
-    char* p = bytes.data();
-    for (const char16_t c : text) {
-        *p++ = static_cast<char>(c & 0xFF);
-        *p++ = static_cast<char>(c >> 8);
+// Passes the text's bytes as the file holds them (UTF-16LE, CR inserted before every LF that
+// does not follow one, ending at the first zero character) to `sink` a slice at a time, so
+// that a large text is never held a second time as bytes. False as soon as the sink fails.
+template <class Sink>
+bool EncodeForFile(std::span<const TextView> pieces, Sink sink) {
+    // At most 1 MiB, and no more than the text can need: most texts are small.
+    size_t units = 0;
+    for (const TextView piece : pieces)
+        units += piece.size();
+    const size_t limit = std::min(size_t{1} << 20, 4 * units);
+    // Room for one more character (a CR LF) past the limit.
+    const auto slice = std::make_unique_for_overwrite<char[]>(limit + 4);
+    size_t used = 0;
+    const auto put = [&](char16_t c) {
+        slice[used++] = static_cast<char>(c & 0xFF);
+        slice[used++] = static_cast<char>(c >> 8);
+    };
+    char16_t previous = 0;
+    for (const TextView piece : pieces) {
+        for (const char16_t c : piece) {
+            if (c == u'\0')
+                return sink(slice.get(), used);
+            if (c == u'\n' && previous != u'\r')
+                put(u'\r');
+            put(c);
+            previous = c;
+            if (used >= limit) {
+                if (!sink(slice.get(), used))
+                    return false;
+                used = 0;
+            }
+        }
     }
-    return bytes;
+    return sink(slice.get(), used);
 }
 
 void Log(TextView format, TextView arg1, TextView arg2 = {}, TextView arg3 = {}) {
@@ -31,7 +59,7 @@ void Log(TextView format, TextView arg1, TextView arg2 = {}, TextView arg3 = {})
 
 enum class Attempt { kNotOpened, kFailed, kWritten };
 
-Attempt WriteFileOnce(const Text& path, const std::string& content) {
+Attempt WriteFileOnce(const Text& path, std::span<const TextView> pieces) {
     FileStream file;
     // Truncating, unlike opening an existing file as it is: a file that could not be
     // deleted, or that an earlier attempt left longer, must not keep old bytes at its end.
@@ -44,7 +72,9 @@ Attempt WriteFileOnce(const Text& path, const std::string& content) {
     bool written = false;
     if (!WriteAllBytes(file, "\xFF\xFE", 2)) {
         Log(u"Can't write unicode mark data to file: %1", path);
-    } else if (!WriteAllBytes(file, content.data(), content.size())) {
+    } else if (!EncodeForFile(pieces, [&](const char* bytes, size_t count) {
+                   return WriteAllBytes(file, bytes, count);
+               })) {
         Log(u"Can't write unicode data to file: %1", path);
     } else {
         written = true;
@@ -65,13 +95,16 @@ Attempt WriteFileOnce(const Text& path, const std::string& content) {
 // inode whenever it creates a file), deleting and creating the file of every note costs more
 // than writing it. Quietly false when the file cannot be rewritten so; the caller then
 // deletes it and writes it afresh, logging as it goes.
-bool RewriteInPlace(const Text& path, const std::string& content) {
+bool RewriteInPlace(const Text& path, std::span<const TextView> pieces) {
     FileStream file;
     if (!file.OpenExistingSoleFile(path))
         return false;
-    const auto size = static_cast<int64_t>(content.size() + 2);
-    const bool written = file.Write("\xFF\xFE", 2) == 2 &&
-                         file.Write(content.data(), content.size()) == content.size() &&
+    int64_t size = 0;
+    const auto write = [&](const char* bytes, size_t count) {
+        size += static_cast<int64_t>(count);
+        return file.Write(bytes, count) == count;
+    };
+    const bool written = write("\xFF\xFE", 2) && EncodeForFile(pieces, write) &&
                          (file.Size() == size || file.SetSize(size));
     return file.Close() && written;
 }
@@ -79,16 +112,19 @@ bool RewriteInPlace(const Text& path, const std::string& content) {
 }  // namespace
 
 bool SaveUnicodeTextFile(const Text& path, TextView text) {
+    return SaveUnicodeTextFile(path, std::span<const TextView>(&text, 1));
+}
+
+bool SaveUnicodeTextFile(const Text& path, std::span<const TextView> pieces) {
     try {
         CreateDirectoryTree(GetFolderPart(path));
-        const std::string content = ToUtf16LeBytes(ToCrLf(text.substr(0, text.find(u'\0'))));
-        if (RewriteInPlace(path, content))
+        if (RewriteInPlace(path, pieces))
             return true;
         // Deleted unconditionally: a dangling link does not "exist", yet opening it would
         // write wherever it points.
         DeleteFile(path);
         for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
-            const Attempt result = WriteFileOnce(path, content);
+            const Attempt result = WriteFileOnce(path, pieces);
             if (result == Attempt::kWritten)
                 return true;
             // A file that cannot be opened is tried again at once.
@@ -100,18 +136,6 @@ bool SaveUnicodeTextFile(const Text& path, TextView text) {
     } catch (...) {
     }
     return false;
-}
-
-Text ToCrLf(TextView text) {
-    Text result(text.size() * 2, u'\0');
-    char16_t* p = result.data();
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
-            *p++ = u'\r';
-        *p++ = text[i];
-    }
-    result.resize(static_cast<size_t>(p - result.data()));
-    return result;
 }
 
 bool WriteAllBytes(FileStream& file, const void* bytes, size_t count) {

@@ -29,8 +29,8 @@ class EndToEndTest : public testing::Test {
         kb_ = folder_ + "/kb";
         fs::create_directories(kb_);
     }
-    YNoteFixture& Account() {
-        fixture_ = std::make_unique<YNoteFixture>(folder_ + "/ynote");
+    YNoteFixture& Account(YNoteKeys keys = YNoteKeys::kPrimaryKeys) {
+        fixture_ = std::make_unique<YNoteFixture>(folder_ + "/ynote", "account", keys);
         return *fixture_;
     }
     ProgramResult Import(const std::vector<std::string>& extra = {}) {
@@ -42,7 +42,7 @@ class EndToEndTest : public testing::Test {
         SqliteFile index(kb_ + "/index.db", SqliteFile::Mode::kReadOnly);
         return std::stoul(index.Value("select count(*) from " + table));
     }
-    std::string Log() { return ProgramLog(); }
+    std::string Log() { return ProgramLogAscii(); }
 
     // An account with every awkward kind of note the import meets.
     void FillAccount(YNoteFixture& y) {
@@ -337,6 +337,69 @@ TEST_F(EndToEndTest, AttachmentsAroundTenMebibytesArriveWhole) {
     ASSERT_EQ(run.exitCode, 0) << run.output;
     ExpectImportedAccount(fixture_->DatabasePath(), fixture_->StorageFolder(), kb_);
     EXPECT_EQ(Count("attachment"), 2u);
+}
+
+TEST_F(EndToEndTest, AnAccountWithoutKeysImportsWholeAndStaysAsItWas) {
+    FillAccount(Account(YNoteKeys::kNone));
+    fixture_->Close();
+    const std::string before = ReadFileBytes(fixture_->DatabasePath());
+    ProgramResult run = Import();
+    ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
+    EXPECT_NE(run.output.find("7 notes walked, 7 imported, 0 skipped"), std::string::npos)
+        << run.output;
+    ExpectImportedAccount(fixture_->DatabasePath(), fixture_->StorageFolder(), kb_);
+    EXPECT_EQ(ReadFileBytes(fixture_->DatabasePath()), before);
+    for (const char* table : {"note", "tag_attr", "resource_attr", "resources", "notebook_attr"})
+        EXPECT_NE(Log().find("table " + std::string(table) + " was given an index"),
+                  std::string::npos)
+            << table;
+}
+
+// Rows added against the order of their keys come as a whole-table read gives them: the first
+// body and the first notebook row count, the first of two same-named attachments keeps its
+// name, the pictures are linked in row order and the tag spelled first is the one made.
+TEST_F(EndToEndTest, AnAccountWithoutKeysIsReadInItsRowOrder) {
+    YNoteFixture& y = Account(YNoteKeys::kNone);
+    y.Database().Script(
+        "drop table notebook_attr;"
+        "create table notebook_attr (notebookid text collate nocase, notebookname text)");
+    y.AddNotebook("nbZ", "甲");
+    y.AddNotebook("nbA", "乙");
+    y.AddNotebook("NBZ", "丙");
+    y.AddTag("tz", "", "Ab ");
+    y.AddTag("ta", "", " aB");
+    y.AddNote(
+        {"n1", "顺序", "nbz", "ta,tz", 1680000000, 1680000000, "", "<p><img src=\"ZQX\"></p>"});
+    y.Database().Exec("insert into note values ('n1', '<p>second body</p>')");
+    // ZQX's link must be rewritten before ZQ's, which it contains.
+    y.AddResource("ZQX", "n1", 1, "u\\zqx.png", MakePngImage(4, 4, 1, 2, 3));
+    y.AddResource("ZQ", "n1", 1, "u\\zq.png", MakePngImage(4, 4, 3, 2, 1));
+    y.AddResource("RB", "n1", 2, "f1\\report.pdf", "first by row");
+    y.AddResource("RA", "n1", 2, "f2\\report.pdf", "second by row");
+    ProgramResult run = Import();
+    ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
+    EXPECT_NE(run.output.find("table notebook_attr could not be given an index on notebookid "
+                              "(its columns declare a collation)"),
+              std::string::npos)
+        << run.output;
+
+    const std::string guid = DocumentGuid(kb_, "顺序");
+    const std::string page = ReadFileBytes(kb_ + "/documents/" + guid + "/index.html");
+    EXPECT_NE(page.find("<img src=\"index_files/u/zqx.png\">"), std::string::npos) << page;
+    EXPECT_EQ(page.find("second body"), std::string::npos);
+    SqliteFile index(kb_ + "/index.db", SqliteFile::Mode::kReadOnly);
+    EXPECT_EQ(index.Value("select location from document where guid = ?", {guid}),
+              "/有道云笔记/甲/");
+    EXPECT_EQ(index.Value("select group_concat(t.name, '|') from document_tag dt join tag t on "
+                          "t.guid = dt.tag_guid where dt.document_guid = ?",
+                          {guid}),
+              "Ab");
+    for (const auto& [name, content] :
+         {std::pair{"report.pdf", "first by row"}, std::pair{"report (2).pdf", "second by row"}})
+        EXPECT_EQ(ReadFileBytes(kb_ + "/attachments/" +
+                                index.Value("select guid from attachment where name = ?", {name}) +
+                                "/" + name),
+                  content);
 }
 
 }  // namespace

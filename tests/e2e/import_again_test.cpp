@@ -269,7 +269,7 @@ TEST_F(ImportAgainTest, AnOlderEngineImportsEveryTimeAndSaysSo) {
     }
     EXPECT_EQ(Value("select count(*) from document"), "4");
     EXPECT_EQ(Value("select count(*) from document_source"), "0");
-    const std::string log = ProgramLog();
+    const std::string log = ProgramLogAscii();
     const std::string line =
         "this knowledge base does not record where its documents come from; importing the "
         "same account again will add a second copy of every note";

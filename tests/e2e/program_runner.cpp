@@ -5,10 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "host/data_store.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
-#include "util/text_file_reader.h"
 
 namespace zem::test {
 
@@ -95,10 +93,14 @@ std::unique_ptr<StartedProgram> StartImport(const std::string& kbFolder,
                                             ImportArguments(kbFolder, database, extra));
 }
 
-std::string ProgramLog() {
-    Text log;
-    LoadTextFile(GetLogFilePath(), log);
-    return ToUtf8(log);
+std::string ProgramLogAscii() {
+    const std::string bytes = ReadFileBytes(TestHome() + "/Documents/My Knowledge/Zem.log");
+    std::string ascii;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        if (bytes[i + 1] == 0)
+            ascii += bytes[i];
+    }
+    return ascii;
 }
 
 }  // namespace zem::test

@@ -48,7 +48,8 @@ std::unique_ptr<StartedProgram> StartImport(const std::string& kbFolder,
                                             const std::string& database,
                                             const std::vector<std::string>& extra = {});
 
-// The program's log file as UTF-8 (empty when there is none yet).
-std::string ProgramLog();
+// The program's log (UTF-16LE) in the test home, its ASCII characters only: enough for
+// checking its English lines.
+std::string ProgramLogAscii();
 
 }  // namespace zem::test

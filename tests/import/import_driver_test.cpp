@@ -7,6 +7,7 @@
 #include "config/global.h"
 #include "import_test_env.h"
 #include "platform/system_info.h"
+#include "support/held_write_transaction.h"
 #include "support/local_time.h"
 #include "support/test_files.h"
 #include "util/log_file.h"
@@ -395,6 +396,24 @@ TEST_F(ImportDriverTest, NotesTheHostRefusesAreSkippedAndSummarised) {
     EXPECT_NE(dialog_.summary.find("skipped note \"毫秒\""), std::string::npos);
     EXPECT_NE(dialog_.summary.find("3 notes walked, 1 imported, 2 skipped"), std::string::npos);
     EXPECT_NE(LogText().find("3 notes walked, 1 imported, 2 skipped"), std::string::npos);
+}
+
+// Another program writing for a while: the run waits with the status line saying so, and
+// every note arrives.
+TEST_F(ImportDriverTest, AKnowledgeBaseHeldForAWhileIsWaitedForWithTheStatusLineSayingSo) {
+    MakeAccount();
+    Host();
+    {
+        HeldWriteTransaction held(kbFolder_ + "/index.db", std::chrono::seconds(2));
+        ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    }
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Import completed"});
+    EXPECT_NE(std::find(dialog_.statuses.begin(), dialog_.statuses.end(),
+                        "Waiting for the knowledge base, which another program is using (0 s)..."),
+              dialog_.statuses.end());
+    EXPECT_NE(dialog_.summary.find("3 notes walked, 3 imported, 0 skipped"), std::string::npos);
+    EXPECT_EQ(Column("select title from document order by title"),
+              (std::vector<std::string>{"a-b", "无标题笔记", "毫秒"}));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 namespace zem::test {
 namespace {
 
-TEST(InsertNoteBodyTest, GoesAfterTheFirstBodyStartTagOfAnyForm) {
+TEST(NoteBodyPositionTest, AfterTheFirstBodyStartTagOfAnyFormInMarkup) {
     struct Case {
         Text html, expected;
     } cases[] = {
@@ -22,10 +22,19 @@ TEST(InsertNoteBodyTest, GoesAfterTheFirstBodyStartTagOfAnyForm) {
         {u"<body class='c'>", u"<body class='c'>B"},
         {u"<p>no body</p>", u"<p>no body</p>B"},
         {u"<body unterminated", u"<body unterminatedB"},
+        // Only markup counts: not a style sheet's comment, a script, an HTML comment or an
+        // attribute value.
+        {u"<head><style id=\"zem_custom_css\">/* <body> */ p{}</style></head><body></body>",
+         u"<head><style id=\"zem_custom_css\">/* <body> */ p{}</style></head><body>B</body>"},
+        {u"<STYLE>a{}<body></Style><script>'<body>'</script><!-- <body> --><div "
+         u"title=\"<body>\"><BODY>",
+         u"<STYLE>a{}<body></Style><script>'<body>'</script><!-- <body> --><div "
+         u"title=\"<body>\"><BODY>B"},
+        {u"<style><body>", u"<style><body>B"},
     };
     for (const Case& c : cases) {
         Text html = c.html;
-        InsertNoteBody(html, u"B");
+        html.insert(NoteBodyPosition(html), u"B");
         EXPECT_EQ(html, c.expected) << Utf8(c.html);
     }
 }

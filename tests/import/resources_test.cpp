@@ -143,7 +143,7 @@ TEST_F(ResourcesTest, ResourcesWhosePathsLeaveTheirFolderAreSkippedAndLogged) {
     auto database = OpenYNote(ynote.DatabasePath());
     std::vector<ResourceEntry> inlineEntries;
     ASSERT_TRUE(CollectInlineResources(database.Get(), u"it's", Wide(importFolder_), inlineEntries,
-                                       u"<img src=\"pic\">", Wide(ynote.StorageFolder())));
+                                       {u"<img src=\"pic\">"}, Wide(ynote.StorageFolder())));
     EXPECT_TRUE(inlineEntries.empty());
     const std::string log = LogText();
     EXPECT_NE(log.find("skipped resource up of note it's"), std::string::npos);
@@ -162,7 +162,8 @@ TEST_F(ResourcesTest, InlineResourcesAreTheOnesTheHtmlNames) {
     auto database = OpenYNote(ynote.DatabasePath());
     std::vector<ResourceEntry> entries;
     ASSERT_TRUE(CollectInlineResources(database.Get(), u"n", Wide(importFolder_), entries,
-                                       u"WEBRES1 WEBRES2 WEBRES4", Wide(ynote.StorageFolder())));
+                                       {u"WEBRES1 ", u"WEBRES2 WEBRES4"},
+                                       Wide(ynote.StorageFolder())));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].fileName, u"u\\deep\\one.png");
     EXPECT_EQ(entries[0].searchText, u"WEBRES1");

@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include "import_test_env.h"
+#include "platform/code_pages.h"
 #include "util/text_helpers.h"
 
 namespace zem::test {
@@ -72,14 +73,43 @@ TEST_F(YNoteReaderTest, ReportsFailedQueriesAndUnreadableColumns) {
                                         "Can't get field value."}));
 }
 
-TEST_F(YNoteReaderTest, DecodesNoteBodies) {
-    auto row = Row("a, b, c, d, e",
-                   "x'EFBBBF3C703EE4B8AD3C2F703E', x'EFBBBF', x'41420043', '纯文本', null");
-    EXPECT_EQ(ReadBlobText(row.Get(), 0), u"<p>中</p>");  // the mark is dropped
-    EXPECT_EQ(ReadBlobText(row.Get(), 1), u"\uFEFF");     // a lone mark is the value
-    EXPECT_EQ(ReadBlobText(row.Get(), 2), u"AB");         // cut at the zero byte
-    EXPECT_EQ(ReadBlobText(row.Get(), 3), u"纯文本");
-    EXPECT_EQ(ReadBlobText(row.Get(), 4), u"");
+TEST_F(YNoteReaderTest, ReadsBlobsWhole) {
+    auto row = Row("a, b, c", "x'41420043', null, ''");
+    std::string bytes;
+    ASSERT_TRUE(ReadBlobBytes(row.Get(), 0, bytes));
+    EXPECT_EQ(bytes, std::string("AB\0C", 4));
+    ASSERT_TRUE(ReadBlobBytes(row.Get(), 1, bytes));
+    EXPECT_EQ(bytes, "");
+    ASSERT_TRUE(ReadBlobBytes(row.Get(), 2, bytes));
+    EXPECT_EQ(bytes, "");
+    EXPECT_FALSE(ReadBlobBytes(row.Get(), 7, bytes));
+}
+
+TEST(DecodeNoteBodyTest, ReadsUtf8AndUtf16BodiesWhole) {
+    uint32_t codePage = 0;
+    EXPECT_EQ(DecodeNoteBody("\xEF\xBB\xBF<p>\xE4\xB8\xAD</p>", &codePage), u"<p>中</p>");
+    EXPECT_EQ(codePage, kCodePageUtf8);
+    EXPECT_EQ(DecodeNoteBody("\xEF\xBB\xBF"), u"\uFEFF");       // a lone mark is the value
+    EXPECT_EQ(DecodeNoteBody(std::string("AB\0C", 4)), u"AB");  // cut at the zero byte
+    EXPECT_EQ(DecodeNoteBody("纯文本"), u"纯文本");
+    EXPECT_EQ(DecodeNoteBody(""), u"");
+
+    // UTF-16 is not cut at its first zero byte: with either mark, and without one.
+    const std::string le(
+        "<\0p\0>\0-N\x87"
+        "e<\0/\0p\0>\0",
+        18);  // <p>中文</p>
+    EXPECT_EQ(DecodeNoteBody("\xFF\xFE" + le, &codePage), u"<p>中文</p>");
+    EXPECT_EQ(codePage, kCodePageUtf16Le);
+    EXPECT_EQ(DecodeNoteBody(le, &codePage), u"<p>中文</p>");
+    EXPECT_EQ(codePage, kCodePageUtf16Le);
+    std::string be = "\xFE\xFF";
+    for (size_t i = 0; i < le.size(); i += 2)
+        be += std::string{le[i + 1], le[i]};
+    EXPECT_EQ(DecodeNoteBody(be, &codePage), u"<p>中文</p>");
+    EXPECT_EQ(codePage, kCodePageUtf16Be);
+    // Its own text ends at its first zero character.
+    EXPECT_EQ(DecodeNoteBody("\xFF\xFE" + le + std::string("\0\0x\0", 4)), u"<p>中文</p>");
 }
 
 }  // namespace

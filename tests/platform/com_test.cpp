@@ -89,6 +89,19 @@ TEST(MemoryStreamTest, ReadsWritesSeeksAndGrows) {
     stream->Release();
 }
 
+TEST(MemoryStreamTest, OnAStringWritesIntoIt) {
+    std::string bytes = "earlier";
+    IStream* stream = CreateMemoryStreamOn(bytes);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(bytes, "");
+    ASSERT_EQ(stream->Write("abc", 3, nullptr), S_OK);
+    ASSERT_EQ(stream->Seek(1, StreamSeek::kSet, nullptr), S_OK);
+    ASSERT_EQ(stream->Write("XYZ", 3, nullptr), S_OK);
+    EXPECT_EQ(bytes, "aXYZ");
+    stream->Release();
+    EXPECT_EQ(bytes, "aXYZ");  // the bytes stay the caller's
+}
+
 TEST(MemoryStreamTest, ReferenceCountingAndInterfaces) {
     IStream* stream = CreateMemoryStream();
     void* unknown = nullptr;

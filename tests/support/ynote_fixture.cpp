@@ -23,6 +23,16 @@ create table resource_attr (resid text, noteid text, type integer);
 create table config_new (configname text primary key, configvalue text);
 )";
 
+std::string Schema(YNoteKeys keys) {
+    std::string schema = kSchema;
+    if (keys == YNoteKeys::kNone) {
+        const std::string key = " primary key";
+        for (size_t at; (at = schema.find(key)) != std::string::npos;)
+            schema.erase(at, key.size());
+    }
+    return schema;
+}
+
 std::string Number(int64_t value) {
     return std::to_string(value);
 }
@@ -50,14 +60,14 @@ void AppendChunk(std::string& png, const std::string& type, const std::string& d
 
 }  // namespace
 
-YNoteFixture::YNoteFixture(const std::string& folder, const std::string& account) {
+YNoteFixture::YNoteFixture(const std::string& folder, const std::string& account, YNoteKeys keys) {
     std::filesystem::create_directories(folder);
     databasePath_ = folder + "/" + account + ".db";
     storageFolder_ = folder + "/attachments/";
     std::filesystem::create_directories(storageFolder_);
     std::filesystem::remove(databasePath_);
     database_.emplace(databasePath_, SqliteFile::Mode::kCreate);
-    database_->Script(kSchema);
+    database_->Script(Schema(keys));
     SetStorageDirValue(storageFolder_);
 }
 

@@ -23,11 +23,17 @@ struct YNoteNote {
     std::optional<std::string> body{};  // note.data bytes; nullopt: no note row at all
 };
 
+// How the account's tables are keyed: with primary keys on note_attr, note, notebook_attr,
+// resources and config_new (tag_attr and resource_attr have none), or with no key or index on
+// any table, which nothing in YNote's file rules out.
+enum class YNoteKeys { kPrimaryKeys, kNone };
+
 class YNoteFixture {
   public:
     // Makes `folder` (when missing) with "<account>.db" and the storage folder "attachments/",
     // and records that folder as AttachmentStorageDir.
-    explicit YNoteFixture(const std::string& folder, const std::string& account = "account");
+    explicit YNoteFixture(const std::string& folder, const std::string& account = "account",
+                          YNoteKeys keys = YNoteKeys::kPrimaryKeys);
 
     const std::string& DatabasePath() const { return databasePath_; }
     const std::string& StorageFolder() const { return storageFolder_; }  // ends with "/"

@@ -31,8 +31,14 @@ Text Translated(const char* language, const Text& text) {
 
 TEST(ShippedTranslationsTest, ChineseSetsTranslateEveryStringOfTheTable) {
     InstallProgramResources();
+    std::vector<int> ids;
+    for (int id = IDS_ABOUTBOX; id <= IDS_IMPORT_COMPLETED; ++id)
+        ids.push_back(id);
+    for (int id : {IDS_IMPORT_AGAIN, IDS_EARLIER_IMPORTS_UNREADABLE, IDS_KNOWLEDGE_BASE_IN_USE,
+                   IDS_WAITING_FOR_KNOWLEDGE_BASE, IDS_KNOWLEDGE_BASE_STILL_IN_USE})
+        ids.push_back(id);
     for (const char* language : {"2052", "1028"}) {
-        for (int id = IDS_ABOUTBOX; id <= IDS_IMPORT_AGAIN; ++id) {
+        for (int id : ids) {
             Text english;
             ASSERT_TRUE(ui::LoadString(id, english)) << id;
             Text chinese = Translated(language, english);

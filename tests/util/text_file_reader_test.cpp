@@ -102,7 +102,6 @@ TEST(DecodeBytes, HonoursTheCodePageAndTheUtf8Mark) {
     EXPECT_EQ(DecodeBytes("Hello!", 12000), u"Hello!");
     EXPECT_EQ(CodePageFromCharset(u"GB2312"), 936u);
     EXPECT_EQ(CodePageFromCharset(u"no-such-set"), 0u);
-    EXPECT_EQ(GuessAnsiOrUtf8(""), kCodePageAnsi);
 }
 
 TEST(NormalizeLineEnds, WorkInPlaceOnBytesAndUnits) {

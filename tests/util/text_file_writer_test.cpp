@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "host/data_store.h"
 #include "platform/files.h"
@@ -79,9 +80,37 @@ TEST(SaveUnicodeTextFile, FailsWhenTheFileCannotBeCreated) {
     EXPECT_TRUE(fs::is_directory(folder + "/dir.htm"));
 }
 
-TEST(ToCrLf, AddsCarriageReturnsOnlyWhereMissing) {
-    EXPECT_EQ(ToCrLf(u"\na\r\nb\rc\n\n"), u"\r\na\r\nb\rc\r\n\r\n");
-    EXPECT_EQ(ToCrLf(u""), u"");
+// Pieces are written as one text: carriage returns are added only where missing, also when
+// CR and LF fall in neighbouring pieces, and a zero character in any piece ends the text.
+TEST(SaveUnicodeTextFile, WritesPiecesAsOneText) {
+    const std::string folder = test::MakeTestFolder("pieces");
+    const auto save = [&](const std::string& name, std::vector<TextView> pieces) {
+        EXPECT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/" + name), pieces));
+        const std::string bytes = ReadFileBytes(folder + "/" + name);
+        EXPECT_TRUE(bytes.starts_with("\xFF\xFE"));
+        Text text;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                          static_cast<unsigned char>(bytes[i + 1]) << 8);
+        return text;
+    };
+    EXPECT_EQ(save("crlf.htm", {u"\na\r", u"\nb\rc\n", u"", u"\n"}), u"\r\na\r\nb\rc\r\n\r\n");
+    EXPECT_EQ(save("empty.htm", {}), u"");
+    const Text zero(u"b\0c", 3);
+    EXPECT_EQ(save("zero.htm", {u"a\n", zero, u"d"}), u"a\r\nb");
+
+    // Past the size written at once, with line ends on both sides of every boundary.
+    Text lines;
+    for (int i = 0; lines.size() < 600000; ++i)
+        lines += u"第" + IntToText(i) + u"行\n";
+    const TextView all = lines;
+    Text expected;
+    for (char16_t c : lines) {
+        if (c == u'\n')
+            expected += u'\r';
+        expected += c;
+    }
+    EXPECT_EQ(save("large.htm", {all.substr(0, 300001), all.substr(300001)}), expected);
 }
 
 TEST(WriteAllBytes, ReportsAShortWrite) {

@@ -44,6 +44,10 @@ class DocumentSourcesTest : public testing::Test {
         std::sort(lines.begin(), lines.end());
         return lines;
     }
+    // Stores what the document's calls left waiting.
+    static HRESULT Commit(IZemKMDocument* document) {
+        return ComPtr<IZemKMDocumentCommit>::QueryFrom(document)->CommitChanges();
+    }
     // Opened for writing as another program would, foreign keys on.
     std::unique_ptr<SqliteFile> Index() {
         auto index = std::make_unique<SqliteFile>(kb_.index, SqliteFile::Mode::kCreate);
@@ -65,7 +69,9 @@ TEST_F(DocumentSourcesTest, RecordsAreFinishedFoundChangedAndDeletedWithTheirDoc
     EXPECT_EQ(Records(), (std::vector<std::string>{"n1  0", "n2  0"}));
     first->SetDateModified(OleDate(2024, 3, 1, 8, 0, 0));
     EXPECT_EQ(sources_->SetSourceVersion(first.Get(), 1709280000), S_OK);
-    EXPECT_EQ(sources_->SetSourceVersion(kb_.NewDocument(u"not recorded").Get(), 5), S_FALSE);
+    auto unrecorded = kb_.NewDocument(u"not recorded");
+    EXPECT_EQ(sources_->SetSourceVersion(unrecorded.Get(), 5), S_OK);
+    EXPECT_EQ(Commit(unrecorded.Get()), S_OK);
     EXPECT_EQ(Records(), (std::vector<std::string>{"n1 1709280000 0", "n2  0"}));
 
     IUnknown* raw = nullptr;
@@ -100,12 +106,13 @@ TEST_F(DocumentSourcesTest, ADocumentAndItsRecordAreStoredTogetherOrNotAtAll) {
     Index()->Script(
         "CREATE TRIGGER refuse BEFORE INSERT ON document_source WHEN new.source_id = 'no' "
         "BEGIN SELECT raise(abort, 'refused'); END");
-    IUnknown* document = nullptr;
-    EXPECT_LT(sources_->CreateSourceDocument(kb_.Folder(u"/notes/").Get(), u"t", u"YNote", u"me",
-                                             u"no", &document),
-              0);
-    EXPECT_EQ(document, nullptr);
-    EXPECT_LT(sources_->CreateSourceDocument(nullptr, u"t", u"YNote", u"me", u"n", &document), 0);
+    IUnknown* raw = nullptr;
+    ASSERT_EQ(sources_->CreateSourceDocument(kb_.Folder(u"/notes/").Get(), u"t", u"YNote", u"me",
+                                             u"no", &raw),
+              S_OK);
+    auto document = As<IZemKMDocument>(raw);
+    EXPECT_LT(Commit(document.Get()), 0) << "the record, refused, takes its document along";
+    EXPECT_LT(sources_->CreateSourceDocument(nullptr, u"t", u"YNote", u"me", u"n", &raw), 0);
     SqliteFile index(kb_.index, SqliteFile::Mode::kReadOnly);
     EXPECT_EQ(index.Value("SELECT count(*) FROM document"), "0");
     EXPECT_TRUE(std::filesystem::is_empty(kb_.folder + "/documents"));
@@ -116,6 +123,7 @@ TEST_F(DocumentSourcesTest, TitleFolderAndAttachmentsChangeInPlace) {
     ASSERT_TRUE(document);
     EXPECT_EQ(sources_->SetDocumentTitle(document.Get(), u"新标题"), S_OK);
     EXPECT_EQ(sources_->SetDocumentLocation(document.Get(), u"/moved/here"), S_OK);
+    EXPECT_EQ(Commit(document.Get()), S_OK);
     SqliteFile index(kb_.index, SqliteFile::Mode::kReadOnly);
     EXPECT_EQ(index.Query("SELECT title, location FROM document"),
               (SqlRows{{"新标题", "/moved/here/"}}));
@@ -143,6 +151,7 @@ TEST_F(DocumentSourcesTest, TitleFolderAndAttachmentsChangeInPlace) {
                                                   FromUtf8(files + "/a.txt").c_str(), &replaced),
               S_OK);
     EXPECT_EQ(replaced, VARIANT_TRUE);
+    EXPECT_EQ(Commit(document.Get()), S_OK);
     const SqlRows attachments = index.Query("SELECT guid, name, size FROM attachment");
     ASSERT_EQ(attachments.size(), 1u);
     EXPECT_EQ(attachments[0][2], "14");

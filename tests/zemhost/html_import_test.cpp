@@ -13,8 +13,10 @@
 namespace zem::test {
 namespace {
 
-// The folder of the document's content.
-std::string ContentFolder(const KnowledgeBaseFixture& kb, const std::string& title) {
+// The folder of the document's content, once the document is stored.
+std::string ContentFolder(const KnowledgeBaseFixture& kb, IZemKMDocument* document,
+                          const std::string& title) {
+    EXPECT_EQ(Commit(document), S_OK);
     SqliteFile index(kb.index, SqliteFile::Mode::kReadOnly);
     return kb.folder + "/documents/" +
            index.Value("SELECT guid FROM document WHERE title = ?", {title}) + "/";
@@ -69,7 +71,7 @@ TEST(HtmlImport, LocalFilesAreCopiedAndTheirLinksRewritten) {
     ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), FromUtf8(page).c_str(), 0x22),
               S_OK);
 
-    const std::string content = ContentFolder(kb, "page");
+    const std::string content = ContentFolder(kb, document.Get(), "page");
     const std::string out = ReadFileBytes(content + "index.html");
     Text decoded;
     EXPECT_TRUE(FromUtf8Strict(out, decoded)) << "written as UTF-8";
@@ -133,7 +135,8 @@ TEST(HtmlImport, PagesAreReadInTheEncodingTheyWereSavedIn) {
         WriteFileBytes(path, page.bytes);
         auto document = kb.NewDocument(FromUtf8(page.what).c_str());
         ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(path).c_str(), u"", 0x22), S_OK);
-        const std::string out = ReadFileBytes(ContentFolder(kb, page.what) + "index.html");
+        const std::string out =
+            ReadFileBytes(ContentFolder(kb, document.Get(), page.what) + "index.html");
         EXPECT_NE(out.find(page.expected), std::string::npos) << page.what << ": " << out;
         EXPECT_EQ(Count(out, "charset"), 1u) << page.what << ": " << out;
     }
@@ -146,14 +149,15 @@ TEST(HtmlImport, AnUnreadablePageFailsAndKeepsThePreviousContent) {
     auto document = kb.NewDocument(u"doc");
     ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK);
     EXPECT_LT(document->UpdateFromHtmlFile(u"/no/such/page.htm", u"", 0x22), 0);
-    const std::string index = ContentFolder(kb, "doc") + "index.html";
+    const std::string index = ContentFolder(kb, document.Get(), "doc") + "index.html";
     EXPECT_NE(ReadFileBytes(index).find("<p>first</p>"), std::string::npos);
     WriteFileBytes(page, "<p>second</p>");
     ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK);
     EXPECT_EQ(ReadFileBytes(index), "<meta charset=\"utf-8\"><p>second</p>");
     // A replaced page leaves nothing of itself behind.
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(ContentFolder(kb, "doc")))
+    for (const auto& entry :
+         std::filesystem::directory_iterator(ContentFolder(kb, document.Get(), "doc")))
         names.push_back(entry.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"index.html"});
 }

@@ -1,7 +1,9 @@
 // A second process for the knowledge-base tests: it loads ZemKMCore.dll on its own and
-// either reads a knowledge base another process wrote or writes documents until killed.
-//   zemhost_peer read  <ZemKMCore.dll> <index.db>          prints what it found
-//   zemhost_peer write <ZemKMCore.dll> <index.db> <folder>  prints "written N" per document
+// reads a knowledge base another process wrote, writes documents until killed, or stores one
+// document beside another writer.
+//   zemhost_peer read      <ZemKMCore.dll> <index.db>          prints what it found
+//   zemhost_peer write     <ZemKMCore.dll> <index.db> <folder>  prints "written N" per document
+//   zemhost_peer write-one <ZemKMCore.dll> <index.db>          prints "stored" once stored
 #include <cstdio>
 #include <string>
 
@@ -76,25 +78,49 @@ int Write(LibraryHandle library, const std::string& index, const std::string& fo
     WriteFile(folder + "/attached.bin", std::string(300000, 'a'));
     const Text page = FromUtf8(folder + "/page.htm"), attached = FromUtf8(folder + "/attached.bin");
     for (int n = 1;; ++n) {
-        IUnknown* raw = nullptr;
-        if (db->GetFolderByLocation(FromUtf8("/crash/" + std::to_string(n % 7)).c_str(),
-                                    VARIANT_TRUE, &raw) != S_OK)
-            return 4;
-        auto target = As<IZemKMFolder>(raw);
-        if (target->CreateDocument(u"note", u"", &raw) != S_OK)
-            return 5;
-        auto document = As<IZemKMDocument>(raw);
-        document->SetDocumentUrl(u"https://example.com/");
-        if (document->UpdateFromHtmlFile(page.c_str(), page.c_str(), 0x22) != S_OK)
-            return 6;
-        document->SetTagsText(FromUtf8("tag" + std::to_string(n % 5) + ";common").c_str(), u"");
-        if (document->AddAttachmentFromFile(attached.c_str(), &raw) != S_OK)
-            return 7;
-        As<IUnknown>(raw);
-        document->SetDateCreated(45000.5);
+        {
+            IUnknown* raw = nullptr;
+            if (db->GetFolderByLocation(FromUtf8("/crash/" + std::to_string(n % 7)).c_str(),
+                                        VARIANT_TRUE, &raw) != S_OK)
+                return 4;
+            auto target = As<IZemKMFolder>(raw);
+            if (target->CreateDocument(u"note", u"", &raw) != S_OK)
+                return 5;
+            auto document = As<IZemKMDocument>(raw);
+            document->SetDocumentUrl(u"https://example.com/");
+            if (document->UpdateFromHtmlFile(page.c_str(), page.c_str(), 0x22) != S_OK)
+                return 6;
+            document->SetTagsText(FromUtf8("tag" + std::to_string(n % 5) + ";common").c_str(), u"");
+            if (document->AddAttachmentFromFile(attached.c_str(), &raw) != S_OK)
+                return 7;
+            As<IZemKMAttachment>(raw)->SetAttachmentText(u"attached");
+            document->SetDateCreated(45000.5);
+        }
+        // Said once the document is released: from here on it must be stored whole.
         std::printf("written %d\n", n);
         std::fflush(stdout);
     }
+}
+
+// Stores one document, as a second program writing to the knowledge base would.
+int WriteOne(LibraryHandle library, const std::string& index) {
+    auto db = OpenDatabase(library, index);
+    if (!db)
+        return 2;
+    IUnknown* raw = nullptr;
+    if (db->GetFolderByLocation(u"/second/", VARIANT_TRUE, &raw) != S_OK)
+        return 4;
+    auto folder = As<IZemKMFolder>(raw);
+    if (folder->CreateDocument(u"second writer", u"", &raw) != S_OK)
+        return 5;
+    auto document = As<IZemKMDocument>(raw);
+    if (document->SetTagsText(u"second", u"") != S_OK)
+        return 6;
+    auto commit = ComPtr<IZemKMDocumentCommit>::QueryFrom(document.Get());
+    if (!commit || commit->CommitChanges() != S_OK)
+        return 7;
+    std::printf("stored\n");
+    return 0;
 }
 
 }  // namespace
@@ -111,5 +137,7 @@ int main(int argc, char** argv) {
         return zem::Read(library, argv[3]);
     if (command == "write" && argc == 5)
         return zem::Write(library, argv[3], argv[4]);
+    if (command == "write-one")
+        return zem::WriteOne(library, argv[3]);
     return 1;
 }

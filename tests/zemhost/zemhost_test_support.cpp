@@ -52,6 +52,11 @@ ComPtr<IZemKMDocument> KnowledgeBaseFixture::NewDocument(const char16_t* title) 
     return As<IZemKMDocument>(document);
 }
 
+HRESULT Commit(IZemKMDocument* document) {
+    auto commit = ComPtr<IZemKMDocumentCommit>::QueryFrom(document);
+    return commit ? commit->CommitChanges() : E_NOINTERFACE;
+}
+
 bool Exists(const std::string& path) {
     return std::filesystem::exists(path);
 }

@@ -72,6 +72,9 @@ struct KnowledgeBaseFixture {
     ComPtr<IZemKMDatabase> db;
 };
 
+// Stores the document's waiting changes now (IZemKMDocumentCommit); its status.
+HRESULT Commit(IZemKMDocument* document);
+
 bool Exists(const std::string& path);
 // UTF-16LE with the byte-order mark FF FE, as the program writes its HTML files.
 std::string Utf16LeWithMark(const std::string& utf8);

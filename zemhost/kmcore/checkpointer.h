@@ -7,8 +7,9 @@
 // of the thread; when the pass is done, the writer finishes what was added meanwhile itself:
 // little is left then, and only a checkpoint that reaches the end of the log lets the next
 // transaction start the log afresh. Should the thread fall far behind, or be unable to open
-// its connection, the writer checkpoints itself. Made and told of commits by the writer's
-// thread; the thread is stopped, after any pass it is running, when the object ends.
+// its connection, the writer checkpoints itself. Told of commits one at a time, by whichever
+// thread commits on the writer's connection; the thread is stopped, after any pass it is
+// running, when the object ends.
 #pragma once
 
 #include <sqlite3.h>

@@ -30,6 +30,8 @@ using DatabaseInterfaces = ComObject<IZemKMDatabase, DocumentSourcesComponent>;
 
 class DatabaseComponent : public DatabaseInterfaces {
   public:
+    ~DatabaseComponent() override { Close(); }
+
     HRESULT Open(const char16_t* path) override {
         Text index = ArgText(path);
         if (index.empty()) {
@@ -61,6 +63,10 @@ class DatabaseComponent : public DatabaseInterfaces {
         Text parentGuid;
         if (parentTag && !TagGuidOf(parentTag, parentGuid))
             return E_INVALIDARG;
+        KnowledgeBase::Call call(*kb_);
+        // A tag the waiting changes make must be found.
+        if (const HRESULT stored = kb_->StoreWaitingChanges(); stored != S_OK)
+            return stored;
         const Text guid = FindTag(*kb_, ArgText(name), parentTag ? &parentGuid : nullptr);
         if (guid.empty())
             return S_FALSE;
@@ -77,9 +83,14 @@ class DatabaseComponent : public DatabaseInterfaces {
             return E_FAIL;
         if (ArgText(name).empty())
             return E_INVALIDARG;
-        const Text guid = InsertTag(*kb_, Text(), name, ArgText(description));
-        if (guid.empty())
-            return E_FAIL;
+        KnowledgeBase::Call call(*kb_);
+        Text guid;
+        const HRESULT status = kb_->InTransaction([&] {
+            guid = InsertTag(*kb_, Text(), name, ArgText(description));
+            return !guid.empty();
+        });
+        if (status != S_OK)
+            return status;
         *tag = NewTagObject(kb_, guid);
         return S_OK;
     }
@@ -94,8 +105,10 @@ class DatabaseComponent : public DatabaseInterfaces {
         Text normalized;
         if (!NormalizeLocation(ArgText(location), normalized))
             return E_INVALIDARG;
-        if (!EnsureFolder(*kb_, normalized, create != VARIANT_FALSE))
-            return create != VARIANT_FALSE ? E_FAIL : S_FALSE;
+        KnowledgeBase::Call call(*kb_);
+        if (const HRESULT status = EnsureFolder(*kb_, normalized, create != VARIANT_FALSE);
+            status != S_OK)
+            return status;
         *folder = NewFolderObject(kb_, normalized);
         return S_OK;
     }
@@ -109,8 +122,22 @@ class DatabaseComponent : public DatabaseInterfaces {
 
     // Opening replaces the knowledge base in use; objects made earlier keep theirs.
     HRESULT OpenIndex(const Text& index, Text& error) {
-        kb_ = KnowledgeBase::Open(index, error);
-        return kb_ ? S_OK : E_FAIL;
+        Close();
+        HRESULT status = E_FAIL;
+        kb_ = KnowledgeBase::Open(index, status, error);
+        return status;
+    }
+
+    // Letting go of a knowledge base stores its waiting changes, even while objects made
+    // from it live on.
+    void Close() {
+        if (!kb_)
+            return;
+        {
+            KnowledgeBase::Call call(*kb_);
+            kb_->StoreWaitingChanges();
+        }
+        kb_.reset();
     }
 
     std::shared_ptr<KnowledgeBase> kb_;

@@ -9,47 +9,60 @@ namespace zem::kmcore {
 
 namespace {
 
-class DocumentObject : public ComObject<IZemKMDocument> {
+class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
   public:
     DocumentObject(std::shared_ptr<KnowledgeBase> kb, Text guid)
         : kb_(std::move(kb)), guid_(std::move(guid)) {}
 
+    ~DocumentObject() override {
+        KnowledgeBase::Call call(*kb_);
+        kb_->StoreWaitingChanges(&guid_);
+    }
+
     HRESULT SetDocumentUrl(const char16_t* url) override {
-        Statement update(*kb_, "UPDATE document SET url = ?2 WHERE guid = ?1");
-        return update.Bind(1, guid_).Bind(2, ArgText(url)).Run() ? S_OK : E_FAIL;
+        KnowledgeBase::Call call(*kb_);
+        return Change([guid = guid_, text = ArgText(url)](KnowledgeBase& kb) {
+            Statement update(kb, "UPDATE document SET url = ?2 WHERE guid = ?1");
+            return update.Bind(1, guid).Bind(2, text).Run();
+        });
     }
 
     // Links are resolved against the HTML file's own folder; `url` and `flags` change
-    // nothing in how the page is taken in.
+    // nothing in how the page is taken in. The page's files are written at once: the
+    // document's row, once stored, names a page that is there.
     HRESULT UpdateFromHtmlFile(const char16_t* htmlFile, const char16_t* /*url*/,
                                int32_t /*flags*/) override {
         if (ArgText(htmlFile).empty())
             return E_INVALIDARG;
+        KnowledgeBase::Call call(*kb_);
+        if (const HRESULT status = Change(nullptr); status != S_OK)
+            return status;
         return ImportHtmlFile(htmlFile, kb_->DocumentFolder(guid_)) ? S_OK : E_FAIL;
     }
 
     // The document's tags become exactly those named; `parentTagName` is not used, new tags
     // are made at the top level.
     HRESULT SetTagsText(const char16_t* names, const char16_t* /*parentTagName*/) override {
-        const Text all = ArgText(names);
-        const bool stored = kb_->InTransaction([&] {
-            Statement clear(*kb_, "DELETE FROM document_tag WHERE document_guid = ?1");
-            if (!clear.Bind(1, guid_).Run())
+        KnowledgeBase::Call call(*kb_);
+        return Change([guid = guid_, all = ArgText(names)](KnowledgeBase& kb) {
+            Statement clear(kb, "DELETE FROM document_tag WHERE document_guid = ?1");
+            if (!clear.Bind(1, guid).Run())
                 return false;
             size_t start = 0;
             while (start <= all.size()) {
                 size_t end = all.find(u';', start);
                 if (end == Text::npos)
                     end = all.size();
-                if (!LinkTag(all.substr(start, end - start)))
+                if (!LinkTag(kb, guid, all.substr(start, end - start)))
                     return false;
                 start = end + 1;
             }
             return true;
         });
-        return stored ? S_OK : E_FAIL;
     }
 
+    // The file is copied before its row waits to be stored, and without the write lock: a
+    // copy may take long.
     HRESULT AddAttachmentFromFile(const char16_t* path, IUnknown** attachment) override {
         if (!attachment)
             return E_POINTER;
@@ -58,22 +71,32 @@ class DocumentObject : public ComObject<IZemKMDocument> {
         const Text name = FileNameOf(source);
         if (name.empty() || !IsRegularFile(source))
             return E_INVALIDARG;
+        KnowledgeBase::Call call(*kb_);
+        if (const HRESULT status = Change(nullptr); status != S_OK)
+            return status;
         const Text guid = NewGuidText();
         const Text folder = kb_->AttachmentFolder(guid);
         uint64_t size = 0;
         if (!MakeNewFolder(folder) || !CopyFileAtomically(source, folder + name, &size)) {
-            RemoveObjectFolder(folder, Text());
+            RemoveObjectFolder(folder);
             return E_FAIL;
         }
-        Statement insert(*kb_,
-                         "INSERT INTO attachment(guid, document_guid, name, size, created) "
-                         "VALUES(?1, ?2, ?3, ?4, ?5)");
-        insert.Bind(1, guid).Bind(2, guid_).Bind(3, name).Bind(4, static_cast<int64_t>(size));
-        if (!insert.Bind(5, CurrentStorageTime()).Run()) {
-            RemoveObjectFolder(folder, name);
-            return E_FAIL;
+        const HRESULT status = kb_->ChangeDocument(
+            guid_,
+            [guid, document = guid_, name, size,
+             created = CurrentStorageTime()](KnowledgeBase& kb) {
+                Statement insert(kb,
+                                 "INSERT INTO attachment(guid, document_guid, name, size, "
+                                 "created) VALUES(?1, ?2, ?3, ?4, ?5)");
+                insert.Bind(1, guid).Bind(2, document).Bind(3, name);
+                return insert.Bind(4, static_cast<int64_t>(size)).Bind(5, created).Run();
+            },
+            folder);
+        if (status != S_OK) {
+            RemoveObjectFolder(folder);
+            return status;
         }
-        *attachment = NewAttachmentObject(kb_, guid);
+        *attachment = NewAttachmentObject(kb_, guid, guid_);
         return S_OK;
     }
 
@@ -87,29 +110,45 @@ class DocumentObject : public ComObject<IZemKMDocument> {
         return SetDate("UPDATE document SET updated = ?2 WHERE guid = ?1", date);
     }
 
+    HRESULT CommitChanges() override {
+        KnowledgeBase::Call call(*kb_);
+        return kb_->StoreWaitingChanges(&guid_);
+    }
+
+    HRESULT DiscardChanges() override {
+        KnowledgeBase::Call call(*kb_);
+        kb_->DropWaitingChanges(&guid_);
+        return S_OK;
+    }
+
     const Text& Guid() const { return guid_; }
 
   private:
-    bool LinkTag(const Text& name) {
+    HRESULT Change(KnowledgeBase::Step step) { return kb_->ChangeDocument(guid_, std::move(step)); }
+
+    static bool LinkTag(KnowledgeBase& kb, const Text& document, const Text& name) {
         if (name.empty())
             return true;
-        Text tag = FindTag(*kb_, name, nullptr);
+        Text tag = FindTag(kb, name, nullptr);
         if (tag.empty())
-            tag = InsertTag(*kb_, Text(), name, Text());
+            tag = InsertTag(kb, Text(), name, Text());
         if (tag.empty())
             return false;
-        Statement link(*kb_,
+        Statement link(kb,
                        "INSERT OR IGNORE INTO document_tag(document_guid, tag_guid) "
                        "VALUES(?1, ?2)");
-        return link.Bind(1, guid_).Bind(2, tag).Run();
+        return link.Bind(1, document).Bind(2, tag).Run();
     }
 
     HRESULT SetDate(const char* sql, double date) {
         std::string text;
         if (!OleDateToStorageText(date, text))
             return E_INVALIDARG;
-        Statement update(*kb_, sql);
-        return update.Bind(1, guid_).Bind(2, text).Run() ? S_OK : E_FAIL;
+        KnowledgeBase::Call call(*kb_);
+        return Change([guid = guid_, sql, text](KnowledgeBase& kb) {
+            Statement update(kb, sql);
+            return update.Bind(1, guid).Bind(2, text).Run();
+        });
     }
 
     std::shared_ptr<KnowledgeBase> kb_;

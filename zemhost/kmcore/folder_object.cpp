@@ -31,30 +31,35 @@ class FolderObject : public ComObject<IZemKMFolder> {
     FolderObject(std::shared_ptr<KnowledgeBase> kb, Text location)
         : kb_(std::move(kb)), location_(std::move(location)) {}
 
-    // `name` is not used: documents are known by their GUID and titled by `title`.
+    // `name` is not used: documents are known by their GUID and titled by `title`. The row
+    // waits with the document's other changes; its folder and empty page are made at once,
+    // so no stored document is ever without its page, and a page that starts empty in a
+    // folder of its own leaves nothing a killed process could have half-written.
     HRESULT CreateDocument(const char16_t* title, const char16_t* /*name*/,
                            IUnknown** document) override {
         if (!document)
             return E_POINTER;
         *document = nullptr;
+        KnowledgeBase::Call call(*kb_);
+        if (const HRESULT stored = kb_->StoreWaitingChanges(); stored != S_OK)
+            return stored;
         const Text guid = NewGuidText();
-        // The content folder comes first, so no stored document is ever without its page.
-        // The page starts empty in a folder of its own: there is nothing to replace, and
-        // nothing a killed process could leave half-written.
         const Text folder = kb_->DocumentFolder(guid);
         if (!MakeNewFolder(folder) || !CreateEmptyFile(folder + u"index.html")) {
-            RemoveObjectFolder(folder, u"index.html");
+            RemoveObjectFolder(folder);
             return E_FAIL;
         }
-        const std::string now = CurrentStorageTime();
-        Statement insert(*kb_,
-                         "INSERT INTO document(guid, title, location, created, modified, "
-                         "updated) VALUES(?1, ?2, ?3, ?4, ?4, ?4)");
-        insert.Bind(1, guid).Bind(2, ArgText(title)).Bind(3, location_).Bind(4, now);
-        if (!insert.Run()) {
-            RemoveObjectFolder(folder, u"index.html");
-            return E_FAIL;
-        }
+        kb_->ChangeDocument(
+            guid,
+            [guid, title = ArgText(title), location = location_,
+             now = CurrentStorageTime()](KnowledgeBase& kb) {
+                Statement insert(kb,
+                                 "INSERT INTO document(guid, title, location, created, "
+                                 "modified, updated) VALUES(?1, ?2, ?3, ?4, ?4, ?4)");
+                insert.Bind(1, guid).Bind(2, title).Bind(3, location).Bind(4, now);
+                return insert.Run();
+            },
+            folder);
         *document = NewDocumentObject(kb_, guid);
         return S_OK;
     }
@@ -84,13 +89,16 @@ bool NormalizeLocation(const Text& location, Text& normalized) {
     return normalized.size() > 1;
 }
 
-bool EnsureFolder(KnowledgeBase& kb, const Text& location, bool create) {
+HRESULT EnsureFolder(KnowledgeBase& kb, const Text& location, bool create) {
+    // What waits is stored first: it may be what the folder is looked up for.
+    if (const HRESULT stored = kb.StoreWaitingChanges(); stored != S_OK)
+        return stored;
     if (!create)
-        return FolderExists(kb, location);
+        return FolderExists(kb, location) ? S_OK : S_FALSE;
     // Most calls name a folder that is there already (one per imported note): reading is
     // enough then, and no write transaction is taken.
     if (ForEachLevel(location, [&](const Text& level) { return FolderExists(kb, level); }))
-        return true;
+        return S_OK;
     return kb.InTransaction([&] {
         return ForEachLevel(location, [&](const Text& level) {
             Statement insert(kb, "INSERT OR IGNORE INTO folder(location) VALUES(?1)");

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "platform/file_stream.h"
 #include "platform/files.h"
@@ -157,9 +158,18 @@ bool MakeNewFolder(const Text& folder) {
     return CreateFolder(folder) || MakeFolderTree(folder);
 }
 
-void RemoveObjectFolder(const Text& folder, const Text& fileName) {
-    if (!fileName.empty())
-        DeleteFile(WithClosingSlash(folder) + fileName);
+void RemoveObjectFolder(const Text& folder) {
+    const Text parent = WithClosingSlash(folder);
+    std::vector<DirectoryEntry> entries;
+    ListDirectory(parent, entries);
+    for (const DirectoryEntry& entry : entries) {
+        if (entry.name == u"." || entry.name == u"..")
+            continue;
+        if (entry.isFolder)
+            RemoveObjectFolder(parent + entry.name);
+        else
+            DeleteFile(parent + entry.name);
+    }
     RemoveFolder(folder);
 }
 

@@ -38,9 +38,9 @@ bool MakeFolderTree(const Text& folder);
 // The same for a folder named after a new object, which is not there yet: it is made at once,
 // without looking at the path first, and only a failure falls back to MakeFolderTree.
 bool MakeNewFolder(const Text& folder);
-// Takes back a folder made for an object that could not be stored: removes the one file put
-// in it, then the folder if nothing else is left there.
-void RemoveObjectFolder(const Text& folder, const Text& fileName);
+// Takes back a folder made for an object that could not be stored: removes everything in it
+// and then the folder. Links inside are removed, never followed.
+void RemoveObjectFolder(const Text& folder);
 
 bool IsRegularFile(const Text& path);
 bool IsFolder(const Text& path);

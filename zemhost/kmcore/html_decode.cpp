@@ -2,6 +2,7 @@
 
 #include "html_rewrite.h"
 #include "platform/code_pages.h"
+#include "platform/text_decoding.h"
 
 namespace zem::kmcore {
 
@@ -9,16 +10,6 @@ namespace {
 
 // Browsers look for the declaration in the first kilobytes only; so do we.
 constexpr size_t kCharsetScanLength = 4096;
-
-Text DecodeUtf16(std::string_view bytes, bool bigEndian) {
-    Text text(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto first = static_cast<unsigned char>(bytes[2 * i]);
-        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
-        text[i] = static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
-    }
-    return text;
-}
 
 std::string LowerAscii(std::string_view text) {
     std::string lower(text);
@@ -55,29 +46,35 @@ std::string DeclaredCharset(std::string_view bytes) {
 
 }  // namespace
 
-Text DecodeHtmlBytes(std::string_view bytes) {
-    if (bytes.starts_with("\xFF\xFE"))
-        return DecodeUtf16(bytes.substr(2), false);
-    if (bytes.starts_with("\xFE\xFF"))
-        return DecodeUtf16(bytes.substr(2), true);
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        return FromUtf8(bytes.substr(3));
-    if (bytes.size() >= 2 && IsTextUnicode(bytes.data(), bytes.size()))
-        return DecodeUtf16(bytes, false);
-    Text text;
+std::string DecodeHtmlBytes(std::string bytes) {
+    // Pages are large when notes are: UTF-8 pages are kept in the string they came in, and
+    // other encodings are converted into a string of their own once, never through a copy
+    // of the whole page as text.
+    const std::string_view view = bytes;
+    if (view.starts_with("\xFF\xFE"))
+        return Utf16BytesToUtf8(view.substr(2), false);
+    if (view.starts_with("\xFE\xFF"))
+        return Utf16BytesToUtf8(view.substr(2), true);
+    if (IsUnmarkedUtf16(view))
+        return Utf16BytesToUtf8(view, false);
+    if (view.starts_with("\xEF\xBB\xBF")) {
+        bytes.erase(0, 3);
+        return IsValidUtf8(bytes) ? std::move(bytes) : ToUtf8(FromUtf8(bytes));
+    }
     const std::string charset = DeclaredCharset(bytes);
     // A UTF-16 declaration found by reading the bytes as ASCII cannot be true; browsers read
     // such pages as UTF-8, and so do we.
-    if (!charset.empty() && !charset.starts_with("utf-16")) {
-        const uint32_t codePage = CodePageForCharsetName(FromUtf8(charset));
-        if (codePage != 0 && MultiByteToText(codePage, bytes, false, text))
-            return text;
-    }
-    if (FromUtf8Strict(bytes, text))
-        return text;
-    if (MultiByteToText(kCodePageAnsi, bytes, false, text))
-        return text;
-    return FromUtf8(bytes);
+    uint32_t codePage = kCodePageAnsi;
+    if (!charset.empty() && !charset.starts_with("utf-16"))
+        codePage = CodePageForCharsetName(FromUtf8(charset));
+    if (codePage == kCodePageAnsi)
+        codePage = CodePageOfUndeclaredBytes(bytes);
+    if (codePage == kCodePageUtf8 && IsValidUtf8(bytes))
+        return bytes;
+    Text text;
+    if (!MultiByteToText(codePage, bytes, false, text))
+        DecodeUndeclaredBytes(bytes, text);
+    return ToUtf8(text);
 }
 
 }  // namespace zem::kmcore

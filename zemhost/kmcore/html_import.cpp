@@ -24,7 +24,11 @@ bool ImportHtmlFile(const Text& htmlFile, const Text& contentFolder) {
     if (!ReadFileBytes(page, bytes))
         return false;
     LinkLocalizer links(FolderOf(page));
-    const std::string html = RewriteHtml(ToUtf8(DecodeHtmlBytes(bytes)), links);
+    // One statement each, so that the file's bytes are gone before the page is rewritten
+    // and the decoded page before it is written: a note's page can be large.
+    std::string decoded = DecodeHtmlBytes(std::move(bytes));
+    const std::string html = RewriteHtml(decoded, links);
+    std::string().swap(decoded);
 
     // Style sheets are copied with the folders around them kept, so their own relative
     // links stay true once the files they name are copied as well; the list grows as

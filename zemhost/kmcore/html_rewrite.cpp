@@ -206,8 +206,10 @@ bool HoldsRawText(const std::string& tagName) {
 }  // namespace
 
 std::string RewriteHtml(std::string_view html, LinkLocalizer& links) {
+    // Room for links that grow as they are rewritten, so that a large page is not copied
+    // while it is built (space reserved and never written costs no memory).
     std::string out;
-    out.reserve(html.size() + kCharsetMeta.size());
+    out.reserve(html.size() + html.size() / 8 + kCharsetMeta.size() + 65536);
     size_t afterHead = std::string::npos, afterHtml = std::string::npos, afterDoctype = 0;
     size_t i = 0;
     while (i < html.size()) {

@@ -10,10 +10,10 @@
 
 namespace zem::kmcore {
 
-// The text of an HTML file in whatever encoding it was saved: a byte-order mark, UTF-16
-// without a mark, a <meta> charset declaration, else UTF-8 when the bytes are valid UTF-8,
-// else the user's ANSI code page.
-Text DecodeHtmlBytes(std::string_view bytes);
+// The bytes of an HTML file, in whatever encoding it was saved, as UTF-8: a byte-order mark,
+// UTF-16 without a mark, a <meta> charset declaration, else UTF-8 when the bytes are valid
+// UTF-8, else the user's ANSI code page. UTF-8 bytes come back in the string given.
+std::string DecodeHtmlBytes(std::string bytes);
 
 // Decides which links name local files inside the page's folder and collects those files.
 class LinkLocalizer {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <mutex>
 
+#include "host/zem_km_interfaces.h"
 #include "host_files.h"
 #include "platform/com.h"
 #include "storage_schema.h"
@@ -12,11 +13,19 @@ namespace zem::kmcore {
 
 namespace {
 
-// Long enough for another process's write transaction (one call's worth) to finish.
-constexpr int kBusyTimeoutMilliseconds = 10000;
+// How long one call waits for another program's write transaction before it gives up with
+// ZEM_E_KNOWLEDGE_BASE_BUSY: long enough for any transaction this engine makes, short enough
+// that a caller who waits longer can keep its window alive meanwhile.
+constexpr int kBusyTimeoutMilliseconds = 1000;
+// The last chance of the waiting changes, when the knowledge base closes.
+constexpr int kClosingBusyTimeoutMilliseconds = 10000;
 
 bool Exec(sqlite3* db, const char* sql) {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool IsBusyCode(int code) {
+    return (code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED;
 }
 
 Text Quoted(const Text& path) {
@@ -50,46 +59,54 @@ bool PassesQuickCheck(sqlite3* db) {
     return ok;
 }
 
-// Every check and setting an index file needs before use; the error text on failure.
-Text PrepareConnection(sqlite3* db, const Text& path) {
+// Every check and setting an index file needs before use; the error text on failure, with
+// `busy` telling whether another program holding the file was the reason.
+Text PrepareConnection(sqlite3* db, const Text& path, bool& busy) {
     Text error = CheckReadable(db, path);
+    busy = IsBusyCode(sqlite3_errcode(db));
     if (!error.empty())
         return error;
     const SchemaState state = InspectSchema(db);
     if (state == SchemaState::kForeign)
         return u"The file " + Quoted(path) +
                u" is a database of another program, not a knowledge base.";
-    if (state == SchemaState::kKnowledgeBase && !PassesQuickCheck(db))
+    if (state == SchemaState::kKnowledgeBase && !PassesQuickCheck(db)) {
+        busy = IsBusyCode(sqlite3_errcode(db));
         return u"The knowledge base " + Quoted(path) + u" is damaged.";
+    }
     if (sqlite3_db_readonly(db, "main") == 1)
         return u"The knowledge base " + Quoted(path) + u" cannot be written.";
-    // A new index gets 1 KiB pages: its rows are small, and every call that changes something
-    // is a transaction of its own whose changed pages go whole into the log, so smaller pages
-    // mean a quarter of the log to write and to sync. Must precede the switch to WAL, which
-    // creates the file's first page.
-    if (state == SchemaState::kEmptyFile && !Exec(db, "PRAGMA page_size=1024"))
-        return u"The knowledge base " + Quoted(path) + u" cannot be prepared: " +
-               FromUtf8(sqlite3_errmsg(db)) + u".";
+    // A new index gets 1 KiB pages: its rows are small, and the pages a transaction changes
+    // go whole into the log, so smaller pages mean less log to write. Must precede the switch
+    // to WAL, which creates the file's first page.
     // WAL keeps readers of other processes working during writes. With synchronous=NORMAL a
     // commit appends to the log without waiting for the disk: a killed process still leaves
     // every committed transaction (the system's cache holds the log), only a power loss can
     // take back the last ones, and the log is synced at each checkpoint, so the file stays
     // consistent in both cases.
     // Checkpoints, which sync the log and the file, are left to a Checkpointer.
-    if (!Exec(db, "PRAGMA journal_mode=WAL") || !Exec(db, "PRAGMA synchronous=NORMAL") ||
-        !Exec(db, "PRAGMA foreign_keys=ON"))
+    if ((state == SchemaState::kEmptyFile && !Exec(db, "PRAGMA page_size=1024")) ||
+        !Exec(db, "PRAGMA journal_mode=WAL") || !Exec(db, "PRAGMA synchronous=NORMAL") ||
+        !Exec(db, "PRAGMA foreign_keys=ON")) {
+        busy = IsBusyCode(sqlite3_errcode(db));
         return u"The knowledge base " + Quoted(path) + u" cannot be prepared: " +
                FromUtf8(sqlite3_errmsg(db)) + u".";
+    }
     // Creating what is missing also completes a knowledge base whose creation was cut short.
-    if (!CreateSchema(db))
-        return u"The knowledge base " + Quoted(path) + u" cannot be created: " +
-               FromUtf8(sqlite3_errmsg(db)) + u".";
+    std::string message;
+    if (const int rc = CreateSchema(db, message); rc != SQLITE_OK) {
+        busy = IsBusyCode(rc);
+        return u"The knowledge base " + Quoted(path) + u" cannot be created: " + FromUtf8(message) +
+               u".";
+    }
     return {};
 }
 
 }  // namespace
 
-std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, Text& error) {
+std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, HRESULT& status,
+                                                   Text& error) {
+    status = E_FAIL;
     if (indexPath.empty()) {
         error = u"No knowledge base was named.";
         return nullptr;
@@ -112,28 +129,67 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, Text& 
         return nullptr;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
-    error = PrepareConnection(db, path);
+    bool busy = false;
+    error = PrepareConnection(db, path, busy);
     if (!error.empty()) {
+        if (busy) {
+            status = ZEM_E_KNOWLEDGE_BASE_BUSY;
+            error = u"The knowledge base " + Quoted(path) + u" is in use by another program.";
+        }
         sqlite3_close(db);
         return nullptr;
     }
+    status = S_OK;
     return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, ToFileSystemBytes(path)));
 }
 
 KnowledgeBase::KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath)
     : db_(db),
       folder_(std::move(folder)),
-      checkpointer_(std::make_unique<Checkpointer>(indexPath)) {
+      checkpointer_(std::make_unique<Checkpointer>(indexPath)),
+      idleThread_([this] { StoreWhenIdle(); }) {
     checkpointer_->Attach(db_);
 }
 
 KnowledgeBase::~KnowledgeBase() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    idle_.notify_one();
+    idleThread_.join();
+    sqlite3_busy_timeout(db_, kClosingBusyTimeoutMilliseconds);
+    if (StoreWaitingChanges() != S_OK)
+        DropWaitingChanges();
     // The checkpointer's connection closes first, so that closing this one, the last, folds
     // the log into the file.
     checkpointer_.reset();
     for (auto& [sql, statement] : statements_)
         sqlite3_finalize(statement);
     sqlite3_close(db_);
+}
+
+KnowledgeBase::Call::~Call() {
+    kb_.lastCall_ = Clock::now();
+    kb_.idle_.notify_one();
+}
+
+void KnowledgeBase::StoreWhenIdle() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        if (waiting_.guid.empty()) {
+            idle_.wait(lock);
+            continue;
+        }
+        const Clock::time_point due = lastCall_ + kIdleCommit;
+        if (Clock::now() < due) {
+            idle_.wait_until(lock, due);
+            continue;
+        }
+        // Changes another program keeps out are tried again after another idle period.
+        if (StoreWaitingChanges() != S_OK)
+            lastCall_ = Clock::now();
+    }
 }
 
 Text KnowledgeBase::DocumentFolder(const Text& documentGuid) const {
@@ -158,15 +214,68 @@ sqlite3_stmt* KnowledgeBase::Prepared(const std::string& sql) {
     return statement;
 }
 
-bool KnowledgeBase::InTransaction(const std::function<bool()>& body) {
+HRESULT KnowledgeBase::ChangeDocument(const Text& guid, Step step, const Text& newFolder) {
+    if (waiting_.guid != guid) {
+        if (const HRESULT stored = StoreWaitingChanges(); stored != S_OK)
+            return stored;
+        waiting_.guid = guid;
+    }
+    if (step)
+        waiting_.steps.push_back(std::move(step));
+    if (!newFolder.empty())
+        waiting_.newFolders.push_back(newFolder);
+    return S_OK;
+}
+
+HRESULT KnowledgeBase::StoreWaitingChanges(const Text* guid) {
+    if (waiting_.guid.empty() || (guid && *guid != waiting_.guid))
+        return S_OK;
+    HRESULT status = S_OK;
+    if (!waiting_.steps.empty()) {
+        status = RunTransaction([this] {
+            for (const Step& step : waiting_.steps) {
+                if (!step(*this))
+                    return false;
+            }
+            return true;
+        });
+    }
+    if (status == ZEM_E_KNOWLEDGE_BASE_BUSY)
+        return status;
+    if (Failed(status))
+        DropWaitingChanges();
+    waiting_ = WaitingChanges();
+    return status;
+}
+
+void KnowledgeBase::DropWaitingChanges(const Text* guid) {
+    if (guid && *guid != waiting_.guid)
+        return;
+    for (const Text& folder : waiting_.newFolders)
+        RemoveObjectFolder(folder);
+    waiting_ = WaitingChanges();
+}
+
+HRESULT KnowledgeBase::InTransaction(const std::function<bool()>& body) {
+    if (const HRESULT stored = StoreWaitingChanges(); stored != S_OK)
+        return stored;
+    return RunTransaction(body);
+}
+
+HRESULT KnowledgeBase::RunTransaction(const std::function<bool()>& body) {
     // IMMEDIATE takes the write lock up front, so a busy peer makes us wait here rather than
     // fail halfway through the body.
     if (!Statement(*this, "BEGIN IMMEDIATE").Run())
-        return false;
+        return FailureStatus();
     if (body() && Statement(*this, "COMMIT").Run())
-        return true;
+        return S_OK;
+    const HRESULT status = FailureStatus();
     Statement(*this, "ROLLBACK").Run();
-    return false;
+    return status;
+}
+
+HRESULT KnowledgeBase::FailureStatus() const {
+    return IsBusyCode(sqlite3_errcode(db_)) ? ZEM_E_KNOWLEDGE_BASE_BUSY : E_FAIL;
 }
 
 Statement::~Statement() {

@@ -1,30 +1,67 @@
-// One open knowledge base: the folder, its index.db connection and the connection's prepared
-// statements. Shared (std::shared_ptr) by the database component and every tag, folder,
-// document and attachment object made from it, so the connection lives as long as any of
-// them. Used from one thread at a time.
+// One open knowledge base: the folder, its index.db connection, the connection's prepared
+// statements, and the changes to one document that wait to be stored together. Shared
+// (std::shared_ptr) by the database component and every tag, folder, document and
+// attachment object made from it, so the connection lives as long as any of them.
+//
+// Why changes wait: a document is built by several calls (created, then its URL, page, tags,
+// attachments and dates). Stored as one transaction, they write the log once instead of once
+// per call. The waiting changes are kept as steps in memory and run in one short
+// transaction when they are stored, so the write lock is held only for that moment, never
+// while a call copies files: a second program writing to the same knowledge base waits for
+// one such transaction at most. The files a document brings (its page, the copies of its
+// attachments) are in place before the rows that name them are stored.
+//
+// Threads: every call of the objects holds a Call for its length, so the calls of all
+// threads take turns on the connection. A thread of the knowledge base's own stores the
+// waiting changes once no call has come for kIdleCommit; it takes the same turns.
 #pragma once
 
 #include <sqlite3.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "checkpointer.h"
+#include "platform/com.h"
 #include "platform/text.h"
 
 namespace zem::kmcore {
 
 class KnowledgeBase {
   public:
+    // Waiting changes are stored at the latest this long after the last call.
+    static constexpr std::chrono::milliseconds kIdleCommit{200};
+
     // Opens the knowledge base whose index file is `indexPath` (an existing folder means the
     // index.db inside it), creating a new one when the file does not exist yet. The folder
-    // must exist. Null with `error` set to a sentence for the user on failure.
-    static std::shared_ptr<KnowledgeBase> Open(const Text& indexPath, Text& error);
+    // must exist. Null on failure, with `status` (ZEM_E_KNOWLEDGE_BASE_BUSY when another
+    // program holds the file, else E_FAIL) and `error`, a sentence for the user.
+    static std::shared_ptr<KnowledgeBase> Open(const Text& indexPath, HRESULT& status, Text& error);
+    // Stores the waiting changes, waiting longer than a call would for another program to
+    // let go of the file; changes that still cannot be stored are dropped.
     ~KnowledgeBase();
     KnowledgeBase(const KnowledgeBase&) = delete;
     KnowledgeBase& operator=(const KnowledgeBase&) = delete;
+
+    // Held by every call of an object made from this knowledge base while the call runs.
+    class Call {
+      public:
+        explicit Call(KnowledgeBase& kb) : kb_(kb), lock_(kb.mutex_) {}
+        ~Call();
+        Call(const Call&) = delete;
+        Call& operator=(const Call&) = delete;
+
+      private:
+        KnowledgeBase& kb_;
+        std::unique_lock<std::recursive_mutex> lock_;
+    };
 
     // The knowledge-base folder, ending with "/".
     const Text& Folder() const { return folder_; }
@@ -35,16 +72,52 @@ class KnowledgeBase {
     // the text does not compile.
     sqlite3_stmt* Prepared(const std::string& sql);
 
-    // Runs `body` as one transaction: committed when it returns true, else rolled back.
-    bool InTransaction(const std::function<bool()>& body);
+    // One change to a document, run inside the transaction that stores the document's
+    // waiting changes; false fails that transaction. It holds copies of what it needs: the
+    // object that made it may be gone when it runs.
+    using Step = std::function<bool(KnowledgeBase&)>;
+    // Adds `step` (may be empty) to the changes waiting for document `guid`, storing first
+    // those of another document. `newFolder`, when not empty, is a folder made for a new
+    // object of the document; it is removed again should the changes be dropped. S_OK, or
+    // the status of storing the other document's changes (nothing is added then).
+    HRESULT ChangeDocument(const Text& guid, Step step, const Text& newFolder = Text());
+    // Stores the waiting changes, if any (only when they are document `guid`'s, when given).
+    // S_OK; ZEM_E_KNOWLEDGE_BASE_BUSY, the changes kept for a later try; E_FAIL, the changes
+    // dropped and their new folders removed.
+    HRESULT StoreWaitingChanges(const Text* guid = nullptr);
+    // Drops the waiting changes (only when they are document `guid`'s, when given) and removes
+    // their new folders.
+    void DropWaitingChanges(const Text* guid = nullptr);
+    // Runs `body` as a transaction of its own, after storing the waiting changes: committed
+    // when it returns true, else rolled back. S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY or E_FAIL.
+    HRESULT InTransaction(const std::function<bool()>& body);
+    // What the last failure on the connection means for the caller: busy or E_FAIL.
+    HRESULT FailureStatus() const;
 
   private:
+    using Clock = std::chrono::steady_clock;
+
+    struct WaitingChanges {
+        Text guid;  // the document; empty when nothing waits
+        std::vector<Step> steps;
+        std::vector<Text> newFolders;
+    };
+
     KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath);
+    HRESULT RunTransaction(const std::function<bool()>& body);
+    void StoreWhenIdle();
 
     sqlite3* db_;
     Text folder_;
     std::unique_ptr<Checkpointer> checkpointer_;
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
+
+    std::recursive_mutex mutex_;
+    std::condition_variable_any idle_;
+    WaitingChanges waiting_;
+    Clock::time_point lastCall_ = Clock::now();
+    bool stopping_ = false;
+    std::thread idleThread_;  // last: it starts with every other member in place
 };
 
 // One use of a cached statement: binds, steps, and resets the statement when it ends.
@@ -65,13 +138,16 @@ class Statement {
     bool NextRow() { return Step() == SQLITE_ROW; }
     // True when the statement ran to its end without error.
     bool Run() { return Step() == SQLITE_DONE; }
+    // After NextRow gave false: whether the rows ran out, rather than the reading failed.
+    bool ReachedEnd() const { return last_ == SQLITE_DONE; }
 
     Text ColumnText(int column);
 
   private:
-    int Step() { return statement_ ? sqlite3_step(statement_) : SQLITE_ERROR; }
+    int Step() { return last_ = statement_ ? sqlite3_step(statement_) : SQLITE_ERROR; }
 
     sqlite3_stmt* statement_;
+    int last_ = SQLITE_OK;
 };
 
 // A new GUID in its registry text form, the key of every stored object.

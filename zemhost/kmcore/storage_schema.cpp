@@ -9,6 +9,8 @@ namespace {
 
 // "ZmKB" in the header's application-id field marks the file as a knowledge-base index.
 constexpr int32_t kApplicationId = 0x5A6D4B42;
+// Raised whenever the statements below gain something an older file lacks.
+constexpr int32_t kSchemaVersion = 2;
 
 constexpr const char* kSchemaSql = R"sql(
 CREATE TABLE IF NOT EXISTS folder(location TEXT PRIMARY KEY);
@@ -72,16 +74,26 @@ SchemaState InspectSchema(sqlite3* db) {
                                                                        : SchemaState::kForeign;
 }
 
-bool CreateSchema(sqlite3* db) {
-    const std::string mark =
-        "PRAGMA application_id = " + std::to_string(kApplicationId) + "; PRAGMA user_version = 1;";
+int CreateSchema(sqlite3* db, std::string& message) {
+    // The mark is written in the same transaction as the tables, so a marked file has them.
+    if (InspectSchema(db) == SchemaState::kKnowledgeBase &&
+        SingleNumber(db, "PRAGMA user_version") >= kSchemaVersion)
+        return SQLITE_OK;
+    const std::string mark = "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                             "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
+    bool begun = false;
     for (const char* step : {"BEGIN IMMEDIATE", kSchemaSql, mark.c_str(), "COMMIT"}) {
-        if (sqlite3_exec(db, step, nullptr, nullptr, nullptr) != SQLITE_OK) {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            return false;
+        const int rc = sqlite3_exec(db, step, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            // Taken before the rollback, whose own outcome would replace it.
+            message = sqlite3_errmsg(db);
+            if (begun)
+                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return rc;
         }
+        begun = true;
     }
-    return true;
+    return SQLITE_OK;
 }
 
 }  // namespace zem::kmcore

@@ -1,6 +1,6 @@
 #include "host/zem_km_interfaces.h"
-#include "platform/com_object.h"
 #include "kb_objects.h"
+#include "platform/com_object.h"
 #include "storage_dates.h"
 
 namespace zem::kmcore {
@@ -19,9 +19,14 @@ class TagObject : public ComObject<IZemKMTag> {
         *tag = nullptr;
         if (ArgText(name).empty())
             return E_INVALIDARG;
-        const Text guid = InsertTag(*kb_, guid_, name, ArgText(description));
-        if (guid.empty())
-            return E_FAIL;
+        KnowledgeBase::Call call(*kb_);
+        Text guid;
+        const HRESULT status = kb_->InTransaction([&] {
+            guid = InsertTag(*kb_, guid_, name, ArgText(description));
+            return !guid.empty();
+        });
+        if (status != S_OK)
+            return status;
         *tag = NewTagObject(kb_, guid);
         return S_OK;
     }

@@ -1,0 +1,181 @@
+// The text of notes through the program as a user runs it: bodies in the user's legacy code
+// page or in UTF-16, the body's place in the page, resource ids that begin other ids, an
+// account without a storage folder of its own, and translation files without a mark.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "imported_account_check.h"
+#include "platform/env_override.h"
+#include "program_runner.h"
+#include "support/test_files.h"
+#include "support/test_home.h"
+#include "support/ynote_fixture.h"
+
+namespace zem::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class NoteTextTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        folder_ = MakeTestFolder(std::string("text.") + info->name());
+    }
+    // A fresh account and knowledge base under `name`.
+    YNoteFixture& Account(const std::string& name) {
+        fixture_ = std::make_unique<YNoteFixture>(folder_ + "/" + name + "/ynote");
+        kb_ = folder_ + "/" + name + "/kb";
+        fs::create_directories(kb_);
+        fixture_->AddNotebook("nb", "笔记本");
+        return *fixture_;
+    }
+    void AddNote(const std::string& id, const std::string& body) {
+        fixture_->AddNote({id, "title " + id, "nb", "", 1680000000, 1680000000, "", body});
+    }
+    ProgramResult Import(const std::string& program = BinDir() + "/ZemYNote") {
+        fixture_->Close();
+        return RunProgram(program, {"/Console", "/DatabasePath=" + kb_ + "/index.db",
+                                    "/Import=" + fixture_->DatabasePath()});
+    }
+    // The stored page (UTF-8) of the note's document.
+    std::string Page(const std::string& id) {
+        return ReadFileBytes(kb_ + "/documents/" + DocumentGuid(kb_, "title " + id) +
+                             "/index.html");
+    }
+    // Whether the log, UTF-16LE, holds the ASCII line.
+    static bool LogHolds(const std::string& line) {
+        std::string wide;
+        for (char c : line)
+            wide += std::string{c, '\0'};
+        return ReadFileBytesIfAny(TestHome() + "/Documents/My Knowledge/Zem.log").find(wide) !=
+               std::string::npos;
+    }
+
+    std::string folder_;
+    std::string kb_;
+    std::unique_ptr<YNoteFixture> fixture_;
+};
+
+TEST_F(NoteTextTest, BodiesThatAreNotUtf8AreReadInTheUsersCodePage) {
+    {
+        EnvOverride locale("LC_ALL", "zh_CN.UTF-8");
+        Account("chinese");
+        AddNote("gbk", "<p>\xD6\xD0\xCE\xC4\xB1\xCA\xBC\xC7</p>");  // 中文笔记 in GBK
+        // UTF-8 whose bytes are GBK characters too stays UTF-8.
+        AddNote("utf8", "<p>中文笔记</p>");
+        ASSERT_EQ(Import().exitCode, 0);
+        EXPECT_NE(Page("gbk").find("<p>中文笔记</p>"), std::string::npos) << Page("gbk");
+        EXPECT_NE(Page("utf8").find("<p>中文笔记</p>"), std::string::npos) << Page("utf8");
+        EXPECT_TRUE(LogHolds(
+            "Import ynote, the body of note gbk is not UTF-8: read in the ANSI code page 936"));
+        EXPECT_FALSE(LogHolds("the body of note utf8"));
+    }
+    {
+        EnvOverride locale("LC_ALL", "C.UTF-8");
+        Account("western");
+        AddNote("cp1252", "<p>caf\xE9 cr\xE8me</p>");
+        ASSERT_EQ(Import().exitCode, 0);
+        EXPECT_NE(Page("cp1252").find("<p>café crème</p>"), std::string::npos) << Page("cp1252");
+        EXPECT_TRUE(LogHolds(
+            "Import ynote, the body of note cp1252 is not UTF-8: read in the ANSI code page 1252"));
+    }
+}
+
+std::string Utf16Le(const std::u16string& text) {
+    std::string bytes;
+    for (char16_t c : text)
+        bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    return bytes;
+}
+
+TEST_F(NoteTextTest, Utf16BodiesArriveWhole) {
+    Account("utf16");
+    const std::u16string text = u"<p>UTF-16 笔记, line one</p>\r\n<p>line two</p>";
+    AddNote("marked", "\xFF\xFE" + Utf16Le(text));
+    AddNote("unmarked", Utf16Le(text));
+    std::string bigEndian = "\xFE\xFF";
+    for (char16_t c : text)
+        bigEndian += std::string{static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    AddNote("big-endian", bigEndian);
+    ASSERT_EQ(Import().exitCode, 0);
+    for (const char* id : {"marked", "unmarked", "big-endian"})
+        EXPECT_NE(Page(id).find("<p>UTF-16 笔记, line one</p>\r\n<p>line two</p>"),
+                  std::string::npos)
+            << id << "\n"
+            << Page(id);
+}
+
+// A default style sheet that mentions "<body>" does not take the note into the style element.
+TEST_F(NoteTextTest, TheBodyGoesAfterThePagesBodyTagNotIntoTheStyleSheet) {
+    WriteFileBytes(TestHome() + "/Documents/My Knowledge/files/default.css",
+                   "/* Applies to the page's <body> and what it holds. */\n"
+                   "body { /*default-font-family*/ /*default-font-size*/ }\n");
+    Account("style");
+    AddNote("n", "<p>the note itself</p>");
+    ASSERT_EQ(Import().exitCode, 0);
+    const std::string page = Page("n");
+    const size_t styleEnd = page.find("</style>");
+    const size_t body = page.find("<p>the note itself</p>");
+    ASSERT_NE(styleEnd, std::string::npos) << page;
+    ASSERT_NE(body, std::string::npos) << page;
+    EXPECT_GT(body, page.find("<body>", styleEnd)) << page;
+    EXPECT_NE(page.find("/* Applies to the page's <body> and what it holds. */"),
+              std::string::npos);
+}
+
+TEST_F(NoteTextTest, ResourceIdsThatBeginOtherIdsKeepTheirOwnPictures) {
+    YNoteFixture& y = Account("prefix");
+    AddNote("n", "<p><img src=\"R1\"> <img src=\"R10\"> <img src=\"R1\"> <img src=\"R100\"></p>");
+    y.AddResource("R1", "n", 1, "u\\one.png", MakePngImage(1, 1, 1, 0, 0));
+    y.AddResource("R10", "n", 1, "u\\ten.png", MakePngImage(10, 10, 10, 0, 0));
+    y.AddResource("R100", "n", 1, "u\\hundred.png", MakePngImage(100, 100, 100, 0, 0));
+    ASSERT_EQ(Import().exitCode, 0);
+    ExpectImportedAccount(y.DatabasePath(), y.StorageFolder(), kb_);
+    EXPECT_NE(Page("n").find("<p><img src=\"index_files/u/one.png\"> <img "
+                             "src=\"index_files/u/ten.png\"> <img src=\"index_files/u/one.png\"> "
+                             "<img src=\"index_files/u/hundred.png\"></p>"),
+              std::string::npos)
+        << Page("n");
+}
+
+TEST_F(NoteTextTest, WithoutAStorageFolderRowResourceFilesLieBesideTheDatabase) {
+    YNoteFixture& y = Account("beside");
+    y.SetStorageDirValue(std::nullopt);
+    AddNote("n", "<p><img src=\"PIC\"></p>");
+    y.AddResource("PIC", "n", 1, "u\\pic.png");
+    y.AddResource("ATT", "n", 2, "f\\report.pdf");
+    const std::string besideDatabase = fs::path(y.DatabasePath()).parent_path().string() + "/";
+    WriteFileBytes(besideDatabase + "u/pic.png", MakePngImage(3, 3, 0, 0, 9));
+    WriteFileBytes(besideDatabase + "f/report.pdf", "%PDF beside the database");
+    ASSERT_EQ(Import().exitCode, 0);
+    ExpectImportedAccount(y.DatabasePath(), besideDatabase, kb_);
+    EXPECT_NE(Page("n").find("index_files/u/pic.png"), std::string::npos) << Page("n");
+}
+
+// A translator's file saved without a mark on Linux is UTF-8, also where the ANSI code page is
+// GBK.
+TEST_F(NoteTextTest, TranslationFilesInUtf8WithoutAMarkReadAsUtf8) {
+    const std::string program = folder_ + "/program/";
+    fs::create_directories(program);
+    for (const char* file : {"ZemYNote", "ZemKMCore.dll", "ZemTools.dll", "ZemKMControls.dll",
+                             "document.mez", "files", "translations"})
+        fs::copy(BinDir() + "/" + file, program + file, fs::copy_options::recursive);
+    for (const auto& entry : fs::recursive_directory_iterator(program + "translations")) {
+        if (!entry.is_regular_file())
+            continue;
+        const std::string bytes = ReadFileBytes(entry.path().string());
+        if (bytes.starts_with("\xEF\xBB\xBF"))
+            WriteFileBytes(entry.path().string(), bytes.substr(3));
+    }
+    EnvOverride locale("LC_ALL", "zh_CN.UTF-8");
+    Account("translated");
+    AddNote("n", "<p>x</p>");
+    const ProgramResult run = Import(program + "ZemYNote");
+    EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
+    EXPECT_NE(run.output.find("导入完成"), std::string::npos) << run.output;
+}
+
+}  // namespace
+}  // namespace zem::test
