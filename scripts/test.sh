@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
-# Installs what the build needs, builds everything and runs every test with CTest.
+# Installs what the build needs, builds everything and runs every test with CTest; then
+# builds the program, the host libraries and the fault tests with AddressSanitizer and UBSan
+# into build-sanitize/ and runs the fault tests there, so that a memory error or undefined
+# behaviour anywhere in the program or the host libraries fails the run. Arguments go to
+# both CTest runs (for example -R to pick tests).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-cd "${BUILD_DIR:-build}"
-ctest --output-on-failure -j"$(nproc)" "$@"
+(cd "${BUILD_DIR:-build}" && ctest --output-on-failure -j"$(nproc)" "$@")
+
+# A finding aborts the process (a signal, which the fault tests never accept), rather than
+# ending it with status 1, which a stopped import also has.
+export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=abort_on_error=1:halt_on_error=1:print_stacktrace=1
+BUILD_DIR=build-sanitize ZEM_SANITIZE=ON BUILD_TARGETS=fault_tests scripts/build.sh
+cd build-sanitize
+ctest --output-on-failure -j"$(nproc)" -L faults "$@"

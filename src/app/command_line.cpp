@@ -80,8 +80,9 @@ Text CommandLineHelpText() {
            u"\n"
            u"Values may contain spaces but not \" /\".\n"
            u"\n"
-           u"Exit status: 0 the import completed, 1 it stopped or was cancelled,\n"
-           u"2 start-up failed.\n"
+           u"Exit status: 0 the import completed and every note arrived whole,\n"
+           u"1 it stopped or was cancelled, 2 start-up failed, 3 the import completed but\n"
+           u"notes were skipped or imported with losses (the log file names each one).\n"
            u"\n"
            u"Example:\n"
            u"  ZemYNote /AppPath=/opt/zem/ /Import=/home/me/.local/share/YNote/Data/me.db\n";

@@ -29,6 +29,22 @@ void ShowStartupError(const Text& text) {
     ui::MessageBox(nullptr, text, caption, ui::MB_OK | ui::MB_ICONERROR);
 }
 
+// Scripts tell a run whose every note arrived whole from one that completed with skipped
+// notes or losses, though both end with "Import completed".
+int ExitStatusOf(ImportOutcome outcome) {
+    switch (outcome) {
+        case ImportOutcome::kCompleted:
+            return kExitCompleted;
+        case ImportOutcome::kCompletedWithGaps:
+            return kExitCompletedWithGaps;
+        case ImportOutcome::kNotRun:
+        case ImportOutcome::kStopped:
+        case ImportOutcome::kCancelled:
+            break;
+    }
+    return kExitStoppedOrCancelled;
+}
+
 }  // namespace
 
 CZemEverNoteApp::CZemEverNoteApp() = default;
@@ -121,8 +137,7 @@ bool CZemEverNoteApp::InitInstance() {
         ui::SetMainWindow(&dialog);
         dialog.DoModal();
         ui::SetMainWindow(nullptr);
-        exitStatus_ = dialog.LastOutcome() == ImportOutcome::kCompleted ? kExitCompleted
-                                                                        : kExitStoppedOrCancelled;
+        exitStatus_ = ExitStatusOf(dialog.LastOutcome());
     }
     return false;
 }

@@ -105,6 +105,7 @@ void CZemEverNoteDlg::OnOK() {
     importing_ = false;
     switch (lastOutcome_) {
         case ImportOutcome::kCompleted:
+        case ImportOutcome::kCompletedWithGaps:
             EndDialog(ui::IDOK);  // already ended by the run; kept for safety
             break;
         case ImportOutcome::kCancelled:

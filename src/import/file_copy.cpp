@@ -16,12 +16,10 @@ namespace zem {
 
 namespace {
 
-// Opens a file to read from, refusing folders (which the C library would open here).
+// Only a regular file is a source: a folder would open here, and a named pipe would hold the
+// import until some other process wrote to it.
 bool OpenSource(FileStream& file, const Text& path) {
-    FileAttributes attributes;
-    if (!GetFileAttributes(path, attributes) || attributes.isFolder)
-        return false;
-    return file.Open(path, "rb");
+    return file.OpenRegularFile(path);
 }
 
 // The log lines of a target that cannot be created.

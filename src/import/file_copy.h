@@ -13,8 +13,9 @@ namespace zem {
 // Up to this size a target that cannot be created is logged (see CopyFileContents).
 inline constexpr int64_t kCopyBlockSize = 10 * 1024 * 1024;
 
-// True when `target` holds a full copy of `source`. A folder or a missing file is not a
-// source. A failed copy leaves no partial target behind; for a source of up to
+// True when `target` holds a full copy of `source`. Only a regular file (or a link to one)
+// is a source: a folder, a named pipe, a device or a missing file is not, and the copy never
+// waits on one. A failed copy leaves no partial target behind; for a source of up to
 // kCopyBlockSize, a target that cannot be created is logged as WriteStreamToFile logs it.
 bool CopyFileContents(const Text& source, const Text& target);
 

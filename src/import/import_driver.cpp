@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/resource_ids.h"
 #include "app/user_messages.h"
 #include "config/global.h"
+#include "config/translations.h"
+#include "host/data_store.h"
 #include "import/file_copy.h"
 #include "import/knowledge_base_wait.h"
 #include "import/note_body.h"
@@ -17,6 +20,7 @@
 #include "import/working_copy_indexes.h"
 #include "import/working_files.h"
 #include "import/ynote_reader.h"
+#include "platform/database_journal.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
 #include "util/paths.h"
@@ -64,6 +68,9 @@ class ImportRun {
 
   private:
     bool Prepare();
+    bool IsReadableSource(const Text& path);
+    bool CopyDatabase(const Text& sourcePath, const Text& workingCopy);
+    void OpenResourceStore(const Text& sourcePath);
     bool ChooseNotesToImport(const Text& sourcePath);
     void ImportNote();
     // The host call, tried again while another program holds the knowledge base; the status
@@ -72,10 +79,13 @@ class ImportRun {
     // True when the call's status says another program kept the knowledge base; the note is
     // then skipped with that reason, and what its document still waited to store dropped.
     bool KeptOut(HRESULT status, IZemKMDocument* document = nullptr);
-    TextList PrepareTagNames(const Text& tags);
-    // Both false when the note was skipped because another program kept the knowledge base.
+    // False when the note's tags could not be read from the account.
+    bool PrepareTagNames(const Text& tags, TextList& names);
+    // Both false when the note was skipped because another program kept the knowledge base;
+    // what the host refused otherwise is recorded as the note's loss.
     bool AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating);
     bool SetDates(IZemKMDocument* document, const NoteRow& row);
+    void ReportResourceLosses(const Text& title);
     ImportOutcome Finish(RunEnd end, ImportOutcome outcome);
 
     ImportDialogSurface& dialog_;
@@ -91,7 +101,7 @@ class ImportRun {
     TagMap tags_;
     ComPtr<IZemKMSQLiteRecordset> notes_;
     ComPtr<IZemKMSQLiteRecordset> storageRow_;
-    Text storageFolder_;
+    std::unique_ptr<ResourceStore> resources_;
     StatementRowOrder rowOrder_;
     int32_t done_ = 0;
     bool walkBroken_ = false;
@@ -122,16 +132,63 @@ ImportOutcome ImportRun::Run() {
         summary_.WalkBroken();
     else if (onlyChanges_)
         summary_.NotesGoneFromAccount(previous_->UnmatchedCount());
-    return Finish(RunEnd::kCompleted, ImportOutcome::kCompleted);
+    return Finish(RunEnd::kCompleted, summary_.AllArrivedWhole()
+                                          ? ImportOutcome::kCompleted
+                                          : ImportOutcome::kCompletedWithGaps);
 }
 
 ImportOutcome ImportRun::Finish(RunEnd end, ImportOutcome outcome) {
     dialog_.ShowRunSummary(summary_.Finish(end, done_));
-    if (outcome == ImportOutcome::kCompleted) {
-        ShowMessageId(IDS_IMPORT_COMPLETED);
+    if (end == RunEnd::kCompleted) {
+        // The completion message stays "Import completed"; what did not arrive is added.
+        InstallProgramResources();
+        ShowMessageText(TranslateResourceString(IDS_IMPORT_COMPLETED) +
+                        summary_.CompletionNote(GetLogFilePath()));
         dialog_.EndWithOk();
     }
     return outcome;
+}
+
+// A named pipe, device or socket given as the account is never opened (a pipe would hold the
+// run until another process wrote to it): it counts as a missing file, and the log says why.
+bool ImportRun::IsReadableSource(const Text& path) {
+    FileAttributes attributes;
+    if (!GetFileAttributes(path, attributes))
+        return false;
+    if (attributes.isFolder || attributes.isRegularFile)
+        return true;
+    summary_.Notice(
+        u"Import ynote, %1 is not a regular file (a named pipe, device or socket); "
+        u"it counts as missing",
+        path);
+    return false;
+}
+
+// The account's working copy, with the journal SQLite keeps beside it: a database in WAL mode
+// may hold notes in its -wal file that are not yet in the main file, and a rollback journal
+// left by a writer that stopped mid-transaction must be played back on the copy before the
+// copy can be read. The user's files are only read.
+bool ImportRun::CopyDatabase(const Text& sourcePath, const Text& workingCopy) {
+    if (!CopyFileContents(sourcePath, workingCopy))
+        return false;
+    bool rollbackJournal = false;
+    for (const char16_t* suffix : {u"-wal", u"-journal"}) {
+        const Text journal = sourcePath + suffix;
+        FileAttributes attributes;
+        if (!GetFileAttributes(journal, attributes))
+            continue;
+        if (!attributes.isRegularFile) {
+            IsReadableSource(journal);  // logged; the copy goes on without it
+            continue;
+        }
+        if (!CopyFileContents(journal, workingCopy + suffix))
+            return false;
+        rollbackJournal = suffix == TextView(u"-journal");
+    }
+    if (rollbackJournal && !RollBackHotJournal(workingCopy))
+        GetGlobal().WriteLog(FormatText(
+            u"Import ynote, the rollback journal of %1 could not be played back", sourcePath));
+    return true;
 }
 
 bool ImportRun::Prepare() {
@@ -141,7 +198,7 @@ bool ImportRun::Prepare() {
         return false;
     }
     const Text sourcePath = dialog_.SourcePath();
-    if (!PathExists(sourcePath)) {
+    if (!IsReadableSource(sourcePath)) {
         ShowMessageIdArg(IDS_FILE_NOT_EXISTS, sourcePath);
         return false;
     }
@@ -165,14 +222,7 @@ bool ImportRun::Prepare() {
     }
     importFolder_ = files_->NotesFolder();
     const Text workingCopy = files_->DatabaseCopyPath();
-    // A database in WAL mode may hold notes in its -wal file that are not yet in the main
-    // file, so that file travels with the copy.
-    if (!CopyFileContents(sourcePath, workingCopy)) {
-        ShowMessageText(kCopyFailedText);
-        return false;
-    }
-    if (PathExists(sourcePath + u"-wal") &&
-        !CopyFileContents(sourcePath + u"-wal", workingCopy + u"-wal")) {
+    if (!CopyDatabase(sourcePath, workingCopy)) {
         ShowMessageText(kCopyFailedText);
         return false;
     }
@@ -196,21 +246,44 @@ bool ImportRun::Prepare() {
     const WorkingCopyIndexes indexes = IndexWorkingCopy(sqlite_.Get());
     rowOrder_ = indexes.rowOrder;
     for (const Text& failure : indexes.failures)
-        summary_.Remark(failure);
+        summary_.Notice(u"%1", failure);
     notes_ = RunQuery(sqlite_.Get(), kSqlSelectNotes);
     if (!notes_)
         return false;
     dialog_.SetProgressRange(noteCount);
+    OpenResourceStore(sourcePath);
+    return true;
+}
+
+void ImportRun::OpenResourceStore(const Text& sourcePath) {
+    Text storageFolder;
     storageRow_ = RunQuery(sqlite_.Get(), kSqlSelectAttachmentStorageDir);
     if (storageRow_)
-        storageFolder_ = ReadFieldText(storageRow_.Get(), 1);
+        storageFolder = ReadFieldText(storageRow_.Get(), 1);
     // Without a storage folder of its own, an account's resource files lie beside its
     // database (the file the user chose, not the working copy), never wherever the current
     // directory happens to stand.
-    if (storageFolder_.empty())
-        storageFolder_ = GetFolderPart(sourcePath);
-    AddTrailingSeparator(storageFolder_);
-    return true;
+    if (storageFolder.empty())
+        storageFolder = GetFolderPart(sourcePath);
+    AddTrailingSeparator(storageFolder);
+    // An account that never held a picture may lack the resource tables: its notes are
+    // imported without resources rather than skipped for a query that cannot work.
+    bool hasTables = true;
+    for (const char16_t* table : {u"resources", u"resource_attr"}) {
+        if (!HasTable(sqlite_.Get(), table)) {
+            summary_.Notice(
+                u"Import ynote, the account has no table %1; its notes are imported "
+                u"without pictures and attachments",
+                table);
+            hasTables = false;
+        }
+    }
+    resources_ = std::make_unique<ResourceStore>(storageFolder, hasTables);
+    if (hasTables && !resources_->FolderExists())
+        summary_.Notice(
+            u"Import ynote, the storage folder %1 does not exist; the notes' "
+            u"pictures and attachments cannot be imported",
+            storageFolder);
 }
 
 // Looks up what earlier imports of the account left in the knowledge base and, when there is
@@ -278,7 +351,8 @@ void ImportRun::ImportNote() {
         return;
     }
 
-    const TextList tagNames = PrepareTagNames(row.tags);
+    TextList tagNames;
+    const bool tagsRead = PrepareTagNames(row.tags, tagNames);
     dialog_.PumpMessages();
 
     // Everything written for this note goes once the host has taken its copies.
@@ -291,9 +365,9 @@ void ImportRun::ImportNote() {
         }
     } noteFiles{*files_, {}};
 
-    const Text htmlFile =
-        BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_, storageFolder_,
-                          &noteFiles.written, rowOrder_.resources);
+    resources_->TakeLosses();  // only this note's count
+    const Text htmlFile = BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_, *resources_,
+                                            &noteFiles.written, rowOrder_.resources);
     if (htmlFile.empty()) {
         summary_.NoteSkipped(row.title, u"its content could not be built");
         return;
@@ -313,8 +387,7 @@ void ImportRun::ImportNote() {
     auto folder = ComPtr<IZemKMFolder>::QueryFrom(folderObject.Get());
     if (!folder) {
         ShowMessageIdArg(IDS_CREATE_FOLDER_FAILED, location);
-        summary_.NoteSkipped(row.title,
-                             FormatText(u"the folder %1 could not be created", location));
+        summary_.NoteSkipped(row.title, u"the folder %1 could not be created", location);
         return;
     }
     // A changed note updates its document where it is; one whose document is gone comes in
@@ -334,9 +407,10 @@ void ImportRun::ImportNote() {
         summary_.NoteSkipped(row.title, u"its document could not be created");
         return;
     }
-    if (KeptOut(Host([&] { return document->SetDocumentUrl(row.sourceUrl.c_str()); }),
-                document.Get()))
+    const HRESULT urlStatus = Host([&] { return document->SetDocumentUrl(row.sourceUrl.c_str()); });
+    if (KeptOut(urlStatus, document.Get()))
         return;
+    const bool urlStored = Succeeded(urlStatus);
     dialog_.PumpMessages();
     const HRESULT page = Host([&] {
         return document->UpdateFromHtmlFile(htmlFile.c_str(), htmlFile.c_str(),
@@ -351,13 +425,22 @@ void ImportRun::ImportNote() {
                                                    u"document stays)");
         return;
     }
+    // From here on the note stands in the knowledge base; whatever does not reach it is a
+    // loss, named and counted, and the import goes on.
+    ReportResourceLosses(row.title);
+    if (!urlStored)
+        summary_.SourceAddressLost(row.title, row.sourceUrl);
+    if (!tagsRead)
+        summary_.TagsNotRead(row.title, row.tags);
     // The tags of an updated document become the note's, none included.
-    if (!tagNames.empty() || updating) {
-        if (KeptOut(Host([&] {
-                        return document->SetTagsText(JoinTexts(tagNames, u";").c_str(), u"YNote");
-                    }),
-                    document.Get()))
+    if (!tagNames.empty() || (updating && tagsRead)) {
+        const Text tagsText = JoinTexts(tagNames, u";");
+        const HRESULT tagged =
+            Host([&] { return document->SetTagsText(tagsText.c_str(), u"YNote"); });
+        if (KeptOut(tagged, document.Get()))
             return;
+        if (Failed(tagged))
+            summary_.TagsLost(row.title, tagsText);
         dialog_.PumpMessages();
     }
     if (!AddAttachments(document.Get(), row.noteId, updating) || !SetDates(document.Get(), row))
@@ -379,6 +462,7 @@ void ImportRun::ImportNote() {
             return;
         }
     }
+    ReportResourceLosses(row.title);
     if (updating)
         summary_.NoteUpdated();
     else
@@ -387,15 +471,17 @@ void ImportRun::ImportNote() {
     dialog_.PumpMessages();
 }
 
-TextList ImportRun::PrepareTagNames(const Text& tags) {
-    TextList names;
-    if (tags.empty() || !LookupTagNames(tags, sqlite_.Get(), names, rowOrder_.tagNames))
-        return names;
+// False when the note's tags could not be read from the account.
+bool ImportRun::PrepareTagNames(const Text& tags, TextList& names) {
+    if (tags.empty())
+        return true;
+    if (!LookupTagNames(tags, sqlite_.Get(), names, rowOrder_.tagNames))
+        return false;
     for (Text& name : names) {
         name = TrimTextStart(TrimTextEnd(name));
         CleanTagName(name);
     }
-    return names;
+    return true;
 }
 
 bool ImportRun::KeptOut(HRESULT status, IZemKMDocument* document) {
@@ -411,19 +497,26 @@ bool ImportRun::KeptOut(HRESULT status, IZemKMDocument* document) {
 // bytes, the others stay and are counted.
 bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating) {
     std::vector<ResourceEntry> entries;
-    if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, storageFolder_,
-                            rowOrder_.resources))
+    if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, *resources_,
+                            rowOrder_.resources)) {
+        summary_.AttachmentsNotRead(title_);
         return true;
+    }
     TextList names;
     for (const ResourceEntry& entry : entries) {
         const Text path = importFolder_ + ToFileSystemPath(entry.fileName);
         files_->AddNoteFile(path);
         names.push_back(GetFileNamePart(path));
         bool had = false;
-        if (updating &&
-            KeptOut(Host([&] { return previous_->ReplaceAttachment(document, path, had); }),
-                    document))
-            return false;
+        if (updating) {
+            const HRESULT replaced =
+                Host([&] { return previous_->ReplaceAttachment(document, path, had); });
+            if (KeptOut(replaced, document))
+                return false;
+            if (Failed(replaced))
+                resources_->RecordLoss(
+                    {true, entry.resourceId, entry.fileName, ResourceLossReason::kNotStored, {}});
+        }
         if (had) {
             dialog_.PumpMessages();
             continue;
@@ -436,8 +529,10 @@ bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId, boo
                     document))
             return false;
         auto attachment = ComPtr<IZemKMAttachment>::QueryFrom(attachmentObject.Get());
-        if (attachment &&
-            KeptOut(Host([&] { return attachment->SetAttachmentText(u""); }), document))
+        if (!attachment)
+            resources_->RecordLoss(
+                {true, entry.resourceId, entry.fileName, ResourceLossReason::kNotStored, {}});
+        else if (KeptOut(Host([&] { return attachment->SetAttachmentText(u""); }), document))
             return false;
         dialog_.PumpMessages();
     }
@@ -455,14 +550,28 @@ bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId, boo
 bool ImportRun::SetDates(IZemKMDocument* document, const NoteRow& row) {
     const DateTime created = UnixTimeToOleDate(row.created);
     const DateTime modified = UnixTimeToOleDate(row.updated);
-    if (created.valid &&
-        KeptOut(Host([&] { return document->SetDateCreated(created.value); }), document))
+    bool stored = true;
+    // False when another program kept the knowledge base; a refused date is a loss.
+    auto set = [&](const std::function<HRESULT()>& call) {
+        const HRESULT status = Host(call);
+        if (KeptOut(status, document))
+            return false;
+        stored = Succeeded(status) && stored;
+        return true;
+    };
+    if (created.valid && !set([&] { return document->SetDateCreated(created.value); }))
         return false;
-    if (modified.valid &&
-        (KeptOut(Host([&] { return document->SetDateModified(modified.value); }), document) ||
-         KeptOut(Host([&] { return document->SetDateUpdated(modified.value); }), document)))
+    if (modified.valid && (!set([&] { return document->SetDateModified(modified.value); }) ||
+                           !set([&] { return document->SetDateUpdated(modified.value); })))
         return false;
+    if (!stored)
+        summary_.DatesLost(title_);
     return true;
+}
+
+void ImportRun::ReportResourceLosses(const Text& title) {
+    for (const ResourceLoss& loss : resources_->TakeLosses())
+        summary_.ResourceLost(title, loss);
 }
 
 }  // namespace

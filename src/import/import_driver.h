@@ -46,7 +46,10 @@ enum class ImportOutcome {
     kNotRun,     // no host database
     kStopped,    // a failure before the note walk; the dialog stays open
     kCancelled,  // the user stopped the walk
-    kCompleted,  // every row walked, "Import completed" shown
+    kCompleted,  // every row walked and every note arrived whole, "Import completed" shown
+    // Every row walked and "Import completed" shown, but notes were skipped or arrived with
+    // losses, or the note list could not be read to its end.
+    kCompletedWithGaps,
 };
 
 ImportOutcome RunYNoteImport(ImportDialogSurface& dialog);

@@ -185,8 +185,7 @@ bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& h
 }
 
 Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const Text& importFolder,
-                       const Text& storageFolder, TextList* writtenFiles,
-                       bool resourcesInRowOrder) {
+                       ResourceStore& resources, TextList* writtenFiles, bool resourcesInRowOrder) {
     auto recordset = RunQuery(database, FormatText(kSqlSelectNoteBody, QuoteSqlText(noteId)));
     if (!recordset)
         return {};
@@ -222,7 +221,7 @@ Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const
     const std::vector<TextView> page{styled.substr(0, bodyAt), body, styled.substr(bodyAt)};
 
     std::vector<ResourceEntry> entries;
-    if (!CollectInlineResources(database, noteId, importFolder, entries, page, storageFolder,
+    if (!CollectInlineResources(database, noteId, importFolder, entries, page, resources,
                                 resourcesInRowOrder)) {
         // A note given up on leaves its file holding the styled template.
         SaveUnicodeTextFile(htmlFile, html);

@@ -5,15 +5,17 @@
 #pragma once
 
 #include "host/zem_km_interfaces.h"
+#include "import/resources.h"
 #include "util/text_helpers.h"
 
 namespace zem {
 
 // The path of the finished HTML file in the import folder, or empty text when none was made.
-// `writtenFiles` (may be null) receives every file written for the note, also on failure,
-// so the caller can remove them. `resourcesInRowOrder`: see StatementRowOrder.
+// Pictures that could not be copied are recorded in `resources`. `writtenFiles` (may be null)
+// receives every file written for the note, also on failure, so the caller can remove them.
+// `resourcesInRowOrder`: see StatementRowOrder.
 Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const Text& importFolder,
-                       const Text& storageFolder, TextList* writtenFiles = nullptr,
+                       ResourceStore& resources, TextList* writtenFiles = nullptr,
                        bool resourcesInRowOrder = false);
 
 // Writes the template out as HTML (through the host's tools component) and gives its text

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
-#include "config/global.h"
 #include "import/file_copy.h"
 #include "import/ynote_reader.h"
 #include "platform/code_pages.h"
+#include "platform/files.h"
 #include "util/paths.h"
 
 namespace zem {
@@ -14,26 +15,43 @@ namespace zem {
 namespace {
 
 constexpr TextView kForbiddenNameCharacters = u"/\"?:*|<>\r\n\t,%'";
+// The longest file name, in bytes of its UTF-8 form, that Linux file systems take.
+constexpr size_t kMaxNameBytes = 255;
 
 bool IsSeparator(char16_t c) {
     return c == u'/' || c == u'\\';
 }
 
-void LogUnsafePath(const Text& resourceId, const Text& noteId, const Text& path) {
-    GetGlobal().WriteLog(
-        FormatText(u"Import ynote, skipped resource %1 of note %2: its path %3 "
-                   u"leaves its folder",
-                   resourceId, noteId, path));
+size_t LastPieceStart(const Text& path) {
+    const size_t separator = path.find_last_of(u"/\\");
+    return separator == Text::npos ? 0 : separator + 1;
 }
 
-// The copy; a failure is traced in the debug log (a missing file in YNote's storage folder
-// is common and not an error of the import).
-bool CopyResource(const Text& source, const Text& target) {
-    if (CopyFileContents(source, target))
-        return true;
-    GetGlobal().WriteDebugLog(
-        FormatText(u"Import ynote, Failed to copy resource file %1 to %2", source, target));
-    return false;
+// `name` with `suffix` put before the extension of its last piece, that piece's stem cut by
+// whole characters where the piece would pass the file system's limit (a name that only
+// passes it once numbered would otherwise never be written).
+Text NameWithSuffix(const Text& name, const Text& suffix) {
+    const size_t start = LastPieceStart(name);
+    Text stem = name.substr(start);
+    Text extension;
+    const size_t dot = stem.rfind(u'.');
+    if (dot != Text::npos && dot > 0) {
+        extension = stem.substr(dot);
+        stem.resize(dot);
+    }
+    Text ending = suffix + extension;
+    if (ToFileSystemBytes(ending).size() >=
+        kMaxNameBytes) {  // no room for any stem: cut the end instead
+        stem += ending;
+        ending.clear();
+    }
+    const size_t room = kMaxNameBytes - ToFileSystemBytes(ending).size();
+    while (!stem.empty() && ToFileSystemBytes(stem).size() > room) {
+        const bool pair = stem.size() >= 2 && (stem.back() & 0xFC00) == 0xDC00 &&
+                          (stem[stem.size() - 2] & 0xFC00) == 0xD800;
+        stem.resize(stem.size() - (pair ? 2 : 1));
+    }
+    return name.substr(0, start) + stem + ending;
 }
 
 // `name`, or "name (2).ext", "name (3).ext" ... when an earlier attachment of the same note
@@ -43,18 +61,10 @@ Text MakeNameUnique(const Text& name, const std::vector<ResourceEntry>& taken) {
         return std::any_of(taken.begin(), taken.end(),
                            [&](const ResourceEntry& e) { return e.fileName == candidate; });
     };
-    if (!isTaken(name))
-        return name;
-    size_t lastPiece = name.find_last_of(u"/\\");
-    lastPiece = lastPiece == Text::npos ? 0 : lastPiece + 1;
-    size_t dot = name.rfind(u'.');
-    if (dot == Text::npos || dot <= lastPiece)
-        dot = name.size();
-    for (int32_t n = 2;; ++n) {
-        Text candidate = name.substr(0, dot) + u" (" + IntToText(n) + u")" + name.substr(dot);
-        if (!isTaken(candidate))
-            return candidate;
-    }
+    Text candidate = NameWithSuffix(name, Text());
+    for (int32_t n = 2; isTaken(candidate); ++n)
+        candidate = NameWithSuffix(name, u" (" + IntToText(n) + u")");
+    return candidate;
 }
 
 // The attachment's file name: reserve2 after its first "\", readable (the knowledge base
@@ -75,6 +85,48 @@ Text AttachmentFileName(const Text& reserve2, const Text& resourceId) {
 }
 
 }  // namespace
+
+ResourceStore::ResourceStore(Text folder, bool hasResourceTables)
+    : folder_(std::move(folder)), hasResourceTables_(hasResourceTables) {
+    // An empty folder means paths relative to the current folder, where they are then read.
+    if (ResolvePath(folder_.empty() ? GetCurrentDirectory() : folder_, realFolder_))
+        AddTrailingSeparator(realFolder_);
+}
+
+bool ResourceStore::CopyResource(const Text& resourceId, const Text& reserve2, bool attachment,
+                                 const Text& target) {
+    ResourceLoss loss{attachment, resourceId, reserve2, ResourceLossReason::kMissing, {}};
+    // The file the path really names, every link followed: it must lie inside the folder.
+    Text source;
+    if (!ResolvePath(folder_ + ToFileSystemPath(reserve2), source)) {
+        loss.reason = ResourceLossReason::kMissing;
+    } else if (source + u"/" == realFolder_) {
+        loss.reason = ResourceLossReason::kNotRegularFile;
+    } else if (realFolder_.empty() || !source.starts_with(realFolder_)) {
+        loss.reason = ResourceLossReason::kOutsideStorage;
+    } else if (CopyFileContents(source, target)) {
+        return true;
+    } else {
+        const int error = GetLastErrorCode();
+        FileAttributes attributes;
+        if (!GetFileAttributes(source, attributes)) {
+            loss.reason = ResourceLossReason::kMissing;
+        } else if (!attributes.isRegularFile) {
+            loss.reason = ResourceLossReason::kNotRegularFile;
+        } else {
+            loss.reason = ResourceLossReason::kNotCopied;
+            loss.detail = SystemErrorText(error);
+        }
+    }
+    losses_.push_back(std::move(loss));
+    return false;
+}
+
+std::vector<ResourceLoss> ResourceStore::TakeLosses() {
+    std::vector<ResourceLoss> taken;
+    taken.swap(losses_);
+    return taken;
+}
 
 Text ToFileSystemPath(TextView yNotePath) {
     Text path(yNotePath);
@@ -99,8 +151,10 @@ bool IsPathInsideFolder(TextView relativePath) {
 
 bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
                             const Text& importFolder, std::vector<ResourceEntry>& entries,
-                            const std::vector<TextView>& page, const Text& storageFolder,
+                            const std::vector<TextView>& page, ResourceStore& store,
                             bool inRowOrder) {
+    if (!store.HasResourceTables())
+        return true;
     auto recordset = RunQuery(
         database,
         InRowOrder(FormatText(kSqlSelectInlineResources, QuoteSqlText(noteId)), inRowOrder));
@@ -117,12 +171,12 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
         // hold text: file-name bytes that are not UTF-8 take their readable form there.
         const Text copyName = ReadableText(reserve2);
         if (!IsPathInsideFolder(reserve2) || !IsPathInsideFolder(copyName)) {
-            LogUnsafePath(resourceId, noteId, reserve2);
+            store.RecordLoss({false, resourceId, reserve2, ResourceLossReason::kUnsafePath, {}});
             continue;
         }
         const Text target = importFolder + ToFileSystemPath(copyName);
         CreateDirectoryTree(GetFolderPart(target));
-        if (CopyResource(storageFolder + ToFileSystemPath(reserve2), target))
+        if (store.CopyResource(resourceId, reserve2, false, target))
             entries.push_back({resourceId, copyName, resourceId});
     }
     return true;
@@ -130,7 +184,9 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
 
 bool CollectAttachments(IZemKMSQLiteDatabase* database, const Text& noteId,
                         const Text& importFolder, std::vector<ResourceEntry>& entries,
-                        const Text& storageFolder, bool inRowOrder) {
+                        ResourceStore& store, bool inRowOrder) {
+    if (!store.HasResourceTables())
+        return true;
     auto recordset = RunQuery(
         database, InRowOrder(FormatText(kSqlSelectAttachments, QuoteSqlText(noteId)), inRowOrder));
     if (!recordset)
@@ -145,14 +201,14 @@ bool CollectAttachments(IZemKMSQLiteDatabase* database, const Text& noteId,
         if (name.empty())
             continue;
         if (!IsPathInsideFolder(reserve2) || !IsPathInsideFolder(name)) {
-            LogUnsafePath(resourceId, noteId, reserve2);
+            store.RecordLoss({true, resourceId, reserve2, ResourceLossReason::kUnsafePath, {}});
             continue;
         }
         name = MakeNameUnique(name, collected);
         const Text target = importFolder + ToFileSystemPath(name);
         // A name that keeps a "\" lies in a subfolder of its own.
         CreateDirectoryTree(GetFolderPart(target));
-        if (CopyResource(storageFolder + ToFileSystemPath(reserve2), target))
+        if (store.CopyResource(resourceId, reserve2, true, target))
             collected.push_back({resourceId, name, {}});
     }
     entries.insert(entries.end(), collected.begin(), collected.end());

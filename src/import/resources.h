@@ -1,7 +1,7 @@
 // A note's resources: inline ones (named in the note's HTML, copied beside the HTML file at
 // their YNote relative path) and attachments (copied into the import folder under a safe,
-// note-unique file name). Only files that were copied enter the entry lists. A resource whose
-// path would leave its folder is skipped and logged. User-interface thread only.
+// note-unique file name). Only files that were copied enter the entry lists; every other
+// resource is recorded as a loss in the run's ResourceStore. User-interface thread only.
 #pragma once
 
 #include <vector>
@@ -9,6 +9,56 @@
 #include "host/zem_km_interfaces.h"
 
 namespace zem {
+
+// Why a resource of a note did not arrive.
+enum class ResourceLossReason {
+    kUnsafePath,      // its path leaves the storage folder by itself ("..", absolute)
+    kMissing,         // nothing is at its path (a missing storage folder included)
+    kOutsideStorage,  // its path leads through a symbolic link out of the storage folder
+    kNotRegularFile,  // a folder, named pipe, device or socket is at its path
+    kNotCopied,       // reading it or writing its copy failed (`detail`: the system's text)
+    kNotStored,       // the knowledge base did not take the attachment
+};
+
+struct ResourceLoss {
+    bool attachment = false;  // else a picture (an inline resource)
+    Text resourceId;
+    Text path;  // reserve2, as YNote keeps it
+    ResourceLossReason reason = ResourceLossReason::kMissing;
+    Text detail;
+};
+
+// The account's resource files as one run reads them: YNote's storage folder, whether the
+// account has resource tables at all, and the resources that did not arrive since the caller
+// last took the list. Only files that really lie inside the storage folder are read: a
+// symbolic link that leads out of it would let a crafted account copy any file of the user
+// (a key, a password store) into the knowledge base. Owned by one run.
+class ResourceStore {
+  public:
+    // `folder`: the storage folder, ending with a separator, or empty for the current folder.
+    ResourceStore(Text folder, bool hasResourceTables);
+
+    const Text& Folder() const { return folder_; }
+    // False when the account lacks the resources or resource_attr table.
+    bool HasResourceTables() const { return hasResourceTables_; }
+    // False when the storage folder does not exist.
+    bool FolderExists() const { return !realFolder_.empty(); }
+
+    // Copies the file at storage folder + reserve2 to `target`. False, with the loss
+    // recorded, when the path leaves the folder, no regular file inside the folder is there,
+    // or the copy fails.
+    bool CopyResource(const Text& resourceId, const Text& reserve2, bool attachment,
+                      const Text& target);
+    void RecordLoss(ResourceLoss loss) { losses_.push_back(std::move(loss)); }
+    // The losses recorded since the last call, oldest first.
+    std::vector<ResourceLoss> TakeLosses();
+
+  private:
+    Text folder_;
+    Text realFolder_;  // resolved, ending with "/"; empty when the folder is missing
+    bool hasResourceTables_;
+    std::vector<ResourceLoss> losses_;
+};
 
 struct ResourceEntry {
     Text resourceId;
@@ -29,20 +79,22 @@ bool IsPathInsideFolder(TextView relativePath);
 
 // The resources of the note (type not 4) whose id the page mentions (the page given in
 // pieces: its text is never joined), copied to import folder + reserve2 with their folders
-// made. False only when the query failed. Both collections take the rows in row order when
-// `inRowOrder` (see StatementRowOrder).
+// made. False only when the query failed; true with no entries when the account has no
+// resource tables. Both collections take the rows in row order when `inRowOrder` (see
+// StatementRowOrder).
 bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
                             const Text& importFolder, std::vector<ResourceEntry>& entries,
-                            const std::vector<TextView>& page, const Text& storageFolder,
+                            const std::vector<TextView>& page, ResourceStore& store,
                             bool inRowOrder = false);
 
 // The note's attachments (type not 1, 3 or 4), copied to import folder + their file name
 // (reserve2 after its first "\", sanitised; the resource id when nothing usable is left;
-// " (2)", " (3)" ... before the extension when the note already has that name). False only
-// when the query failed.
+// " (2)", " (3)" ... before the extension when the note already has that name; the name
+// shortened before its extension where the file system's limit requires). False only when
+// the query failed; true with no entries when the account has no resource tables.
 bool CollectAttachments(IZemKMSQLiteDatabase* database, const Text& noteId,
                         const Text& importFolder, std::vector<ResourceEntry>& entries,
-                        const Text& storageFolder, bool inRowOrder = false);
+                        ResourceStore& store, bool inRowOrder = false);
 
 // False for names over 259 characters or holding / " ? : * | < > CR LF TAB , % '.
 bool IsValidFileName(TextView name);

@@ -23,13 +23,37 @@ ChildIndex IndexByParent(const TagMap& map) {
     return children;
 }
 
+// One level of the descent: the tag whose children are being made, and how far through
+// them the walk is.
+struct DescentLevel {
+    ComPtr<IZemKMTag> tag;
+    Text tagId;
+    const std::vector<const TagRecord*>* children;
+    size_t next = 0;
+};
+
+// Depth first, each tag made before its children and its children before its next sibling.
+// The path down is kept in a list rather than on the call stack: a chain of tags as deep as
+// an account cares to make it would overflow the stack.
 void CreateHostTagsUnder(IZemKMDatabase* database, IZemKMTag* parentTag, const ChildIndex& children,
                          const Text& parentId, std::unordered_set<Text>& descended,
                          KnowledgeBaseWait* wait) {
-    const auto group = children.find(parentId);
-    if (group == children.end())
-        return;
-    for (const TagRecord* record : group->second) {
+    std::vector<DescentLevel> path;
+    auto enter = [&](ComPtr<IZemKMTag> tag, const Text& tagId) {
+        const auto group = children.find(tagId);
+        if (group != children.end())
+            path.push_back({std::move(tag), tagId, &group->second});
+    };
+    ComPtr<IZemKMTag> top;
+    top.Assign(parentTag);
+    enter(std::move(top), parentId);
+    while (!path.empty()) {
+        DescentLevel& level = path.back();
+        if (level.next == level.children->size()) {
+            path.pop_back();
+            continue;
+        }
+        const TagRecord* record = (*level.children)[level.next++];
         if (record->name.empty())
             continue;
         if (wait && wait->GaveUp())
@@ -40,8 +64,8 @@ void CreateHostTagsUnder(IZemKMDatabase* database, IZemKMTag* parentTag, const C
         });
         if (!found) {
             CallWaiting(wait, [&] {
-                if (!parentId.empty() && parentTag)
-                    return parentTag->CreateChildTag(record->name.c_str(), u"", found.Out());
+                if (!level.tagId.empty() && level.tag)
+                    return level.tag->CreateChildTag(record->name.c_str(), u"", found.Out());
                 return database->CreateRootTag(record->name.c_str(), u"", found.Out());
             });
         }
@@ -53,7 +77,7 @@ void CreateHostTagsUnder(IZemKMDatabase* database, IZemKMTag* parentTag, const C
         // or multiply the walk, and its children were found or made the first time.
         if (!descended.insert(record->tagid).second)
             continue;
-        CreateHostTagsUnder(database, tag.Get(), children, record->tagid, descended, wait);
+        enter(std::move(tag), record->tagid);
     }
 }
 

@@ -54,6 +54,20 @@ ComPtr<IZemKMSQLiteRecordset> TryQuery(IZemKMSQLiteDatabase* database, const Tex
     return ComPtr<IZemKMSQLiteRecordset>::QueryFrom(Execute(database, sql).Get());
 }
 
+bool HasTable(IZemKMSQLiteDatabase* database, const Text& table) {
+    const Text sql = FormatText(
+        u"select count(*) from sqlite_master where type='table' and name='%1' collate nocase",
+        QuoteSqlText(table));
+    ComPtr<IUnknown> object;
+    if (!database || Failed(database->ExecuteQuery(sql.c_str(), 0, object.Out())))
+        return true;
+    auto recordset = ComPtr<IZemKMSQLiteRecordset>::QueryFrom(object.Get());
+    ScopedBstr count;
+    if (!HasCurrentRow(recordset.Get()) || Failed(recordset->GetFieldText(0, count.Out())))
+        return true;
+    return count.ToText() != u"0";
+}
+
 bool HasCurrentRow(IZemKMSQLiteRecordset* recordset) {
     int32_t eof = 1;
     return recordset && Succeeded(recordset->IsEOF(&eof)) && eof == 0;

@@ -75,6 +75,11 @@ bool ReadBlobBytes(IZemKMSQLiteRecordset* recordset, int32_t column, std::string
 // kCodePageUtf16Le, kCodePageUtf16Be or the ANSI code page's number.
 Text DecodeNoteBody(std::string_view bytes, uint32_t* codePage = nullptr);
 
+// False only when the database's schema shows no table of that name (any letter case). A
+// look-up that fails counts as present, so that the statements needing the table report the
+// failure themselves. Shows nothing.
+bool HasTable(IZemKMSQLiteDatabase* database, const Text& table);
+
 // Seconds since 1970 UTC as a local OLE date to the second; invalid (value 0.0) for times
 // the local calendar cannot hold (negative, past the year 3000).
 DateTime UnixTimeToOleDate(int64_t seconds);

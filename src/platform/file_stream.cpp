@@ -90,6 +90,40 @@ bool FileStream::OpenExistingSoleFile(const Text& path) {
     return true;
 }
 
+bool FileStream::OpenRegularFile(const Text& path) {
+    Close();
+    std::string native;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    // Checked before opening, so that no device is opened at all; opened without waiting and
+    // checked again on the open file, in case the name was replaced in between.
+    auto refusal = [](const struct stat& st) {
+        return S_ISREG(st.st_mode) ? 0 : S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+    };
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0)
+        return posix::FailWithErrno();
+    if (const int error = refusal(st)) {
+        SetLastErrorCode(error);
+        return false;
+    }
+    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return posix::FailWithErrno();
+    int error = fstat(fd, &st) != 0 ? errno : refusal(st);
+    if (error == 0 && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error == 0 && !(file_ = fdopen(fd, "rb")))
+        error = errno;
+    if (error != 0) {
+        close(fd);
+        SetLastErrorCode(error);
+        return false;
+    }
+    commit_ = false;
+    return true;
+}
+
 size_t FileStream::Read(void* buffer, size_t count) {
     if (!file_) {
         SetLastErrorCode(EBADF);

@@ -27,6 +27,11 @@ class FileStream {
     // name or a missing file is refused (last error set): writing through any of them
     // would change something besides the file the name stands for.
     bool OpenExistingSoleFile(const Text& path);
+    // Opens an existing regular file for reading (links followed). Anything else - a folder,
+    // a named pipe, a device, a socket - is refused without waiting for a writer or touching
+    // a device (last error ENODEV; EISDIR for a folder): opening a named pipe to read would
+    // block until another process writes to it.
+    bool OpenRegularFile(const Text& path);
     bool IsOpen() const { return file_ != nullptr; }
 
     // Bytes actually read or written; a short count sets the last error when the cause is

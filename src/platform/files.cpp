@@ -65,10 +65,23 @@ bool GetFileAttributes(const Text& path, FileAttributes& attributes) {
     else if (stat(native.c_str(), &st) != 0)
         return posix::FailWithErrno();
     attributes.isFolder = S_ISDIR(st.st_mode);
+    attributes.isRegularFile = S_ISREG(st.st_mode);
     attributes.isHidden = IsHiddenName(LastComponent(native));
     attributes.isSymlink = isLink;
     attributes.size = attributes.isFolder ? 0 : static_cast<uint64_t>(st.st_size);
     attributes.lastWriteTime = st.st_mtime;
+    return true;
+}
+
+bool ResolvePath(const Text& path, Text& resolved) {
+    std::string native;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    char* real = realpath(native.c_str(), nullptr);
+    if (!real)
+        return posix::FailWithErrno();
+    resolved = FromFileSystemBytes(real);
+    free(real);
     return true;
 }
 

@@ -22,13 +22,18 @@ bool PathExists(const Text& path);
 
 struct FileAttributes {
     bool isFolder = false;
-    bool isHidden = false;      // the name starts with "."
-    bool isSymlink = false;     // the path itself is a symbolic link
-    uint64_t size = 0;          // bytes; 0 for folders
-    int64_t lastWriteTime = 0;  // seconds since 1970-01-01 00:00 UTC
+    bool isRegularFile = false;  // neither a folder nor a named pipe, device or socket
+    bool isHidden = false;       // the name starts with "."
+    bool isSymlink = false;      // the path itself is a symbolic link
+    uint64_t size = 0;           // bytes; 0 for folders
+    int64_t lastWriteTime = 0;   // seconds since 1970-01-01 00:00 UTC
 };
 // False (and last error set) when nothing is at the path.
 bool GetFileAttributes(const Text& path, FileAttributes& attributes);
+
+// The absolute path of what `path` names with every link, "." and ".." resolved (the C
+// library's realpath). False (last error set) when some part of it does not exist.
+bool ResolvePath(const Text& path, Text& resolved);
 
 // What shows that a file is unchanged since it was read: its modification time to the
 // nanosecond, its size and its identity. A file changed less than two seconds before the

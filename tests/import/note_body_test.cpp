@@ -69,8 +69,9 @@ TEST_F(BuildNoteHtmlFileTest, TemplateStyleBodyAndLocalPictures) {
     auto database = OpenYNote(ynote.DatabasePath());
     const std::string importFolder = folder_ + "/import/";
     TextList written;
-    const Text path = BuildNoteHtmlFile(database.Get(), Wide(noteId), Wide(importFolder),
-                                        Wide(ynote.StorageFolder()), &written);
+    ResourceStore store(Wide(ynote.StorageFolder()), true);
+    const Text path =
+        BuildNoteHtmlFile(database.Get(), Wide(noteId), Wide(importFolder), store, &written);
     ASSERT_FALSE(path.empty());
     EXPECT_EQ(GetFolderPart(path), Wide(importFolder));
 
@@ -92,7 +93,8 @@ TEST_F(BuildNoteHtmlFileTest, AnEmptyBodyLeavesTheStyledTemplate) {
     ynote.AddNote({.noteId = "n", .title = "t", .body = ""});
     ynote.Close();
     auto database = OpenYNote(ynote.DatabasePath());
-    const Text path = BuildNoteHtmlFile(database.Get(), u"n", Wide(folder_ + "/import/"), u"");
+    ResourceStore store(Text(), true);
+    const Text path = BuildNoteHtmlFile(database.Get(), u"n", Wide(folder_ + "/import/"), store);
     Text html;
     ASSERT_TRUE(LoadTextFile(path, html));
     EXPECT_NE(html.find(u"zem_custom_css"), Text::npos);

@@ -24,8 +24,20 @@ class ResourcesTest : public ImportTest {
         auto database = OpenYNote(fixture_->DatabasePath());
         std::vector<ResourceEntry> entries;
         EXPECT_TRUE(CollectAttachments(database.Get(), Wide(noteId), Wide(importFolder_), entries,
-                                       Wide(fixture_->StorageFolder())));
+                                       Store()));
         return entries;
+    }
+    ResourceStore& Store() {
+        if (!store_)
+            store_ = std::make_unique<ResourceStore>(Wide(fixture_->StorageFolder()), true);
+        return *store_;
+    }
+    // The losses recorded so far: "resource id: reason number".
+    std::vector<std::string> Losses() {
+        std::vector<std::string> losses;
+        for (const ResourceLoss& loss : Store().TakeLosses())
+            losses.push_back(Utf8(loss.resourceId) + ": " + std::to_string(int(loss.reason)));
+        return losses;
     }
     std::vector<std::string> Names(const std::vector<ResourceEntry>& entries) {
         std::vector<std::string> names;
@@ -34,6 +46,7 @@ class ResourcesTest : public ImportTest {
         return names;
     }
     std::string importFolder_;
+    std::unique_ptr<ResourceStore> store_;
 };
 
 TEST(SanitizeFileNameTest, MakesUsableNamesAndLeavesValidOnesAlone) {
@@ -122,6 +135,7 @@ TEST_F(ResourcesTest, AttachmentsGetSafeDistinctNamesAndSkipTheOtherKinds) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"plain.txt", "r3", "report (2).pdf", "report.pdf",
                                                "sub\\inner.txt"}));
+    EXPECT_EQ(Losses(), std::vector<std::string>{"r10: 1"});  // its file is missing
     // Both copies survive, each under its own name.
     EXPECT_EQ(ReadFileBytes(importFolder_ + "report.pdf") +
                   ReadFileBytes(importFolder_ + "report (2).pdf"),
@@ -130,7 +144,24 @@ TEST_F(ResourcesTest, AttachmentsGetSafeDistinctNamesAndSkipTheOtherKinds) {
     EXPECT_EQ(ReadFileBytes(importFolder_ + "sub/inner.txt"), "inner");
 }
 
-TEST_F(ResourcesTest, ResourcesWhosePathsLeaveTheirFolderAreSkippedAndLogged) {
+// Long names cut to the same text: the second is numbered and still fits the file system's
+// 255-byte limit for a name, so both copies are made.
+TEST_F(ResourcesTest, AttachmentsWhoseShortenedNamesMeetAreNumberedWithinTheNameLimit) {
+    YNoteFixture& ynote = MakeFixture();
+    const std::string folder = "ddddd\\";
+    ynote.AddResource("r1", "n", 2, "a\\" + folder + std::string(250, 'b') + "X.pdf", "first");
+    ynote.AddResource("r2", "n", 2, "b\\" + folder + std::string(250, 'b') + "Y.pdf", "second");
+    const std::string shortened = std::string(249, 'b');
+    EXPECT_EQ(Names(Attachments("n")),
+              (std::vector<std::string>{folder + shortened + ".pdf",
+                                        folder + std::string(247, 'b') + " (2).pdf"}));
+    EXPECT_TRUE(Losses().empty());
+    EXPECT_EQ(ReadFileBytes(importFolder_ + "ddddd/" + shortened + ".pdf"), "first");
+    EXPECT_EQ(ReadFileBytes(importFolder_ + "ddddd/" + std::string(247, 'b') + " (2).pdf"),
+              "second");
+}
+
+TEST_F(ResourcesTest, ResourcesWhosePathsLeaveTheirFolderAreRecordedAsLosses) {
     YNoteFixture& ynote = MakeFixture();
     WriteFileBytes(folder_ + "/secret.txt", "secret");
     ynote.AddResource("up", "it's", 2, "x\\..\\..\\secret.txt");
@@ -143,12 +174,11 @@ TEST_F(ResourcesTest, ResourcesWhosePathsLeaveTheirFolderAreSkippedAndLogged) {
     auto database = OpenYNote(ynote.DatabasePath());
     std::vector<ResourceEntry> inlineEntries;
     ASSERT_TRUE(CollectInlineResources(database.Get(), u"it's", Wide(importFolder_), inlineEntries,
-                                       {u"<img src=\"pic\">"}, Wide(ynote.StorageFolder())));
+                                       {u"<img src=\"pic\">"}, Store()));
     EXPECT_TRUE(inlineEntries.empty());
-    const std::string log = LogText();
-    EXPECT_NE(log.find("skipped resource up of note it's"), std::string::npos);
-    EXPECT_NE(log.find("skipped resource abs of note it's"), std::string::npos);
-    EXPECT_NE(log.find("skipped resource pic of note it's"), std::string::npos);
+    std::vector<std::string> losses = Losses();
+    std::sort(losses.begin(), losses.end());
+    EXPECT_EQ(losses, (std::vector<std::string>{"abs: 0", "pic: 0", "up: 0"}));  // unsafe paths
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -162,8 +192,7 @@ TEST_F(ResourcesTest, InlineResourcesAreTheOnesTheHtmlNames) {
     auto database = OpenYNote(ynote.DatabasePath());
     std::vector<ResourceEntry> entries;
     ASSERT_TRUE(CollectInlineResources(database.Get(), u"n", Wide(importFolder_), entries,
-                                       {u"WEBRES1 ", u"WEBRES2 WEBRES4"},
-                                       Wide(ynote.StorageFolder())));
+                                       {u"WEBRES1 ", u"WEBRES2 WEBRES4"}, Store()));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].fileName, u"u\\deep\\one.png");
     EXPECT_EQ(entries[0].searchText, u"WEBRES1");

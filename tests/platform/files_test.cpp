@@ -222,6 +222,33 @@ TEST(FileStreamTest, OpenAlwaysKeepsContentAndCreatesWhenMissing) {
     EXPECT_FALSE(stream.OpenAlways(T(dir + "/missing/x")));
 }
 
+// Only regular files open for reading; a named pipe is refused at once instead of waiting for
+// a writer, and a link is resolved both for opening and for ResolvePath.
+TEST(FileStreamTest, OnlyRegularFilesOpenForReading) {
+    const std::string dir = test::MakeTestFolder("regular");
+    WriteFileBytes(dir + "/file", "bytes");
+    fs::create_symlink("file", dir + "/link");
+    ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
+    FileStream stream;
+    ASSERT_TRUE(stream.OpenRegularFile(T(dir + "/link")));
+    char buffer[8] = {};
+    EXPECT_EQ(stream.Read(buffer, sizeof buffer), 5u);
+    EXPECT_FALSE(stream.OpenRegularFile(T(dir + "/pipe")));
+    EXPECT_EQ(GetLastErrorCode(), ENODEV);
+    EXPECT_FALSE(stream.OpenRegularFile(T(dir)));
+    EXPECT_EQ(GetLastErrorCode(), EISDIR);
+    EXPECT_FALSE(stream.OpenRegularFile(T(dir + "/missing")));
+    EXPECT_EQ(GetLastErrorCode(), ENOENT);
+
+    FileAttributes attributes;
+    ASSERT_TRUE(GetFileAttributes(T(dir + "/pipe"), attributes));
+    EXPECT_FALSE(attributes.isRegularFile || attributes.isFolder);
+    Text resolved;
+    ASSERT_TRUE(ResolvePath(T(dir + "/./link"), resolved));
+    EXPECT_EQ(resolved, T(fs::canonical(dir).string() + "/file"));
+    EXPECT_FALSE(ResolvePath(T(dir + "/missing/.."), resolved));
+}
+
 // The copy starts and ends at the streams' positions, also with bytes still in a stream's
 // buffer; a source the kernel cannot copy from is read through the buffer instead.
 TEST(FileStreamTest, CopyFromWorksAtTheStreamsPositions) {
