@@ -82,7 +82,8 @@ Text CommandLineHelpText() {
            u"\n"
            u"Exit status: 0 the import completed and every note arrived whole,\n"
            u"1 it stopped or was cancelled, 2 start-up failed, 3 the import completed but\n"
-           u"notes were skipped or imported with losses (the log file names each one).\n"
+           u"notes were skipped, imported with losses or left out for a conflict with their\n"
+           u"documents (the log file names each one).\n"
            u"\n"
            u"Example:\n"
            u"  ZemYNote /AppPath=/opt/zem/ /Import=/home/me/.local/share/YNote/Data/me.db\n";
