@@ -1,11 +1,11 @@
 #include "app/ever_note_app.h"
 
-#include "app/command_line.h"
 #include "app/ever_note_dlg.h"
 #include "app/resource_ids.h"
-#include "app/user_messages.h"
+#include "config/command_line.h"
 #include "config/global.h"
 #include "config/translations.h"
+#include "config/user_messages.h"
 #include "host/component_loading.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
@@ -61,7 +61,7 @@ Text ToolsDllPath() {
 
 bool CZemEverNoteApp::InitInstance() {
     exitStatus_ = kExitStartupFailed;
-    const Text arguments = GetCommandLineArguments();
+    const std::vector<Text> arguments = GetCommandLineArguments();
     if (IsHelpRequest(arguments)) {
         ui::WriteOutput(CommandLineHelpText());
         exitStatus_ = kExitCompleted;

@@ -2,8 +2,8 @@
 
 #include "app/about_dlg.h"
 #include "app/resource_ids.h"
-#include "app/user_messages.h"
 #include "config/translations.h"
+#include "config/user_messages.h"
 #include "host/data_store.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/toolkit.h"

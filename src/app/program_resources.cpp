@@ -2,7 +2,7 @@
 // the application icon.
 #include "app/app_icon.h"
 #include "app/resource_ids.h"
-#include "app/user_messages.h"
+#include "config/user_messages.h"
 #include "platform/ui/resources.h"
 
 namespace zem {

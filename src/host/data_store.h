@@ -1,5 +1,11 @@
 // Where the host's per-user files lie: the data store with its settings and log files, and
 // the two shell folders the program uses. Used from the user-interface thread only.
+//
+// Caches, each for the life of the process and never read again: the portable-mode flag
+// and whether the user is the SYSTEM account (on the first GetDataStoreFolder), the
+// chooser's answer, the settings and log file paths (on their first call), and the two
+// shell folders. The registered store and the folders' existence are looked at on every
+// GetDataStoreFolder call.
 #pragma once
 
 #include <optional>

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
-#include <new>
 #include <string>
 
 #include "config/global.h"
@@ -46,7 +44,7 @@ bool CopyFileContents(const Text& source, const Text& target) {
     FileStream out;
     if (!out.Open(target, "wb")) {
         // Files up to the block size report a target they cannot create (their copy was once
-        // made through memory, by WriteStreamToFile); larger ones never did.
+        // made through memory); larger ones never did.
         if (size <= kCopyBlockSize)
             LogCannotCreate(target, GetLastErrorCode());
         return false;
@@ -55,48 +53,6 @@ bool CopyFileContents(const Text& source, const Text& target) {
     if (out.Close() && copied)
         return true;
     DeleteFile(target);  // a half-written target would later pass for the real file
-    return false;
-}
-
-bool ReadFileIntoStream(IStream* stream, const Text& path) {
-    if (!stream || Failed(stream->Seek(0, StreamSeek::kSet, nullptr)) || Failed(stream->SetSize(0)))
-        return false;
-    const int64_t size = GetFileLength(path);
-    if (size > UINT32_MAX)
-        return false;
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[size > 0 ? size : 1]);
-    if (!buffer)
-        return false;
-    FileStream file;
-    if (!OpenSource(file, path))
-        return false;
-    if (file.Read(buffer.get(), static_cast<size_t>(size)) != static_cast<size_t>(size))
-        return false;
-    uint32_t written = 0;
-    return Succeeded(stream->Write(buffer.get(), static_cast<uint32_t>(size), &written)) &&
-           written == static_cast<uint32_t>(size);
-}
-
-bool WriteStreamToFile(IStream* stream, const Text& path) {
-    uint64_t length = 0;
-    if (!stream || Failed(stream->Seek(0, StreamSeek::kEnd, &length)) ||
-        Failed(stream->Seek(0, StreamSeek::kSet, nullptr)) || length > UINT32_MAX)
-        return false;
-    std::string bytes(static_cast<size_t>(length), '\0');
-    uint32_t read = 0;
-    if (length > 0 && (Failed(stream->Read(bytes.data(), static_cast<uint32_t>(length), &read)) ||
-                       read != length))
-        return false;
-    FileStream file;
-    if (!file.Open(path, "wb")) {
-        LogCannotCreate(path, GetLastErrorCode());
-        return false;
-    }
-    // A short write (a full disk) must not pass for a copy.
-    const bool written = bytes.empty() || WriteAllBytes(file, bytes.data(), bytes.size());
-    if (file.Close() && written)
-        return true;
-    DeleteFile(path);
     return false;
 }
 

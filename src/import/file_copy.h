@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/com.h"
+#include "platform/text.h"
 
 namespace zem {
 
@@ -16,13 +16,8 @@ inline constexpr int64_t kCopyBlockSize = 10 * 1024 * 1024;
 // True when `target` holds a full copy of `source`. Only a regular file (or a link to one)
 // is a source: a folder, a named pipe, a device or a missing file is not, and the copy never
 // waits on one. A failed copy leaves no partial target behind; for a source of up to
-// kCopyBlockSize, a target that cannot be created is logged as WriteStreamToFile logs it.
+// kCopyBlockSize, a target that cannot be created is logged: "Can't create or open file: %1"
+// and the system's text for the error.
 bool CopyFileContents(const Text& source, const Text& target);
-
-// The file's bytes into the stream, replacing what it held; true for an empty file.
-bool ReadFileIntoStream(IStream* stream, const Text& path);
-// The stream's bytes into a new or truncated file; when the file cannot be created, logs
-// "Can't create or open file: %1" and the system's text for the error.
-bool WriteStreamToFile(IStream* stream, const Text& path);
 
 }  // namespace zem

@@ -4,11 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/resource_ids.h"
-#include "app/user_messages.h"
+#include "config/command_line.h"
 #include "config/global.h"
 #include "config/translations.h"
+#include "config/user_messages.h"
 #include "host/data_store.h"
 #include "import/file_copy.h"
 #include "import/knowledge_base_wait.h"
@@ -141,7 +140,6 @@ ImportOutcome ImportRun::Finish(RunEnd end, ImportOutcome outcome) {
     dialog_.ShowRunSummary(summary_.Finish(end, done_));
     if (end == RunEnd::kCompleted) {
         // The completion message stays "Import completed"; what did not arrive is added.
-        InstallProgramResources();
         ShowMessageText(TranslateResourceString(IDS_IMPORT_COMPLETED) +
                         summary_.CompletionNote(GetLogFilePath()));
         dialog_.EndWithOk();

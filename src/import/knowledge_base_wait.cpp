@@ -1,9 +1,8 @@
 #include "import/knowledge_base_wait.h"
 
-#include "app/resource_ids.h"
-#include "app/user_messages.h"
 #include "config/global.h"
 #include "config/translations.h"
+#include "config/user_messages.h"
 #include "platform/system_info.h"
 #include "util/text_helpers.h"
 
@@ -37,7 +36,6 @@ HRESULT KnowledgeBaseWait::Call(const std::function<HRESULT()>& call, const Text
     HRESULT result = call();
     if (result != ZEM_E_KNOWLEDGE_BASE_BUSY)
         return result;
-    InstallProgramResources();
     GetGlobal().WriteLog(FormatText(
         u"Import ynote, the knowledge base is in use by another program; waiting up to %1 s",
         Seconds(limitMilliseconds_)));

@@ -102,22 +102,9 @@ std::vector<TextView> LinkResources(const std::vector<TextView>& page,
     return out;
 }
 
-// The relative URL of a copied resource: "/" separators, and the characters that would end
-// or change a link percent-encoded (readers of the page decode them back).
+// The relative URL of a copied resource: "/" separators, percent-encoded.
 Text RelativeLink(const Text& fileName) {
-    static constexpr TextView kEscaped = u"%#?\"'<> &";
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    Text link;
-    for (char16_t c : ToFileSystemPath(fileName)) {
-        if (c < 0x20 || kEscaped.find(c) != TextView::npos) {
-            link += u'%';
-            link += kDigits[c >> 4];
-            link += kDigits[c & 15];
-        } else {
-            link += c;
-        }
-    }
-    return link;
+    return PercentEncodeLink(ToFileSystemPath(fileName));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/user_messages.h"
+#include "config/user_messages.h"
 #include "platform/code_pages.h"
 #include "platform/system_info.h"
 #include "platform/text_decoding.h"

@@ -109,6 +109,11 @@ bool CreateFolder(const Text& path) {
     return mkdir(native.c_str(), 0777) == 0 || posix::FailWithErrno();
 }
 
+bool CreateFolderTree(const Text& path) {
+    std::string native;
+    return posix::ToNativeName(path, native) && posix::MakeFolders(native, 0777);
+}
+
 Text CreateUniqueFolder(const Text& parent, const Text& prefix) {
     std::string native;
     if (!posix::ToNativeName(

@@ -52,7 +52,10 @@ bool GetFileStamp(const Text& path, FileStamp& stamp);
 // True when `earlier` is settled and `now` is a stamp of the same, unchanged file.
 bool IsSameUnchangedFile(const FileStamp& earlier, const FileStamp& now);
 
-bool CreateFolder(const Text& path);                // one level; fails when it exists
+bool CreateFolder(const Text& path);  // one level; fails when it exists
+// Creates the folder and every missing parent, from the deepest folder that exists down;
+// true when the path is a folder at the end (a file in the way fails with ENOTDIR).
+bool CreateFolderTree(const Text& path);
 bool RemoveFolder(const Text& path);                // an empty folder
 bool DeleteFile(const Text& path);                  // a file (not a folder)
 bool RenameFile(const Text& from, const Text& to);  // replaces `to` atomically

@@ -2,6 +2,7 @@
 // texts Windows shows for it.
 #include <stdlib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -82,23 +83,18 @@ bool IsChineseOrJapanese(uint32_t lcid) {
            lcid == 1041;
 }
 
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-// Sunday = 0, from the date itself (the caller's dayOfWeek field is not trusted).
-int DayOfWeek(int year, int month, int day) {
-    static constexpr int kOffsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-    if (month < 3)
-        year -= 1;
-    return (year + year / 4 - year / 100 + year / 400 + kOffsets[month - 1] + day) % 7;
+std::chrono::year_month_day CivilDate(const CalendarTime& t) {
+    return {std::chrono::year{t.year}, std::chrono::month{static_cast<unsigned>(t.month)},
+            std::chrono::day{static_cast<unsigned>(t.day)}};
 }
 
 bool IsValidDate(const CalendarTime& t) {
-    return t.year >= 1 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
-           t.day <= DaysInMonth(t.year, t.month);
+    return t.year >= 1 && t.year <= 9999 && t.month >= 1 && t.day >= 1 && CivilDate(t).ok();
+}
+
+// Sunday = 0, from the date itself (the caller's dayOfWeek field is not trusted).
+unsigned DayOfWeek(const CalendarTime& t) {
+    return std::chrono::weekday{std::chrono::sys_days{CivilDate(t)}}.c_encoding();
 }
 
 bool IsValidTime(const CalendarTime& t) {
@@ -128,9 +124,8 @@ Text FormatLongDate(uint32_t lcid, const CalendarTime& time) {
         snprintf(buffer, sizeof buffer, "%d\xE5\xB9\xB4%d\xE6\x9C\x88%d\xE6\x97\xA5", time.year,
                  time.month, time.day);  // 年 月 日
     } else if (lcid == 1033) {
-        snprintf(buffer, sizeof buffer, "%s, %s %d, %04d",
-                 kDays[DayOfWeek(time.year, time.month, time.day)], kMonths[time.month - 1],
-                 time.day, time.year);
+        snprintf(buffer, sizeof buffer, "%s, %s %d, %04d", kDays[DayOfWeek(time)],
+                 kMonths[time.month - 1], time.day, time.year);
     } else {
         snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", time.year, time.month, time.day);
     }

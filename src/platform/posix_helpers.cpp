@@ -19,29 +19,56 @@ bool ToNativeName(TextView path, std::string& native) {
     return true;
 }
 
-bool MakeFolders(const std::string& native, mode_t mode) {
+namespace {
+
+bool IsFolderNow(const std::string& native) {
     struct stat st;
+    if (stat(native.c_str(), &st) != 0)
+        return FailWithErrno();
+    if (S_ISDIR(st.st_mode))
+        return true;
+    SetLastErrorCode(ENOTDIR);
+    return false;
+}
+
+// Makes the folder, first its missing parents when it has none: only the missing end of
+// the path is made, from the deepest folder that exists.
+bool MakeFolderAndParents(std::string_view folder, mode_t mode) {
+    const std::string native(folder);
+    if (mkdir(native.c_str(), mode) == 0)
+        return true;
+    if (errno == EEXIST)
+        return IsFolderNow(native);
+    if (errno != ENOENT)
+        return FailWithErrno();
+    const size_t slash = folder.find_last_of('/');
+    if (slash == std::string_view::npos || slash == 0)
+        return FailWithErrno();  // a missing first folder of a relative path, or of the root
+    std::string_view parent = folder.substr(0, slash);
+    while (parent.size() > 1 && parent.back() == '/')
+        parent.remove_suffix(1);
+    if (!MakeFolderAndParents(parent, mode))
+        return false;
+    return mkdir(native.c_str(), mode) == 0 || (errno == EEXIST && IsFolderNow(native)) ||
+           FailWithErrno();
+}
+
+}  // namespace
+
+bool MakeFolders(const std::string& native, mode_t mode) {
     if (native.empty())
         return false;
+    struct stat st;
     if (stat(native.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             return true;
         SetLastErrorCode(ENOTDIR);
         return false;
     }
-    // Each prefix ending before a "/" is a folder to make; the root itself never is.
-    for (size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {
-        const std::string prefix = native.substr(0, slash);
-        if (!prefix.empty() && prefix.back() != '/' && mkdir(prefix.c_str(), mode) != 0 &&
-            errno != EEXIST)
-            return FailWithErrno();
-        if (slash == std::string::npos)
-            break;
-    }
-    if (stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return true;
-    SetLastErrorCode(ENOTDIR);
-    return false;
+    std::string_view folder = native;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.remove_suffix(1);
+    return MakeFolderAndParents(folder, mode);
 }
 
 bool ReadWholeFile(const std::string& native, std::string& bytes) {

@@ -50,17 +50,6 @@ std::vector<std::string> Arguments() {
     return arguments;
 }
 
-Text JoinFrom(const std::vector<std::string>& arguments, size_t first) {
-    std::string line;
-    for (size_t i = first; i < arguments.size(); ++i) {
-        if (i > first)
-            line += ' ';
-        line += arguments[i];
-    }
-    // Arguments name files; bytes that are not UTF-8 are kept for the file system.
-    return FromFileSystemBytes(line);
-}
-
 }  // namespace
 
 void SetCommandLine(int argc, char** argv) {
@@ -71,10 +60,19 @@ void SetCommandLine(int argc, char** argv) {
 }
 
 Text GetCommandLine() {
-    return JoinFrom(Arguments(), 0);
+    const std::vector<std::string> arguments = Arguments();
+    std::string line;
+    for (size_t i = 0; i < arguments.size(); ++i)
+        line += (i > 0 ? " " : "") + arguments[i];
+    // Arguments name files; bytes that are not UTF-8 are kept for the file system.
+    return FromFileSystemBytes(line);
 }
-Text GetCommandLineArguments() {
-    return JoinFrom(Arguments(), 1);
+std::vector<Text> GetCommandLineArguments() {
+    const std::vector<std::string> arguments = Arguments();
+    std::vector<Text> items;
+    for (size_t i = 1; i < arguments.size(); ++i)
+        items.push_back(FromFileSystemBytes(arguments[i]));
+    return items;
 }
 
 void IgnoreBrokenPipes() {

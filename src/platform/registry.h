@@ -1,7 +1,12 @@
 // The current user's registry hive, kept as one REGEDIT4-format text file per user:
 // $ZEM_REGISTRY if set, else $XDG_CONFIG_HOME/zem/user.reg (default ~/.config/zem/user.reg).
 // Key paths are relative to HKEY_CURRENT_USER ("Software\\Zem"); key and value names compare
-// ignoring case. Writes replace the file atomically. The file is read afresh on every call.
+// ignoring case. Writes replace the file atomically.
+//
+// Cache: the file's lines are kept for the process (one copy for all threads, under a
+// lock) and read again when the file's stamp shows it changed or is not yet settled (see
+// FileStamp), so a change made by this or another process applies from the next call on.
+// The path itself is looked up on every call.
 #pragma once
 
 #include <cstdint>

@@ -58,10 +58,11 @@ uint32_t GetCurrentProcessId();
 uint32_t GetCurrentThreadId();
 
 // The command line. main() records argv once; GetCommandLine gives the program path and
-// the arguments joined by single spaces, GetCommandLineArguments the arguments alone.
+// the arguments joined by single spaces, GetCommandLineArguments the arguments alone, one
+// text per argv item as the program was given them.
 void SetCommandLine(int argc, char** argv);
 Text GetCommandLine();
-Text GetCommandLineArguments();
+std::vector<Text> GetCommandLineArguments();
 
 // Writing into a pipe whose reader has gone ("ZemYNote ... | head -1") fails the write
 // (EPIPE) instead of ending the process with SIGPIPE.

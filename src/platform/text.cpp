@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace zem {
 
@@ -255,19 +256,52 @@ std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian) {
     return out;
 }
 
-bool EqualsIgnoreAsciiCase(TextView a, TextView b) {
+namespace {
+template <class C>
+std::basic_string<C> PercentEncoded(std::basic_string_view<C> path) {
+    static constexpr std::string_view kEscaped = "%#?\"'<>&()\\ ";
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::basic_string<C> encoded;
+    encoded.reserve(path.size());
+    for (const C c : path) {
+        const auto unit = static_cast<std::make_unsigned_t<C>>(c);
+        if (unit < 0x20 || unit == 0x7F ||
+            (unit < 0x80 && kEscaped.find(static_cast<char>(unit)) != std::string_view::npos)) {
+            encoded += C('%');
+            encoded += C(kDigits[unit >> 4]);
+            encoded += C(kDigits[unit & 15]);
+        } else {
+            encoded += c;
+        }
+    }
+    return encoded;
+}
+}  // namespace
+
+std::string PercentEncodeLink(std::string_view path) {
+    return PercentEncoded(path);
+}
+Text PercentEncodeLink(TextView path) {
+    return PercentEncoded(path);
+}
+
+namespace {
+template <class View>
+bool SameIgnoringAsciiCase(View a, View b) {
     if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'A' && x <= u'Z')
-            x += u'a' - u'A';
-        if (y >= u'A' && y <= u'Z')
-            y += u'a' - u'A';
-        if (x != y)
+    for (size_t i = 0; i < a.size(); ++i)
+        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i]))
             return false;
-    }
     return true;
+}
+}  // namespace
+
+bool EqualsIgnoreAsciiCase(TextView a, TextView b) {
+    return SameIgnoringAsciiCase(a, b);
+}
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+    return SameIgnoringAsciiCase(a, b);
 }
 
 }  // namespace zem

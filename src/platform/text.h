@@ -54,8 +54,40 @@ constexpr int HexDigitValue(char32_t c) {
                                     : -1;
 }
 
+// ASCII character classes for any character type, independent of the C library's locale:
+// how HTML, CSS, SQL, XML and INI names and keywords are read.
+template <class C>
+constexpr bool IsAsciiLetter(C c) {
+    return (c >= C('a') && c <= C('z')) || (c >= C('A') && c <= C('Z'));
+}
+template <class C>
+constexpr bool IsAsciiDigit(C c) {
+    return c >= C('0') && c <= C('9');
+}
+template <class C>
+constexpr bool IsAsciiAlphanumeric(C c) {
+    return IsAsciiLetter(c) || IsAsciiDigit(c);
+}
+template <class C>
+constexpr C ToLowerAscii(C c) {
+    return c >= C('A') && c <= C('Z') ? C(c - C('A') + C('a')) : c;
+}
+// HTML's and CSS's white space: space, tab, line feed, form feed, carriage return.
+template <class C>
+constexpr bool IsHtmlSpace(C c) {
+    return c == C(' ') || c == C('\t') || c == C('\n') || c == C('\f') || c == C('\r');
+}
+
+// A path made a relative link: code units below 0x20, 0x7F, space and "%#?\"'<>&()\\" (what
+// would end or change a link in an HTML attribute or a CSS url()) percent-encoded; every
+// other unit, UTF-8 bytes and non-ASCII characters included, as it is. Readers of the page
+// decode the link back to the path.
+std::string PercentEncodeLink(std::string_view path);
+Text PercentEncodeLink(TextView path);
+
 // Equality ignoring the case of the ASCII letters only: how the platform matches registry,
 // INI and character-set names.
 bool EqualsIgnoreAsciiCase(TextView a, TextView b);
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
 }  // namespace zem

@@ -87,17 +87,6 @@ bool LoadHtmlWithDefaultCss(const Text& htmlPath, Text& html) {
     return true;
 }
 
-bool InsertDefaultCssIntoFile(const Text& htmlPath) {
-    Text html;
-    if (!LoadHtmlWithDefaultCss(htmlPath, html))
-        return false;
-    if (!SaveUnicodeTextFile(htmlPath, html)) {
-        Log(FormatText(u"Failed to save template html file: %1", htmlPath));
-        return false;
-    }
-    return true;
-}
-
 bool InsertDefaultCss(Text& html) {
     ComPtr<IZemKMSettingsSection> section;
     GetSettings().GetDocumentDefaultsSection(section);

@@ -113,25 +113,16 @@ bool CreateDirectoryTree(const Text& path) {
         return false;
     if (FileAttributes attributes; GetFileAttributes(path, attributes))
         return attributes.isFolder;
-
-    TextList pieces;
-    // The root of an absolute path is the empty piece before its leading separator.
-    if (path.front() == u'/')
-        pieces.emplace_back();
-    SplitText(path, u'/', pieces);
-
-    Text folder;
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        folder += pieces[i];
-        folder += u'/';
-        // The first piece is the root (or the given start of a relative path): never made.
-        if (i == 0 || PathExists(folder))
-            continue;
-        if (!CreateFolder(folder))
+    // The first piece of a relative path stands where a Windows path has its drive: it is
+    // never made, and a path of that piece alone counts as made.
+    if (path.front() != u'/') {
+        const size_t slash = path.find(u'/');
+        if (slash == Text::npos || slash + 1 == path.size())
+            return true;
+        if (!IsFolder(path.substr(0, slash + 1)))
             return false;
     }
-    // A file standing where a folder is asked for is not a folder.
-    return pieces.size() <= 1 || IsFolder(path);
+    return CreateFolderTree(path);
 }
 
 int64_t GetFileLength(const Text& path) {

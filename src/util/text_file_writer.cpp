@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "config/global.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
+#include "util/log_channel.h"
 #include "util/paths.h"
 #include "util/text_helpers.h"
 
@@ -54,7 +54,7 @@ bool EncodeForFile(std::span<const TextView> pieces, Sink sink) {
 }
 
 void Log(TextView format, TextView arg1, TextView arg2 = {}, TextView arg3 = {}) {
-    GetGlobal().WriteLog(FormatText(format, arg1, arg2, arg3));
+    WriteLogLine(FormatText(format, arg1, arg2, arg3));
 }
 
 enum class Attempt { kNotOpened, kFailed, kWritten };
@@ -90,10 +90,8 @@ Attempt WriteFileOnce(const Text& path, std::span<const TextView> pieces) {
     return written ? Attempt::kWritten : Attempt::kFailed;
 }
 
-// Writes the file over an existing one, keeping its inode. Where the file system will not
-// hand out a freed inode again for a while (ext4 without a journal steps over every such
-// inode whenever it creates a file), deleting and creating the file of every note costs more
-// than writing it. Quietly false when the file cannot be rewritten so; the caller then
+// Writes the file over an existing one, keeping its inode (why: docs/PERFORMANCE.md,
+// "Storage speed-ups"). Quietly false when the file cannot be rewritten so; the caller then
 // deletes it and writes it afresh, logging as it goes.
 bool RewriteInPlace(const Text& path, std::span<const TextView> pieces) {
     FileStream file;

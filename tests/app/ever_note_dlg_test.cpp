@@ -9,7 +9,7 @@
 #include "config/translations.h"
 #include "platform/system_info.h"
 #include "platform/ui/console_toolkit.h"
-#include "platform/ui/scripted_toolkit.h"
+#include "support/scripted_toolkit.h"
 #include "support/sqlite_file.h"
 #include "support/test_home.h"
 #include "support/ynote_fixture.h"

@@ -204,6 +204,17 @@ TEST_F(ProgramTest, ALibraryThatDoesNotLoadIsLoggedWithTheLoadersReason) {
     EXPECT_NE(failed[1].find("invalid ELF header"), std::string::npos) << failed[1];
 }
 
+// Each argument is one parameter: a folder whose name ends with a space puts " /" into the
+// value, and the value is still the whole path.
+TEST_F(ProgramTest, AParameterValueHoldsSpacesAndSpaceSlash) {
+    test::YNoteFixture ynote(folder_ + "/my notes /ynote");
+    ynote.AddNotebook("nb", "nb");
+    ynote.AddNote({.noteId = "n1", .title = "t", .notebookId = "nb", .body = "<p>b</p>"});
+    test::ProgramRun run = Run({AppPath(), KnowledgeBase(), "/Import=" + ynote.DatabasePath()});
+    EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
+    EXPECT_NE(run.errors.find("1/1"), std::string::npos) << run.errors;
+}
+
 // An X server of the test's own on a free display; stopped when the test ends. Another X
 // server starting at the same moment can take the display this one picked ("Cannot write
 // display number"), so a server that is not up and listening is stopped and another display

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/resource_ids.h"
 #include "host/data_store.h"
 #include "support/test_home.h"
 #include "util/text_file_reader.h"
@@ -23,6 +24,7 @@ void ImportTest::SetUp() {
     auto toolkit = std::make_unique<ui::ScriptedToolkit>();
     toolkit_ = toolkit.get();
     ui::SetToolkit(std::move(toolkit));
+    InstallProgramResources();  // the messages' texts, as start-up installs them
     core_ = std::make_unique<CZemKMCoreDll>(Text());
     ASSERT_TRUE(core_->Load());
     ASSERT_NE(core_->createSQLiteDatabase, nullptr);

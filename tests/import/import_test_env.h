@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/component_loading.h"
-#include "platform/ui/scripted_toolkit.h"
+#include "support/scripted_toolkit.h"
 #include "support/sqlite_file.h"
 #include "support/ynote_fixture.h"
 

@@ -74,5 +74,34 @@ TEST(OleDateTest, OleDateToCalendarRoundsToTheSecondAndChecksRange) {
     }
 }
 
+TEST(OleDateTest, CenturyLeapYearsAndWeekdays) {
+    double date = 0;
+    EXPECT_FALSE(CalendarToOleDate(At(1900, 2, 29), date));  // a century, not leap
+    EXPECT_FALSE(CalendarToOleDate(At(2100, 2, 29), date));
+    ASSERT_TRUE(CalendarToOleDate(At(2000, 2, 29), date));  // every 400 years leap
+    EXPECT_EQ(date, 36585.0);
+    ASSERT_TRUE(CalendarToOleDate(At(1900, 3, 1), date));
+    EXPECT_EQ(date, 61.0);
+    ASSERT_TRUE(CalendarToOleDate(At(1600, 2, 29), date));
+    EXPECT_FALSE(CalendarToOleDate(At(2024, 4, 31), date));
+
+    CalendarTime t;
+    struct Case {
+        double date;
+        int year, month, day, dayOfWeek;
+    };
+    for (const Case& c : {Case{61.0, 1900, 3, 1, 4}, Case{36585.0, 2000, 2, 29, 2},
+                          Case{-657434.0, 100, 1, 1, 5}, Case{2958465.0, 9999, 12, 31, 5},
+                          Case{-1.0, 1899, 12, 29, 5}, Case{25569.0, 1970, 1, 1, 4}}) {
+        ASSERT_TRUE(OleDateToCalendar(c.date, t)) << c.date;
+        EXPECT_EQ(t.year, c.year) << c.date;
+        EXPECT_EQ(t.month, c.month) << c.date;
+        EXPECT_EQ(t.day, c.day) << c.date;
+        EXPECT_EQ(t.dayOfWeek, c.dayOfWeek) << c.date;
+        ASSERT_TRUE(CalendarToOleDate(t, date));
+        EXPECT_EQ(date, c.date);
+    }
+}
+
 }  // namespace
 }  // namespace zem

@@ -93,6 +93,34 @@ TEST(FilesTest, FolderAndFileOperationsSetLastError) {
     EXPECT_EQ(SystemErrorText(ENOENT).find(u'\n'), Text::npos);
 }
 
+TEST(FilesTest, FolderTreesAreMadeFromTheDeepestExistingFolder) {
+    const std::string root = test::MakeTestFolder("trees");
+    const auto T = [](const std::string& path) { return FromUtf8(path); };
+    EXPECT_TRUE(CreateFolderTree(T(root + "/a/b/c/")));
+    EXPECT_TRUE(std::filesystem::is_directory(root + "/a/b/c"));
+    EXPECT_TRUE(CreateFolderTree(T(root + "/a/b//d")));
+    EXPECT_TRUE(std::filesystem::is_directory(root + "/a/b/d"));
+    EXPECT_TRUE(CreateFolderTree(T(root + "/a")));
+    EXPECT_FALSE(CreateFolderTree(u""));
+    WriteFileBytes(root + "/file", "x");
+    EXPECT_FALSE(CreateFolderTree(T(root + "/file")));
+    EXPECT_EQ(GetLastErrorCode(), ENOTDIR);
+    EXPECT_FALSE(CreateFolderTree(T(root + "/file/sub/deeper")));
+    EXPECT_FALSE(std::filesystem::exists(root + "/file/sub"));
+}
+
+TEST(TextTest, LinksArePercentEncodedAlikeInBytesAndInText) {
+    const std::string path = "res/a b&c(1)%#?\"'<>\\\x7F\x01\xE4\xB8\xAD.png";
+    const std::string expected =
+        "res/a%20b%26c%281%29%25%23%3F%22%27%3C%3E%5C%7F%01\xE4\xB8\xAD.png";
+    EXPECT_EQ(PercentEncodeLink(path), expected);
+    EXPECT_EQ(PercentEncodeLink(FromUtf8(path)), FromUtf8(expected));
+    // A name that is not UTF-8 keeps its bytes' stand-ins.
+    EXPECT_EQ(PercentEncodeLink(Text(u"a\xDCB1 b")), u"a\xDCB1%20b");
+    EXPECT_TRUE(EqualsIgnoreAsciiCase(std::string_view("Charset"), std::string_view("cHARSET")));
+    EXPECT_FALSE(EqualsIgnoreAsciiCase(std::string_view("\xC3\x84"), std::string_view("\xC3\xA4")));
+}
+
 TEST(FilesTest, ExchangeSwapsTwoFilesOrChangesNothing) {
     const std::string dir = test::MakeTestFolder("exchange");
     WriteFileBytes(dir + "/a", "first");

@@ -195,14 +195,15 @@ TEST(ProcessTest, IdsCommandLineEnvironmentAndMenuFont) {
     char* argv[] = {program, first, second};
     SetCommandLine(3, argv);
     EXPECT_EQ(GetCommandLine(), u"/opt/zem/ZemYNote /AppPath=/opt/zem/ /Debug");
-    EXPECT_EQ(GetCommandLineArguments(), u"/AppPath=/opt/zem/ /Debug");
+    EXPECT_EQ(GetCommandLineArguments(), (std::vector<Text>{u"/AppPath=/opt/zem/", u"/Debug"}));
     SetCommandLine(1, argv);
-    EXPECT_EQ(GetCommandLineArguments(), u"");
+    EXPECT_EQ(GetCommandLineArguments(), std::vector<Text>{});
 
     char path[] = "/Import=/home/me/\xB1\xA8\xB8\xE6/a.db";
     char* withBytes[] = {program, path};
     SetCommandLine(2, withBytes);
-    EXPECT_EQ(GetCommandLineArguments(), u"/Import=/home/me/\xDCB1\xDCA8\xDCB8\xDCE6/a.db");
+    EXPECT_EQ(GetCommandLineArguments(),
+              std::vector<Text>{u"/Import=/home/me/\xDCB1\xDCA8\xDCB8\xDCE6/a.db"});
 
     test::EnvOverride var("ZEM_TEST_VALUE", "值");
     EXPECT_EQ(GetEnvironmentText("ZEM_TEST_VALUE"), u"值");

@@ -101,21 +101,17 @@ TEST(StyleBlockPlacement, HeadEndAnyCaseElseTheStart) {
     EXPECT_EQ(upper, u"ab");
 }
 
-TEST_F(DefaultCssTest, FileIsRewrittenAsUnicodeTextOrLeftAlone) {
+TEST_F(DefaultCssTest, FileIsReadWithTheStyleOrReportedMissing) {
     const std::string folder = MakeTestFolder("css-file");
     const std::string path = folder + "/note.htm";
     WriteFileBytes(path, "<html><head>\n<meta charset=\"utf-8\"></head><body>笔记</body></html>");
-    ASSERT_TRUE(InsertDefaultCssIntoFile(U16(path)));
-    const std::string bytes = ReadFileBytes(path);
-    ASSERT_GE(bytes.size(), 2u);
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    const std::vector<std::string> lines = ReadUtf16Lines(path);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), "<html><head>");
-    EXPECT_EQ(lines.back(), "</head><body>笔记</body></html>");
+    Text html;
+    ASSERT_TRUE(LoadHtmlWithDefaultCss(U16(path), html));
+    EXPECT_EQ(html.find(u"<html><head>\n"), 0u);
+    EXPECT_LT(html.find(u"zem_custom_css"), html.find(u"</head><body>笔记</body></html>"));
 
     LogWatch log;
-    EXPECT_FALSE(InsertDefaultCssIntoFile(U16(folder + "/missing.htm")));
+    EXPECT_FALSE(LoadHtmlWithDefaultCss(U16(folder + "/missing.htm"), html));
     EXPECT_EQ(
         log.NewMessages(),
         std::vector<std::string>{"Failed to load template html file: " + folder + "/missing.htm"});

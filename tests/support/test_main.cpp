@@ -3,7 +3,9 @@
 
 #include <filesystem>
 
+#include "config/global.h"
 #include "support/test_home.h"
+#include "util/log_channel.h"
 
 namespace zem::test {
 namespace {
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
     unsetenv("LC_ALL");
     unsetenv("LC_MESSAGES");
 
+    zem::ConnectLogChannel([](zem::TextView line) { zem::GetGlobal().WriteLog(line); });
     testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();
     if (!getenv("ZEM_KEEP_TEST_HOME"))

@@ -4,7 +4,7 @@
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_queue.h"
-#include "platform/ui/scripted_toolkit.h"
+#include "support/scripted_toolkit.h"
 
 namespace zem::ui {
 namespace {

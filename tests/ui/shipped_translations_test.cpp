@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/resource_ids.h"
-#include "app/user_messages.h"
 #include "config/translations.h"
+#include "config/user_messages.h"
 #include "platform/ui/resources.h"
 
 namespace zem {

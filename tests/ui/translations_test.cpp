@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "app/resource_ids.h"
-#include "app/user_messages.h"
 #include "config/translations.h"
+#include "config/user_messages.h"
 #include "platform/text.h"
 #include "platform/ui/window.h"
 #include "support/test_home.h"

@@ -102,6 +102,78 @@ TEST(HtmlImport, LocalFilesAreCopiedAndTheirLinksRewritten) {
         EXPECT_EQ(ReadFileBytes(content + "index_files/" + name), files[name]) << name;
 }
 
+// How a browser splits a page into tags, comments and text decides which links the page
+// has: each case is a page and the page the engine writes for it (after its charset line).
+TEST(HtmlImport, LinksAreFoundWhereABrowserFindsThem) {
+    const struct {
+        const char* page;
+        const char* written;
+    } cases[] = {
+        // Comments, and the short forms that end at once.
+        {"<!-- <img src=\"a.png\"> -->", nullptr},
+        {"<!--><img src=\"a.png\">", "<!--><img src=\"index_files/a.png\">"},
+        {"<!---><img src=\"a.png\">", "<!---><img src=\"index_files/a.png\">"},
+        {"<!-- x --!><img src=\"a.png\">", "<!-- x --!><img src=\"index_files/a.png\">"},
+        {"<!-- x -- ><img src=\"a.png\"> -->", nullptr},
+        {"<!-- never closed <img src=\"a.png\">", nullptr},
+        // Text up to the element's own end tag.
+        {"<script>document.write('<img src=\"a.png\">')</script>", nullptr},
+        {"<script>s = '</scripts><img src=\"a.png\">'</script>", nullptr},
+        {"<SCRIPT>a</SCRIPT ><img src=a.png>",
+         "<SCRIPT>a</SCRIPT ><img src=\"index_files/a.png\">"},
+        {"<textarea><img src=\"a.png\"></textarea>", nullptr},
+        {"<title><img src=\"a.png\"></title><img src=\"b.png\">",
+         "<title><img src=\"a.png\"></title><img src=\"index_files/b.png\">"},
+        {"<plaintext></plaintext><img src=\"a.png\">", nullptr},
+        // What a browser reads as a comment up to the next ">".
+        {"<?xml version=\"1.0\"?><img src=\"a.png\">",
+         "<?xml version=\"1.0\"?><img src=\"index_files/a.png\">"},
+        {"<? <img src=\"a.png\"> ?>", nullptr},
+        {"<![CDATA[<img src=\"a.png\">]]>", nullptr},
+        {"</ <img src=\"a.png\">", nullptr},
+        // End tags hold no links; "<" before anything but a letter is text.
+        {"</p <img src=\"a.png\">", nullptr},
+        {"a < b <img src=\"a.png\">", "a < b <img src=\"index_files/a.png\">"},
+        // Attributes: unquoted, spaced, after "/", repeated, in a tag that never closes.
+        {"<img src=a.png>", "<img src=\"index_files/a.png\">"},
+        {"<img src='a.png'>", "<img src=\"index_files/a.png\">"},
+        {"<img src = \"a.png\" >", "<img src = \"index_files/a.png\" >"},
+        {"<img/src=\"a.png\">", "<img/src=\"index_files/a.png\">"},
+        {"<img src=\"a.png\" src=\"b.png\">", "<img src=\"index_files/a.png\" src=\"b.png\">"},
+        {"<img src=\"b.png\"><img alt=\"x <img src=a.png>",
+         "<img src=\"index_files/b.png\"><img alt=\"x <img src=a.png>"},
+        // Character references in values.
+        {"<img src=a&amp;b.png>", "<img src=\"index_files/a%26b.png\">"},
+        {"<img src=\"&#97;.png\">", "<img src=\"index_files/a.png\">"},
+        {"<img src=\"&#x61;.png\">", "<img src=\"index_files/a.png\">"},
+        {"<img src=\"&#X00000061.png\">", "<img src=\"index_files/a.png\">"},
+        {"<img src=\"&#128;.png\">", "<img src=\"index_files/€.png\">"},
+        {"<img src=\"&eacute;.png\">", "<img src=\"index_files/é.png\">"},
+        {"<img src=\"&eacute.png\">", "<img src=\"index_files/é.png\">"},
+        {"<img src=\"&Eacute;&hellip;.png\">", "<img src=\"index_files/É….png\">"},
+        {"<img src=\"a&copy=2.png\">", "<img src=\"index_files/a%26copy=2.png\">"},
+        {"<img src=\"&#0;.png\">", nullptr},
+        {"<img src=\"&#99999999999;.png\">", nullptr},
+        {"<img src=\"&nosuchname;.png\">", "<img src=\"index_files/%26nosuchname;.png\">"},
+    };
+    KnowledgeBaseFixture kb("tokenized");
+    const std::string work = MakeTestFolder("tokens");
+    for (const char* name : {"a.png", "b.png", "a&b.png", "€.png", "é.png", "É….png",
+                             "a&copy=2.png", "&nosuchname;.png"})
+        WriteFileBytes(work + "/" + name, name);
+    int number = 0;
+    for (const auto& c : cases) {
+        const std::string page = work + "/page" + std::to_string(++number) + ".htm";
+        WriteFileBytes(page, c.page);
+        const Text title = FromUtf8("page " + std::to_string(number));
+        auto document = kb.NewDocument(title.c_str());
+        ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK) << c.page;
+        EXPECT_EQ(ReadFileBytes(ContentFolder(kb, document.Get(), ToUtf8(title)) + "index.html"),
+                  std::string("<meta charset=\"utf-8\">") + (c.written ? c.written : c.page))
+            << c.page;
+    }
+}
+
 TEST(HtmlImport, PagesAreReadInTheEncodingTheyWereSavedIn) {
     auto utf16 = [](const std::string& utf8, bool bigEndian) {
         std::string bytes;

@@ -1,16 +1,16 @@
 #include "checkpointer.h"
 
+#include "busy_timeout.h"
+
 namespace zem::kmcore {
 
 namespace {
 
 // A pass is asked for at this many pages in the log; at three times as many the writer no
-// longer waits for the thread. With 1 KiB pages, 40 MiB and 120 MiB of log. Every pass ends
-// with the writer's own short checkpoint, two syncs it waits for: fewer, longer passes
-// spare most of those waits.
+// longer waits for the thread. With 1 KiB pages, 40 MiB and 120 MiB of log (the measured
+// choice: docs/PERFORMANCE.md, "Storage speed-ups").
 constexpr int kPassPages = 40000;
 constexpr int kWriterPages = 3 * kPassPages;
-constexpr int kBusyTimeoutMilliseconds = 10000;
 
 void Checkpoint(sqlite3* db, const char* schema) {
     sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);

@@ -7,7 +7,8 @@
 // of the thread; when the pass is done, the writer finishes what was added meanwhile itself:
 // little is left then, and only a checkpoint that reaches the end of the log lets the next
 // transaction start the log afresh. Should the thread fall far behind, or be unable to open
-// its connection, the writer checkpoints itself. Told of commits one at a time, by whichever
+// its connection, the writer checkpoints itself. Why the passes are few and long:
+// docs/PERFORMANCE.md, "Storage speed-ups". Told of commits one at a time, by whichever
 // thread commits on the writer's connection; the thread is stopped, after any pass it is
 // running, when the object ends.
 #pragma once

@@ -36,7 +36,7 @@ class DatabaseComponent : public DatabaseInterfaces {
         Text index = ArgText(path);
         if (index.empty()) {
             const Text folder = DefaultDataStore() + u"Data/default/";
-            MakeFolderTree(folder);
+            CreateFolderTree(folder);
             index = folder + u"index.db";
         }
         Text error;

@@ -24,9 +24,8 @@ Text TemporaryNameFor(const Text& target) {
 }
 
 // Moves the finished temporary file into the target's place. A file already there is swapped
-// with it and then removed, rather than renamed over: renaming over a file makes ext4 start
-// writing the new file's data back at once, inside the call (a guard for programs that never
-// sync), which costs every replaced page its own write-out; the swap is just as atomic.
+// with it and then removed, rather than renamed over (why: docs/PERFORMANCE.md, "Storage
+// speed-ups"); the swap is just as atomic.
 bool Replace(const Text& temporary, const Text& target) {
     if (IsRegularFile(target) && ExchangeFiles(temporary, target)) {
         DeleteFile(temporary);
@@ -102,7 +101,7 @@ bool WriteFileFillingEmpty(const Text& path, std::string_view bytes) {
         attributes.size != 0)
         return WriteFileAtomically(path, bytes);
     FileStream file;
-    // Opened as it is, not truncated: truncating makes ext4 write the file back on close.
+    // Opened as it is, not truncated (docs/PERFORMANCE.md, "Storage speed-ups").
     if (!file.OpenAlways(path))
         return WriteFileAtomically(path, bytes);
     const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size();
@@ -139,23 +138,8 @@ bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) 
     return Commit(out, temporary, target);
 }
 
-bool MakeFolderTree(const Text& folder) {
-    if (folder.empty())
-        return false;
-    if (IsFolder(folder))
-        return true;
-    // Only the missing end of the path is made, from the deepest folder that exists.
-    Text path = folder;
-    while (path.size() > 1 && path.back() == u'/')
-        path.pop_back();
-    const Text parent = FolderOf(path);
-    if (!parent.empty() && parent != u"/")
-        MakeFolderTree(parent);
-    return CreateFolder(path) || IsFolder(folder);
-}
-
 bool MakeNewFolder(const Text& folder) {
-    return CreateFolder(folder) || MakeFolderTree(folder);
+    return CreateFolder(folder) || CreateFolderTree(folder);
 }
 
 void RemoveObjectFolder(const Text& folder) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace zem::kmcore {
@@ -33,10 +34,8 @@ bool CreateEmptyFile(const Text& path);
 // place as WriteFileAtomically does; `size` (may be null) receives its length.
 bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size);
 
-// Creates the folder and every missing parent; true when the folder exists afterwards.
-bool MakeFolderTree(const Text& folder);
-// The same for a folder named after a new object, which is not there yet: it is made at once,
-// without looking at the path first, and only a failure falls back to MakeFolderTree.
+// Creates the folder of a new object, which is not there yet: it is made at once, without
+// looking at the path first, and only a failure falls back to CreateFolderTree.
 bool MakeNewFolder(const Text& folder);
 // Takes back a folder made for an object that could not be stored: removes everything in it
 // and then the folder. Links inside are removed, never followed.

@@ -39,7 +39,7 @@ bool ImportHtmlFile(const Text& htmlFile, const Text& contentFolder) {
         const std::string relative = links.Files()[i];
         const Text source = links.PageFolder() + FromUtf8(relative);
         const Text target = filesFolder + FromUtf8(relative);
-        if (!MakeFolderTree(FolderOf(target)) || !CopyFileAtomically(source, target, nullptr)) {
+        if (!CreateFolderTree(FolderOf(target)) || !CopyFileAtomically(source, target, nullptr)) {
             allCopied = false;
             continue;
         }
@@ -49,7 +49,7 @@ bool ImportHtmlFile(const Text& htmlFile, const Text& contentFolder) {
     }
     // The page is written even when a linked file could not be copied: the text is worth
     // keeping, and the caller still learns that the content is incomplete.
-    if (!MakeFolderTree(contentFolder) ||
+    if (!CreateFolderTree(contentFolder) ||
         !WriteFileFillingEmpty(contentFolder + u"index.html", html))
         return false;
     return allCopied;

@@ -1,7 +1,8 @@
 #include "html_rewrite.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "html_entities.h"
 
 namespace zem::kmcore {
 
@@ -23,74 +24,19 @@ struct StartTag {
     std::vector<Attribute> attributes;
 };
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
 // HTML and CSS names are matched ignoring the case of A-Z only.
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::string Lower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)
-        c = LowerAscii(c);
+        c = ToLowerAscii(c);
     return lower;
 }
 
 size_t FindIgnoringCase(std::string_view text, std::string_view what, size_t from) {
     auto found =
         std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), what.begin(),
-                    what.end(), [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
+                    what.end(), [](char a, char b) { return ToLowerAscii(a) == ToLowerAscii(b); });
     return found == text.end() ? std::string_view::npos : static_cast<size_t>(found - text.begin());
-}
-
-// Attribute values may spell characters as entities ("a&amp;b.png"); links are resolved on
-// the characters themselves.
-std::string DecodeEntities(std::string_view text) {
-    static constexpr std::pair<std::string_view, char> kNamed[] = {
-        {"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
-    std::string decoded;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '&') {
-            decoded += text[i];
-            continue;
-        }
-        const std::string_view rest = text.substr(i + 1);
-        bool done = false;
-        for (const auto& [name, c] : kNamed) {
-            if (rest.starts_with(name)) {
-                decoded += c;
-                i += name.size();
-                done = true;
-                break;
-            }
-        }
-        if (!done && rest.starts_with('#')) {
-            const bool hex = rest.size() > 1 && (rest[1] == 'x' || rest[1] == 'X');
-            size_t at = hex ? 2 : 1;
-            uint32_t value = 0;
-            const size_t start = at;
-            while (at < rest.size() && at - start < 8 &&
-                   (hex ? std::isxdigit(static_cast<unsigned char>(rest[at]))
-                        : std::isdigit(static_cast<unsigned char>(rest[at])))) {
-                const char c =
-                    static_cast<char>(std::tolower(static_cast<unsigned char>(rest[at])));
-                value = value * (hex ? 16 : 10) +
-                        static_cast<uint32_t>(c <= '9' ? c - '0' : c - 'a' + 10);
-                ++at;
-            }
-            if (at > start) {
-                AppendUtf8(decoded, value == 0 ? char32_t{0xFFFD} : value);
-                i += at + (at < rest.size() && rest[at] == ';' ? 1 : 0);
-                done = true;
-            }
-        }
-        if (!done)
-            decoded += '&';
-    }
-    return decoded;
 }
 
 std::string QuotedAttributeValue(std::string_view value) {
@@ -106,15 +52,18 @@ std::string QuotedAttributeValue(std::string_view value) {
     return quoted + "\"";
 }
 
-// Reads the start tag at `at` ("<" and a letter); false when it never closes.
-bool ParseStartTag(std::string_view html, size_t at, StartTag& tag) {
+// Reads the tag at `at` ("<" and a letter, or "</" and a letter for an end tag); false
+// when it never closes, which makes a browser drop it and everything after it. A second
+// attribute of the same name is dropped too, so it is not kept in `tag`.
+bool ParseTag(std::string_view html, size_t at, StartTag& tag) {
     const size_t n = html.size();
-    size_t i = at + 1;
-    while (i < n && !IsSpace(html[i]) && html[i] != '>' && html[i] != '/')
+    const size_t nameBegin = at + (html[at + 1] == '/' ? 2 : 1);
+    size_t i = nameBegin;
+    while (i < n && !IsHtmlSpace(html[i]) && html[i] != '>' && html[i] != '/')
         ++i;
-    tag.name = Lower(html.substr(at + 1, i - at - 1));
+    tag.name = Lower(html.substr(nameBegin, i - nameBegin));
     for (;;) {
-        while (i < n && (IsSpace(html[i]) || html[i] == '/'))
+        while (i < n && (IsHtmlSpace(html[i]) || html[i] == '/'))
             ++i;
         if (i >= n)
             return false;
@@ -123,16 +72,16 @@ bool ParseStartTag(std::string_view html, size_t at, StartTag& tag) {
             return true;
         }
         Attribute attribute;
-        const size_t nameBegin = i++;
-        while (i < n && !IsSpace(html[i]) && html[i] != '=' && html[i] != '>' && html[i] != '/')
+        const size_t attributeBegin = i++;  // a first "=" belongs to the name
+        while (i < n && !IsHtmlSpace(html[i]) && html[i] != '=' && html[i] != '>' && html[i] != '/')
             ++i;
-        attribute.name = Lower(html.substr(nameBegin, i - nameBegin));
+        attribute.name = Lower(html.substr(attributeBegin, i - attributeBegin));
         size_t j = i;
-        while (j < n && IsSpace(html[j]))
+        while (j < n && IsHtmlSpace(html[j]))
             ++j;
         if (j < n && html[j] == '=') {
             ++j;
-            while (j < n && IsSpace(html[j]))
+            while (j < n && IsHtmlSpace(html[j]))
                 ++j;
             attribute.hasValue = true;
             attribute.valueSpanBegin = j;
@@ -145,18 +94,22 @@ bool ParseStartTag(std::string_view html, size_t at, StartTag& tag) {
                 i = close + 1;
             } else {
                 attribute.valueBegin = j;
-                while (j < n && !IsSpace(html[j]) && html[j] != '>')
+                while (j < n && !IsHtmlSpace(html[j]) && html[j] != '>')
                     ++j;
                 attribute.valueEnd = i = j;
             }
         }
         attribute.end = i;
-        tag.attributes.push_back(std::move(attribute));
+        const bool repeated =
+            std::any_of(tag.attributes.begin(), tag.attributes.end(),
+                        [&](const Attribute& earlier) { return earlier.name == attribute.name; });
+        if (!repeated)
+            tag.attributes.push_back(std::move(attribute));
     }
 }
 
 std::string AttributeValue(std::string_view html, const Attribute& attribute) {
-    return DecodeEntities(
+    return DecodeAttributeValue(
         html.substr(attribute.valueBegin, attribute.valueEnd - attribute.valueBegin));
 }
 
@@ -167,7 +120,7 @@ bool DeclaresCharset(std::string_view html, const StartTag& tag) {
         if (a.name != "http-equiv" || !a.hasValue)
             return false;
         std::string value = Lower(AttributeValue(html, a));
-        value.erase(std::remove_if(value.begin(), value.end(), IsSpace), value.end());
+        value.erase(std::remove_if(value.begin(), value.end(), IsHtmlSpace<char>), value.end());
         return value == "content-type";
     });
 }
@@ -198,9 +151,51 @@ void AppendTag(std::string_view html, size_t at, const StartTag& tag, LinkLocali
     out.append(html.substr(copied, tag.end - copied));
 }
 
+// Elements whose content is text up to their own end tag: no tags, no comments inside.
+// (<noscript> is left out: its pictures show where scripts are off, so they are copied.)
 bool HoldsRawText(const std::string& tagName) {
     return tagName == "script" || tagName == "style" || tagName == "textarea" ||
-           tagName == "title" || tagName == "xmp";
+           tagName == "title" || tagName == "xmp" || tagName == "iframe" || tagName == "noembed" ||
+           tagName == "noframes";
+}
+
+// Where the raw text that starts at `from` ends: at "</" + the element's name followed by
+// white space, "/" or ">", else at the end of the page.
+size_t EndOfRawText(std::string_view html, const std::string& tagName, size_t from) {
+    const std::string closing = "</" + tagName;
+    for (size_t at = FindIgnoringCase(html, closing, from); at != std::string_view::npos;
+         at = FindIgnoringCase(html, closing, at + 1)) {
+        const size_t next = at + closing.size();
+        if (next < html.size() &&
+            (IsHtmlSpace(html[next]) || html[next] == '/' || html[next] == '>'))
+            return at;
+    }
+    return html.size();
+}
+
+// The end of the comment that starts at `at` with "<!--": "<!-->" and "<!--->" are whole
+// comments, any other ends at "-->" or "--!>", or at the end of the page.
+size_t EndOfComment(std::string_view html, size_t at) {
+    const std::string_view rest = html.substr(at + 4);
+    if (rest.starts_with(">"))
+        return at + 5;
+    if (rest.starts_with("->"))
+        return at + 6;
+    for (size_t dashes = html.find("--", at + 4); dashes != std::string_view::npos;
+         dashes = html.find("--", dashes + 1)) {
+        if (html.substr(dashes + 2).starts_with(">"))
+            return dashes + 3;
+        if (html.substr(dashes + 2).starts_with("!>"))
+            return dashes + 4;
+    }
+    return html.size();
+}
+
+// The end of what a browser reads as a comment up to the next ">": "<!" other than "<!--",
+// "<?", and "</" followed by neither a letter nor ">".
+size_t EndOfBogusComment(std::string_view html, size_t at) {
+    const size_t close = html.find('>', at);
+    return close == std::string_view::npos ? html.size() : close + 1;
 }
 
 }  // namespace
@@ -217,29 +212,32 @@ std::string RewriteHtml(std::string_view html, LinkLocalizer& links) {
         out.append(html.substr(i, lt - i));
         if (lt == std::string_view::npos)
             break;
-        i = lt;
-        if (html.substr(lt).starts_with("<!--")) {
-            const size_t close = html.find("-->", lt + 4);
-            i = close == std::string_view::npos ? html.size() : close + 3;
-            out.append(html.substr(lt, i - lt));
-            continue;
-        }
-        if (html.substr(lt).starts_with("<!")) {
-            const size_t close = html.find('>', lt);
-            i = close == std::string_view::npos ? html.size() : close + 1;
+        const std::string_view rest = html.substr(lt);
+        const char next = rest.size() > 1 ? rest[1] : '\0';
+        const bool endTag = next == '/' && rest.size() > 2 && IsAsciiLetter(rest[2]);
+        if (rest.starts_with("<!--") || next == '!' || next == '?' ||
+            (next == '/' && !endTag && rest.size() > 2)) {
+            i = rest.starts_with("<!--") ? EndOfComment(html, lt) : EndOfBogusComment(html, lt);
             out.append(html.substr(lt, i - lt));
             if (Lower(html.substr(lt, 9)) == "<!doctype")
                 afterDoctype = out.size();
             continue;
         }
-        StartTag tag;
-        if (lt + 1 >= html.size() || !std::isalpha(static_cast<unsigned char>(html[lt + 1])) ||
-            !ParseStartTag(html, lt, tag)) {
-            out += '<';
+        if (!IsAsciiLetter(next) && !endTag) {
+            out += '<';  // text, as "a < b" is
             i = lt + 1;
             continue;
         }
+        StartTag tag;
+        if (!ParseTag(html, lt, tag)) {
+            out.append(rest);
+            break;
+        }
         i = tag.end;
+        if (endTag) {
+            out.append(html.substr(lt, i - lt));
+            continue;
+        }
         if (tag.name == "meta" && DeclaresCharset(html, tag))
             continue;
         AppendTag(html, lt, tag, links, out);
@@ -247,10 +245,12 @@ std::string RewriteHtml(std::string_view html, LinkLocalizer& links) {
             afterHead = out.size();
         if (tag.name == "html" && afterHtml == std::string::npos)
             afterHtml = out.size();
+        if (tag.name == "plaintext") {
+            out.append(html.substr(i));
+            break;
+        }
         if (HoldsRawText(tag.name)) {
-            size_t close = FindIgnoringCase(html, "</" + tag.name, i);
-            if (close == std::string_view::npos)
-                close = html.size();
+            const size_t close = EndOfRawText(html, tag.name, i);
             const std::string_view content = html.substr(i, close - i);
             if (tag.name == "style")
                 out += RewriteCss(content, links, "");
@@ -274,7 +274,7 @@ std::string RewriteCss(std::string_view css, LinkLocalizer& links, std::string_v
         if (at == std::string_view::npos)
             break;
         size_t begin = at + 4;
-        while (begin < css.size() && IsSpace(css[begin]))
+        while (begin < css.size() && IsHtmlSpace(css[begin]))
             ++begin;
         const char quote =
             begin < css.size() && (css[begin] == '"' || css[begin] == '\'') ? css[begin] : '\0';

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <mutex>
 
+#include "busy_timeout.h"
 #include "host/zem_km_interfaces.h"
 #include "host_files.h"
 #include "platform/com.h"
@@ -12,13 +13,6 @@
 namespace zem::kmcore {
 
 namespace {
-
-// How long one call waits for another program's write transaction before it gives up with
-// ZEM_E_KNOWLEDGE_BASE_BUSY: long enough for any transaction this engine makes, short enough
-// that a caller who waits longer can keep its window alive meanwhile.
-constexpr int kBusyTimeoutMilliseconds = 1000;
-// The last chance of the waiting changes, when the knowledge base closes.
-constexpr int kClosingBusyTimeoutMilliseconds = 10000;
 
 bool Exec(sqlite3* db, const char* sql) {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -128,7 +122,7 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, HRESUL
         sqlite3_close(db);
         return nullptr;
     }
-    sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
+    sqlite3_busy_timeout(db, kCallBusyTimeoutMilliseconds);
     bool busy = false;
     error = PrepareConnection(db, path, busy);
     if (!error.empty()) {
@@ -158,7 +152,7 @@ KnowledgeBase::~KnowledgeBase() {
     }
     idle_.notify_one();
     idleThread_.join();
-    sqlite3_busy_timeout(db_, kClosingBusyTimeoutMilliseconds);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds);  // the waiting changes' last chance
     if (StoreWaitingChanges() != S_OK)
         DropWaitingChanges();
     // The checkpointer's connection closes first, so that closing this one, the last, folds
@@ -171,14 +165,19 @@ KnowledgeBase::~KnowledgeBase() {
 
 KnowledgeBase::Call::~Call() {
     kb_.lastCall_ = Clock::now();
-    kb_.idle_.notify_one();
+    // A thread waiting for a deadline finds the later call when it wakes; only one waiting
+    // for changes is woken, so that a call costs no switch to the thread and back.
+    if (kb_.sleeping_ && !kb_.waiting_.guid.empty())
+        kb_.idle_.notify_one();
 }
 
 void KnowledgeBase::StoreWhenIdle() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         if (waiting_.guid.empty()) {
+            sleeping_ = true;
             idle_.wait(lock);
+            sleeping_ = false;
             continue;
         }
         const Clock::time_point due = lastCall_ + kIdleCommit;

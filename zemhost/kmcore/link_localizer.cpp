@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cctype>
 
 #include "host_files.h"
 #include "html_rewrite.h"
@@ -8,26 +7,22 @@ namespace zem::kmcore {
 
 namespace {
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
 std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsSpace(text.front()))
+    while (!text.empty() && IsHtmlSpace(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back()))
+    while (!text.empty() && IsHtmlSpace(text.back()))
         text.remove_suffix(1);
     return text;
 }
 
 // "http:", "data:", "mailto:", "file:" and also drive letters such as "C:".
 bool HasScheme(std::string_view link) {
-    if (link.empty() || !std::isalpha(static_cast<unsigned char>(link[0])))
+    if (link.empty() || !IsAsciiLetter(link[0]))
         return false;
     for (char c : link.substr(1)) {
         if (c == ':')
             return true;
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+        if (!IsAsciiAlphanumeric(c) && c != '+' && c != '-' && c != '.')
             return false;
     }
     return false;
@@ -49,25 +44,6 @@ std::string PercentDecoded(std::string_view text) {
         }
     }
     return decoded;
-}
-
-// Escapes what would end or change the meaning of a link in an attribute or in url(...);
-// other bytes, UTF-8 included, stay as they are.
-std::string PercentEncoded(std::string_view path) {
-    static constexpr std::string_view kEscaped = "%#?\"'<>&()\\ ";
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string encoded;
-    for (char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || kEscaped.find(c) != std::string_view::npos) {
-            encoded += '%';
-            encoded += kDigits[byte >> 4];
-            encoded += kDigits[byte & 15];
-        } else {
-            encoded += c;
-        }
-    }
-    return encoded;
 }
 
 // Resolves "." and ".." against `from`; false when the path climbs above the page folder.
@@ -116,7 +92,7 @@ bool LinkLocalizer::Localize(std::string_view link, std::string_view from, std::
         return false;
     if (std::find(files_.begin(), files_.end(), relative) == files_.end())
         files_.push_back(relative);
-    localLink = "index_files/" + PercentEncoded(relative) + std::string(suffix);
+    localLink = "index_files/" + PercentEncodeLink(relative) + std::string(suffix);
     return true;
 }
 

@@ -1,26 +1,15 @@
 #include "settings_document.h"
 
-#include <cctype>
 #include <string_view>
 
 namespace zem::kmcore {
 
 namespace {
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 pugi::xml_node NamedChild(pugi::xml_node parent, const char* element, const Text& name) {
     const std::string wanted = ToUtf8(name);
     for (pugi::xml_node child : parent.children(element))
-        if (SameName(child.attribute("name").value(), wanted))
+        if (EqualsIgnoreAsciiCase(std::string_view(child.attribute("name").value()), wanted))
             return child;
     return {};
 }
@@ -63,7 +52,7 @@ bool SettingsTextIsTrue(const Text& value) {
     const size_t first = text.find_first_not_of(" \t\r\n");
     const size_t last = text.find_last_not_of(" \t\r\n");
     text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-    return text == "1" || SameName(text, "true");
+    return text == "1" || EqualsIgnoreAsciiCase(std::string_view(text), "true");
 }
 
 }  // namespace zem::kmcore

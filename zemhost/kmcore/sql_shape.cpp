@@ -1,12 +1,13 @@
 #include "sql_shape.h"
 
+#include "platform/text.h"
+
 namespace zem::kmcore {
 
 namespace {
 
 bool IsIdentifierChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-           c == '$' || static_cast<unsigned char>(c) >= 0x80;
+    return IsAsciiAlphanumeric(c) || c == '_' || c == '$' || static_cast<unsigned char>(c) >= 0x80;
 }
 
 // The end of the text that opened at `start` and closes with `close` (a doubled `close`

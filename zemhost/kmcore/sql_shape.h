@@ -1,6 +1,6 @@
 // The shape of a statement: its text with every string literal turned into a parameter, and
 // the literals' values. Statements that differ only in the values they quote share a shape,
-// and so one compiled statement.
+// and so one compiled statement (why: docs/PERFORMANCE.md, "Storage speed-ups").
 #pragma once
 
 #include <string>

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "busy_timeout.h"
 #include "components.h"
 #include "host/zem_km_interfaces.h"
 #include "platform/com_object.h"
@@ -10,9 +11,6 @@
 namespace zem::kmcore {
 
 namespace {
-
-// Another program (YNote itself) may be writing the file; wait for it rather than fail.
-constexpr int kBusyTimeoutMilliseconds = 5000;
 
 class SQLiteDatabase : public ComObject<IZemKMSQLiteDatabase> {
   public:

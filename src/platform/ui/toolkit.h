@@ -1,8 +1,9 @@
 // The services a window toolkit gives the program: showing a dialog modally, message boxes,
 // the open-file dialog, pumping messages and printing. One toolkit is current per process
-// (wx, console or scripted); it is chosen at start-up and used from the user-interface
-// thread only. Until one is chosen, a console toolkit that never waits for input is used,
-// so library code and tests that show messages never block.
+// (wx or console; tests install a scripted one of their own, tests/support); it is chosen
+// at start-up and used from the user-interface thread only. Until one is chosen, a console
+// toolkit that never waits for input is used, so library code and tests that show messages
+// never block.
 #pragma once
 
 #include <cstdint>

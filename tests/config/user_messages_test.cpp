@@ -2,10 +2,10 @@
 #include <unistd.h>
 
 #include "app/resource_ids.h"
-#include "app/user_messages.h"
 #include "config/translations.h"
+#include "config/user_messages.h"
 #include "platform/ui/console_toolkit.h"
-#include "platform/ui/scripted_toolkit.h"
+#include "support/scripted_toolkit.h"
 
 namespace zem {
 namespace {
@@ -18,6 +18,7 @@ class UserMessagesTest : public testing::Test {
         kit_->messageBoxResult = 1;
         ui::SetToolkit(std::move(toolkit));
         GetTranslationTable().entries.clear();
+        InstallProgramResources();
     }
     void TearDown() override {
         ui::SetToolkit(nullptr);

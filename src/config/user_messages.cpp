@@ -1,6 +1,5 @@
-#include "app/user_messages.h"
+#include "config/user_messages.h"
 
-#include "app/resource_ids.h"
 #include "config/translations.h"
 #include "platform/ui/toolkit.h"
 
@@ -26,12 +25,10 @@ int AskYesNoCancel(const Text& text) {
 }
 
 int ShowMessageId(int id) {
-    InstallProgramResources();
     return ShowMessageText(TranslateResourceString(id));
 }
 
 int ShowMessageIdArg(int id, const Text& argument) {
-    InstallProgramResources();
     return ShowMessageText(TranslateResourceStringArg(id, argument));
 }
 

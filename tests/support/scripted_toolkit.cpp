@@ -1,4 +1,4 @@
-#include "platform/ui/scripted_toolkit.h"
+#include "support/scripted_toolkit.h"
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_queue.h"

@@ -1,54 +1,30 @@
-#include "app/command_line.h"
+#include "config/command_line.h"
 
 #include "util/text_helpers.h"
 
 namespace zem {
 
-namespace {
-
-// The pieces between the " /" separators of " " + arguments; a separator at the very
-// start is dropped, one at the very end adds no empty piece.
-TextList SplitParameters(const Text& arguments) {
-    const Text text = u" " + arguments;
-    constexpr TextView kSeparator = u" /";
-    TextList pieces;
-    size_t position = text.starts_with(kSeparator) ? kSeparator.size() : 0;
-    while (position < text.size()) {
-        size_t next = text.find(kSeparator, position);
-        if (next == Text::npos) {
-            pieces.push_back(text.substr(position));
-            break;
-        }
-        pieces.push_back(text.substr(position, next - position));
-        position = next + kSeparator.size();
-    }
-    return pieces;
-}
-
-}  // namespace
-
-Text GetCommandLineParam(const Text& arguments, const Text& name) {
-    const Text key = name + u"=";
-    for (const Text& piece : SplitParameters(arguments)) {
-        Text trimmed = TrimText(piece);
+Text GetCommandLineParam(const std::vector<Text>& arguments, const Text& name) {
+    const Text key = u"/" + name + u"=";
+    for (const Text& argument : arguments) {
+        const Text trimmed = TrimText(argument);
         if (StartsWithIgnoreCase(trimmed, key))
             return TrimText(TextView(trimmed).substr(key.size()));
     }
     return Text();
 }
 
-bool HasCommandLineSwitch(const Text& arguments, const Text& name) {
-    for (const Text& piece : SplitParameters(arguments))
-        if (EqualsIgnoreCase(TrimText(piece), name))
+bool HasCommandLineSwitch(const std::vector<Text>& arguments, const Text& name) {
+    const Text option = u"/" + name;
+    for (const Text& argument : arguments)
+        if (EqualsIgnoreCase(TrimText(argument), option))
             return true;
     return false;
 }
 
-bool IsHelpRequest(const Text& arguments) {
-    TextList words;
-    SplitText(arguments, u' ', words);
-    for (const Text& word : words)
-        if (word == u"--help" || word == u"-h" || word == u"/?")
+bool IsHelpRequest(const std::vector<Text>& arguments) {
+    for (const Text& argument : arguments)
+        if (argument == u"--help" || argument == u"-h" || argument == u"/?")
             return true;
     return false;
 }
@@ -78,7 +54,8 @@ Text CommandLineHelpText() {
            u"  /Debug                    write debugging lines to the log file\n"
            u"  --help, /?                show this text\n"
            u"\n"
-           u"Values may contain spaces but not \" /\".\n"
+           u"A value that holds spaces is quoted as one argument:\n"
+           u"  /Import=\"/home/me/my notes/me.db\"\n"
            u"\n"
            u"Exit status: 0 the import completed and every note arrived whole,\n"
            u"1 it stopped or was cancelled, 2 start-up failed, 3 the import completed but\n"

@@ -1,6 +1,7 @@
 // The messages the import shows: information message boxes with one OK button, and one
 // question with Yes, No and Cancel, owned by the main window, their texts taken from the
-// string table and translated.
+// string table and translated. The string table is the program's resources, which the
+// application installs at start-up; any layer from here up may show a message.
 #pragma once
 
 #include "platform/text.h"
