@@ -7,9 +7,14 @@
 # Prints the medians: notes, bytes, wall seconds, notes per second, peak resident memory,
 # and the ratio of the import to the floor; then checks each knowledge base is complete.
 #
+# Then the imports of an account imported before (text-again: the text account again,
+# unchanged; text-1%: again after 1 % of its notes changed), each into a knowledge base that
+# an unmeasured first import of the text account filled in the same home.
+#
 # Usage: bench/run.sh [--repeat N] [--only NAME[,NAME...]]
 #   accounts: text, pictures, large, tags, attachment, body, keyless5k, keyless20k,
-#   keyless100k (the keyless accounts have no key or index on any table)
+#   keyless100k (the keyless accounts have no key or index on any table), text-again,
+#   text-1%
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -30,7 +35,8 @@ out=${BENCH_OUT:-$root/bench/out}
 mkdir -p "$out"
 if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
        cmake --build "$build" --target ZemYNote ZemKMCore ZemTools ZemKMControls zem_resources \
-         bench_floor bench_generate_account bench_measure bench_check_kb; } >"$out/build.log" 2>&1; then
+         bench_floor bench_generate_account bench_change_account bench_measure bench_check_kb; } \
+       >"$out/build.log" 2>&1; then
   cat "$out/build.log" >&2
   exit 1
 fi
@@ -47,6 +53,12 @@ accounts=(
   "keyless20k|--keyless --notes 20000 --notebooks 20 --tags 50 --pictures-per-note 1 --picture-bytes 20480 --attachment-every 10 --attachment-bytes 20480|20000|2000|20000"
   "keyless100k|--keyless --notes 100000 --notebooks 20 --tags 50 --pictures-per-note 1 --picture-bytes 20480 --attachment-every 10 --attachment-bytes 20480|100000|10000|100000"
   "body|--notes 2 --notebooks 1 --tags 0 --tags-per-note 0 --body-bytes 52428800 --pictures-per-note 1 --picture-bytes 102400|2|0|2"
+)
+
+# name | account imported first and again | change every n-th note before (0: none) | documents
+repeated=(
+  "text-again|text|0|10000"
+  "text-1%|text|100|10000"
 )
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -87,16 +99,33 @@ with_home() {
     LANG=C.UTF-8 "$@"
 }
 
-printf '%-11s %7s %11s %9s %9s %10s %10s %8s %s\n' account notes bytes floor_s import_s notes/s peak_MiB ratio complete
-for entry in "${accounts[@]}"; do
-  IFS='|' read -r name args documents attachments pictures <<<"$entry"
-  if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
-  account=$out/$name/account
+# The account of that name, generated on first use.
+generated_account() {
+  local name=$1 entry args account=$out/$1/account
   if [ ! -f "$account/account.db" ]; then
+    for entry in "${accounts[@]}"; do
+      if [ "${entry%%|*}" = "$name" ]; then IFS='|' read -r _ args _ <<<"$entry"; fi
+    done
     rm -rf "$account"
     # shellcheck disable=SC2086
     "$bin/bench_generate_account" "$account" $args >/dev/null
   fi
+  echo "$account"
+}
+
+# One import as a user runs it: ZemYNote /Console /DatabasePath=<home>/kb/index.db
+# /Import=<database> in the home; prints "seconds peak_KiB exit_status".
+measure_import() {
+  local home=$1 database=$2
+  with_home "$home" sh -c 'mkdir -p "$1" && exec "$2" "$3" /Console "/DatabasePath=$1/index.db" "/Import=$4"' \
+    sh "$home/kb" "$bin/bench_measure" "$bin/ZemYNote" "$database" 2>&1 >/dev/null </dev/null | tail -1
+}
+
+printf '%-11s %7s %11s %9s %9s %10s %10s %8s %s\n' account notes bytes floor_s import_s notes/s peak_MiB ratio complete
+for entry in "${accounts[@]}"; do
+  IFS='|' read -r name args documents attachments pictures <<<"$entry"
+  if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
+  account=$(generated_account "$name")
   bytes=$(du -sb "$account" | cut -f1)
   floors=(); imports=(); peaks=(); complete=ok
   for i in $(seq "$repeat"); do
@@ -107,9 +136,7 @@ for entry in "${accounts[@]}"; do
     sync
     home=$runs/$name-$i/home
     kb=$home/kb
-    result=$(with_home "$home" sh -c 'mkdir -p "$1" && exec "$2" "$3" /Console "/DatabasePath=$1/index.db" "/Import=$4"' \
-      sh "$kb" "$bin/bench_measure" "$bin/ZemYNote" "$account/account.db" 2>&1 >/dev/null </dev/null | tail -1)
-    read -r seconds peak status <<<"$result"
+    read -r seconds peak status <<<"$(measure_import "$home" "$account/account.db")"
     if [ "$status" != 0 ]; then complete="import exit $status"; fi
     imports+=("$seconds"); peaks+=("$peak")
     check=$("$bin/bench_check_kb" "$kb" "$documents" "$attachments" "$pictures" || true)
@@ -120,4 +147,36 @@ for entry in "${accounts[@]}"; do
   peak=$(printf '%s\n' "${peaks[@]}" | median)
   awk -v n="$name" -v notes="$documents" -v b="$bytes" -v f="$floor" -v i="$import" -v p="$peak" -v c="$complete" \
     'BEGIN { printf "%-11s %7d %11d %9.3f %9.3f %10.0f %10.1f %8.2f %s\n", n, notes, b, f, i, notes / i, p / 1024, i / f, c }'
+done
+
+for entry in "${repeated[@]}"; do
+  IFS='|' read -r name base every documents <<<"$entry"
+  if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
+  account=$(generated_account "$base")
+  bytes=$(du -sb "$account" | cut -f1)
+  imports=(); peaks=(); complete=ok
+  for i in $(seq "$repeat"); do
+    home=$runs/$name-$i/home
+    read -r _ _ status <<<"$(measure_import "$home" "$account/account.db")"
+    if [ "$status" != 0 ]; then complete="first import exit $status"; fi
+    database=$account/account.db
+    if [ "$every" -gt 0 ]; then
+      # A changed copy under the same file name is the same account; its resources stay
+      # where the original's are.
+      database=$runs/$name-$i/changed/account.db
+      mkdir -p "$(dirname "$database")"
+      cp "$account/account.db" "$database"
+      "$bin/bench_change_account" "$database" "$every" >/dev/null
+    fi
+    sync
+    read -r seconds peak status <<<"$(measure_import "$home" "$database")"
+    if [ "$status" != 0 ]; then complete="import exit $status"; fi
+    imports+=("$seconds"); peaks+=("$peak")
+    check=$("$bin/bench_check_kb" "$home/kb" "$documents" 0 0 || true)
+    if [ "$check" != ok ]; then complete=$check; fi
+  done
+  import=$(printf '%s\n' "${imports[@]}" | median)
+  peak=$(printf '%s\n' "${peaks[@]}" | median)
+  awk -v n="$name" -v notes="$documents" -v b="$bytes" -v i="$import" -v p="$peak" -v c="$complete" \
+    'BEGIN { printf "%-11s %7d %11d %9s %9.3f %10.0f %10.1f %8s %s\n", n, notes, b, "-", i, notes / i, p / 1024, "-", c }'
 done

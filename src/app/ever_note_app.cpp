@@ -133,6 +133,7 @@ bool CZemEverNoteApp::InitInstance() {
     {
         CZemEverNoteDlg dialog(database.Get(), appPath);
         dialog.SetAutoImportPath(importPath);
+        dialog.SetImportEveryNote(HasCommandLineSwitch(arguments, u"ImportAll"));
         ui::SetMainWindow(&dialog);
         dialog.DoModal();
         ui::SetMainWindow(nullptr);

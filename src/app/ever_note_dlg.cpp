@@ -7,6 +7,7 @@
 #include "host/data_store.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/toolkit.h"
+#include "util/text_helpers.h"
 
 namespace zem {
 
@@ -138,6 +139,23 @@ void CZemEverNoteDlg::OnSysCommand(uint32_t command) {
 
 void CZemEverNoteDlg::PumpMessages() {
     ui::PumpMessages();
+}
+
+ImportAgainChoice CZemEverNoteDlg::AskImportAgain(const Text& account, int32_t documents) {
+    if (importEveryNote_)
+        return ImportAgainChoice::kEveryNote;
+    if (!autoImportPath_.empty())
+        return ImportAgainChoice::kOnlyNewAndChanged;
+    const Text question =
+        FormatText(TranslateResourceString(IDS_IMPORT_AGAIN), account, IntToText(documents));
+    switch (AskYesNoCancel(question)) {
+        case ui::IDYES_RESULT:
+            return ImportAgainChoice::kOnlyNewAndChanged;
+        case ui::IDNO_RESULT:
+            return ImportAgainChoice::kEveryNote;
+        default:
+            return ImportAgainChoice::kNothing;
+    }
 }
 
 void CZemEverNoteDlg::ShowRunSummary(const Text& summary) {

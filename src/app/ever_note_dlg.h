@@ -22,6 +22,10 @@ class CZemEverNoteDlg : public ui::Dialog, public ImportDialogSurface {
     // Non-interactive use: once the dialog is up, `path` is put in the path field as Browse
     // would put it and OK is pressed; a run that does not complete then ends the dialog.
     void SetAutoImportPath(const Text& path) { autoImportPath_ = path; }
+    // An account imported before is imported whole again, as new documents, without asking.
+    // Otherwise a non-interactive run imports only its new and changed notes, and an
+    // interactive one asks.
+    void SetImportEveryNote(bool everyNote) { importEveryNote_ = everyNote; }
     // How the last run ended (kNotRun when none ran).
     ImportOutcome LastOutcome() const { return lastOutcome_; }
     bool IsImporting() const { return importing_; }
@@ -35,6 +39,7 @@ class CZemEverNoteDlg : public ui::Dialog, public ImportDialogSurface {
     void SetProgressPosition(int32_t position) override { progress_.SetPos(position); }
     void PumpMessages() override;
     bool CancelRequested() override { return cancelRequested_; }
+    ImportAgainChoice AskImportAgain(const Text& account, int32_t documents) override;
     void ShowRunSummary(const Text& summary) override;
     void EndWithOk() override { EndDialog(ui::IDOK); }
 
@@ -59,6 +64,7 @@ class CZemEverNoteDlg : public ui::Dialog, public ImportDialogSurface {
     ui::Control okButton_;
 
     Text autoImportPath_;
+    bool importEveryNote_ = false;
     bool importing_ = false;
     bool cancelRequested_ = false;
     ImportOutcome lastOutcome_ = ImportOutcome::kNotRun;

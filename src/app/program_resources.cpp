@@ -79,6 +79,13 @@ std::vector<StringResource> StringTable() {
         {IDS_CREATE_DOCUMENT_FAILED, u"Failed to create document:\n\n%1"},
         {IDS_SAVE_DOCUMENT_FAILED, u"Failed to save document:\n\n%1"},
         {IDS_IMPORT_COMPLETED, u"Import completed"},
+        {IDS_IMPORT_AGAIN,
+         u"This knowledge base already holds %2 documents imported from the YNote account "
+         u"%1.\n\nYes: import only the notes that are new or changed since.\nNo: import every "
+         u"note again, as new documents.\nCancel: import nothing."},
+        {IDS_EARLIER_IMPORTS_UNREADABLE,
+         u"The knowledge base's record of earlier imports cannot be read, so nothing was "
+         u"imported."},
         {IDS_KNOWLEDGE_BASE_IN_USE,
          u"The knowledge base is in use by another program:\n\n%1\n\nTry again when that "
          u"program has closed it."},

@@ -17,6 +17,13 @@ int ShowMessageText(const Text& text) {
                           ui::MB_OK | ui::MB_ICONINFORMATION);
 }
 
+int AskYesNoCancel(const Text& text) {
+    if (text.empty())
+        return ui::IDCANCEL_RESULT;
+    return ui::MessageBox(ui::GetMainWindow(), text, kMessageCaption,
+                          ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+}
+
 int ShowMessageId(int id) {
     return ShowMessageText(TranslateResourceString(id));
 }

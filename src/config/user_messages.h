@@ -1,7 +1,7 @@
-// The messages the import shows: information message boxes with one OK button, owned by
-// the main window, their texts taken from the string table and translated. The string
-// table is the program's resources, which the application installs at start-up; any layer
-// from here up may show a message.
+// The messages the import shows: information message boxes with one OK button, and one
+// question with Yes, No and Cancel, owned by the main window, their texts taken from the
+// string table and translated. The string table is the program's resources, which the
+// application installs at start-up; any layer from here up may show a message.
 #pragma once
 
 #include "platform/text.h"
@@ -22,6 +22,9 @@ enum MessageId : int {
     IDS_CREATE_DOCUMENT_FAILED = 110,
     IDS_SAVE_DOCUMENT_FAILED = 111,
     IDS_IMPORT_COMPLETED = 112,
+    // The knowledge base holds documents of the account (%1 the account, %2 how many).
+    IDS_IMPORT_AGAIN = 113,
+    IDS_EARLIER_IMPORTS_UNREADABLE = 114,
     // Another program holds the knowledge base: at start-up (%1 the index file), while the
     // import waits for it (%1 the seconds waited), and when the import stopped waiting.
     IDS_KNOWLEDGE_BASE_IN_USE = 120,
@@ -33,5 +36,8 @@ enum MessageId : int {
 int ShowMessageText(const Text& text);
 int ShowMessageId(int id);
 int ShowMessageIdArg(int id, const Text& argument);
+// A question with the buttons Yes, No and Cancel: ui::IDYES_RESULT, ui::IDNO_RESULT or
+// ui::IDCANCEL_RESULT (also for an empty text, which shows nothing).
+int AskYesNoCancel(const Text& text);
 
 }  // namespace zem

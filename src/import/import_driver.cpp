@@ -12,6 +12,7 @@
 #include "import/file_copy.h"
 #include "import/knowledge_base_wait.h"
 #include "import/note_body.h"
+#include "import/previous_import.h"
 #include "import/resources.h"
 #include "import/run_summary.h"
 #include "import/tag_mapping.h"
@@ -35,6 +36,8 @@ constexpr char16_t kKeptOutReason[] = u"the knowledge base was in use by another
 struct NoteRow {
     Text noteId, title, notebookId, tags, sourceUrl;
     int64_t created = 0, updated = 0;
+    // dateupdated as YNote keeps it: the note's version, compared on the next import.
+    int64_t version = 0;
 };
 
 // Columns of the note walk's current row, with an empty title and an unset creation time
@@ -46,7 +49,7 @@ NoteRow ReadNoteRow(IZemKMSQLiteRecordset* notes) {
     row.notebookId = ReadFieldText(notes, 2);
     row.tags = ReadFieldText(notes, 3);
     row.created = ReadFieldInt64(notes, 4);
-    row.updated = ReadFieldInt64(notes, 5);
+    row.updated = row.version = ReadFieldInt64(notes, 5);
     row.sourceUrl = ReadFieldText(notes, 6);
     if (row.title.empty())
         row.title = kUntitledNote;
@@ -67,6 +70,7 @@ class ImportRun {
     bool IsReadableSource(const Text& path);
     bool CopyDatabase(const Text& sourcePath, const Text& workingCopy);
     void OpenResourceStore(const Text& sourcePath);
+    bool ChooseNotesToImport(const Text& sourcePath);
     void ImportNote();
     // The host call, tried again while another program holds the knowledge base; the status
     // line shows the note's title again after a wait.
@@ -78,7 +82,7 @@ class ImportRun {
     bool PrepareTagNames(const Text& tags, TextList& names);
     // Both false when the note was skipped because another program kept the knowledge base;
     // what the host refused otherwise is recorded as the note's loss.
-    bool AddAttachments(IZemKMDocument* document, const Text& noteId);
+    bool AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating);
     bool SetDates(IZemKMDocument* document, const NoteRow& row);
     void ReportResourceLosses(const Text& title);
     ImportOutcome Finish(RunEnd end, ImportOutcome outcome);
@@ -90,6 +94,8 @@ class ImportRun {
     std::unique_ptr<ImportWorkingFiles> files_;
     ImportRunSummary summary_;
     ComPtr<IZemKMDatabase> host_;
+    std::unique_ptr<PreviousImport> previous_;
+    bool onlyChanges_ = false;
     ComPtr<IZemKMSQLiteDatabase> sqlite_;
     TagMap tags_;
     ComPtr<IZemKMSQLiteRecordset> notes_;
@@ -123,6 +129,8 @@ ImportOutcome ImportRun::Run() {
     sqlite_->CloseDatabase();
     if (walkBroken_)
         summary_.WalkBroken();
+    else if (onlyChanges_)
+        summary_.NotesGoneFromAccount(previous_->UnmatchedCount());
     return Finish(RunEnd::kCompleted, summary_.AllArrivedWhole()
                                           ? ImportOutcome::kCompleted
                                           : ImportOutcome::kCompletedWithGaps);
@@ -192,6 +200,8 @@ bool ImportRun::Prepare() {
         ShowMessageIdArg(IDS_FILE_NOT_EXISTS, sourcePath);
         return false;
     }
+    if (!ChooseNotesToImport(sourcePath))
+        return false;
     // Without a temporary folder the import folder would be relative to whatever the current
     // directory is; that is a failed copy.
     const Text tempFolder = GetGlobal().GetTempFolder();
@@ -274,6 +284,49 @@ void ImportRun::OpenResourceStore(const Text& sourcePath) {
             storageFolder);
 }
 
+// Looks up what earlier imports of the account left in the knowledge base and, when there is
+// something, lets the user choose between the notes that are new or changed since, every
+// note again, or nothing. False for nothing.
+bool ImportRun::ChooseNotesToImport(const Text& sourcePath) {
+    const Text account = YNoteAccountName(sourcePath);
+    previous_ = std::make_unique<PreviousImport>(host_.Get(), account);
+    if (!previous_->Recording()) {
+        GetGlobal().WriteLog(
+            u"Import ynote: this knowledge base does not record where its documents come "
+            u"from; importing the same account again will add a second copy of every note");
+        return true;
+    }
+    // Without the records every note would come in again beside its document.
+    const HRESULT loaded = wait_.Call([&] { return previous_->Load(); }, Text());
+    if (loaded == ZEM_E_KNOWLEDGE_BASE_BUSY) {
+        ShowMessageId(IDS_KNOWLEDGE_BASE_STILL_IN_USE);
+        return false;
+    }
+    if (Failed(loaded)) {
+        GetGlobal().WriteLog(FormatText(
+            u"Import ynote: the records of earlier imports could not be read (status %1)",
+            Int64ToText(static_cast<uint32_t>(loaded))));
+        ShowMessageId(IDS_EARLIER_IMPORTS_UNREADABLE);
+        return false;
+    }
+    if (previous_->RecordedCount() == 0)
+        return true;
+    switch (dialog_.AskImportAgain(account, static_cast<int32_t>(previous_->RecordedCount()))) {
+        case ImportAgainChoice::kOnlyNewAndChanged:
+            onlyChanges_ = true;
+            summary_.ImportingOnlyChanges();
+            return true;
+        case ImportAgainChoice::kEveryNote:
+            previous_->TreatEveryNoteAsNew();
+            return true;
+        case ImportAgainChoice::kNothing:
+            break;
+    }
+    GetGlobal().WriteLog(FormatText(
+        u"Import ynote: the account %1 was imported before, and was not imported again", account));
+    return false;
+}
+
 void ImportRun::ImportNote() {
     NoteRow row = ReadNoteRow(notes_.Get());
     // Before the note, so that a skipped note cannot stop the walk. A failed step (a damaged
@@ -285,6 +338,16 @@ void ImportRun::ImportNote() {
     title_ = row.title;
     dialog_.SetStatusText(row.title);
     dialog_.PumpMessages();
+
+    const NoteFate fate = previous_->Decide(row.noteId, row.version);
+    if (fate == NoteFate::kUnchanged || fate == NoteFate::kConflict) {
+        if (fate == NoteFate::kUnchanged)
+            summary_.NoteUnchanged();
+        else
+            summary_.NoteConflict(row.title);
+        dialog_.SetProgressPosition(done_);
+        return;
+    }
 
     TextList tagNames;
     const bool tagsRead = PrepareTagNames(row.tags, tagNames);
@@ -325,11 +388,18 @@ void ImportRun::ImportNote() {
         summary_.NoteSkipped(row.title, u"the folder %1 could not be created", location);
         return;
     }
-    ComPtr<IUnknown> documentObject;
-    if (KeptOut(Host(
-            [&] { return folder->CreateDocument(row.title.c_str(), u"", documentObject.Out()); })))
+    // A changed note updates its document where it is; one whose document is gone comes in
+    // as new.
+    ComPtr<IZemKMDocument> document;
+    if (fate == NoteFate::kChanged && KeptOut(Host([&] {
+            return previous_->TakeDocument(row.noteId, row.title, location, document);
+        })))
         return;
-    auto document = ComPtr<IZemKMDocument>::QueryFrom(documentObject.Get());
+    const bool updating = static_cast<bool>(document);
+    if (!updating && KeptOut(Host([&] {
+            return previous_->CreateDocument(folder.Get(), row.title, row.noteId, document);
+        })))
+        return;
     if (!document) {
         ShowMessageIdArg(IDS_CREATE_DOCUMENT_FAILED, row.title);
         summary_.NoteSkipped(row.title, u"its document could not be created");
@@ -348,8 +418,9 @@ void ImportRun::ImportNote() {
         return;
     if (Failed(page)) {
         ShowMessageIdArg(IDS_SAVE_DOCUMENT_FAILED, row.title);
-        summary_.NoteSkipped(row.title,
-                             u"its content could not be saved (an empty document stays)");
+        summary_.NoteSkipped(row.title, updating ? u"its new content could not be saved whole"
+                                                 : u"its content could not be saved (an empty "
+                                                   u"document stays)");
         return;
     }
     // From here on the note stands in the knowledge base; whatever does not reach it is a
@@ -359,7 +430,8 @@ void ImportRun::ImportNote() {
         summary_.SourceAddressLost(row.title, row.sourceUrl);
     if (!tagsRead)
         summary_.TagsNotRead(row.title, row.tags);
-    if (!tagNames.empty()) {
+    // The tags of an updated document become the note's, none included.
+    if (!tagNames.empty() || (updating && tagsRead)) {
         const Text tagsText = JoinTexts(tagNames, u";");
         const HRESULT tagged =
             Host([&] { return document->SetTagsText(tagsText.c_str(), u"YNote"); });
@@ -369,7 +441,10 @@ void ImportRun::ImportNote() {
             summary_.TagsLost(row.title, tagsText);
         dialog_.PumpMessages();
     }
-    if (!AddAttachments(document.Get(), row.noteId) || !SetDates(document.Get(), row))
+    if (!AddAttachments(document.Get(), row.noteId, updating) || !SetDates(document.Get(), row))
+        return;
+    if (KeptOut(Host([&] { return previous_->Finish(document.Get(), row.noteId, row.version); }),
+                document.Get()))
         return;
     // The engine may keep a document's changes back to store them together, its creation
     // among them; the note counts as imported once they are stored.
@@ -378,13 +453,18 @@ void ImportRun::ImportNote() {
         if (KeptOut(stored, document.Get()))
             return;
         if (Failed(stored)) {
-            ShowMessageIdArg(IDS_CREATE_DOCUMENT_FAILED, row.title);
-            summary_.NoteSkipped(row.title, u"its document could not be created");
+            ShowMessageIdArg(updating ? IDS_SAVE_DOCUMENT_FAILED : IDS_CREATE_DOCUMENT_FAILED,
+                             row.title);
+            summary_.NoteSkipped(row.title, updating ? u"its changes could not be stored"
+                                                     : u"its document could not be created");
             return;
         }
     }
     ReportResourceLosses(row.title);
-    summary_.NoteImported();
+    if (updating)
+        summary_.NoteUpdated();
+    else
+        summary_.NoteImported();
     dialog_.SetProgressPosition(done_);
     dialog_.PumpMessages();
 }
@@ -411,16 +491,34 @@ bool ImportRun::KeptOut(HRESULT status, IZemKMDocument* document) {
     return true;
 }
 
-bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId) {
+// An updated document keeps the attachments it has: one of the same name takes the note's
+// bytes, the others stay and are counted.
+bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating) {
     std::vector<ResourceEntry> entries;
     if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, *resources_,
                             rowOrder_.resources)) {
         summary_.AttachmentsNotRead(title_);
         return true;
     }
+    TextList names;
     for (const ResourceEntry& entry : entries) {
         const Text path = importFolder_ + ToFileSystemPath(entry.fileName);
         files_->AddNoteFile(path);
+        names.push_back(GetFileNamePart(path));
+        bool had = false;
+        if (updating) {
+            const HRESULT replaced =
+                Host([&] { return previous_->ReplaceAttachment(document, path, had); });
+            if (KeptOut(replaced, document))
+                return false;
+            if (Failed(replaced))
+                resources_->RecordLoss(
+                    {true, entry.resourceId, entry.fileName, ResourceLossReason::kNotStored, {}});
+        }
+        if (had) {
+            dialog_.PumpMessages();
+            continue;
+        }
         ComPtr<IUnknown> attachmentObject;
         if (KeptOut(Host([&] {
                         return document->AddAttachmentFromFile(path.c_str(),
@@ -435,6 +533,13 @@ bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId) {
         else if (KeptOut(Host([&] { return attachment->SetAttachmentText(u""); }), document))
             return false;
         dialog_.PumpMessages();
+    }
+    if (updating) {
+        int32_t others = 0;
+        if (KeptOut(Host([&] { return previous_->CountOtherAttachments(document, names, others); }),
+                    document))
+            return false;
+        summary_.AttachmentsGoneFromNotes(others);
     }
     return true;
 }

@@ -9,6 +9,13 @@
 
 namespace zem {
 
+// The user's answer when the knowledge base already holds documents from the account.
+enum class ImportAgainChoice {
+    kOnlyNewAndChanged,  // notes new or changed since; the others are left alone
+    kEveryNote,          // every note again, as new documents
+    kNothing,            // stop before anything is imported
+};
+
 // What the driver uses of the import dialog.
 class ImportDialogSurface {
   public:
@@ -26,6 +33,9 @@ class ImportDialogSurface {
     virtual void PumpMessages() = 0;
     // The user pressed Cancel or closed the window during the walk.
     virtual bool CancelRequested() = 0;
+    // Asked before anything is imported when `documents` documents of the knowledge base
+    // came from `account` in earlier imports.
+    virtual ImportAgainChoice AskImportAgain(const Text& account, int32_t documents) = 0;
     // The run summary, printed for non-interactive runs (the log has it in any case).
     virtual void ShowRunSummary(const Text& summary) = 0;
     // Ends the dialog with the OK result.

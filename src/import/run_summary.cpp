@@ -45,6 +45,20 @@ void ImportRunSummary::NoteImported() {
     noteLost_ = false;
 }
 
+void ImportRunSummary::NoteUpdated() {
+    ++updated_;
+    NoteImported();
+}
+
+void ImportRunSummary::NoteConflict(const Text& title) {
+    ++conflicts_;
+    noteLost_ = false;
+    Add(
+        Phrase(u"Import ynote, conflict on note \"%1\": it changed in YNote and its document "
+               u"changed in the knowledge base; the document was left as it is",
+               Verbatim(title)));
+}
+
 void ImportRunSummary::NoteSkipped(const Text& title, const char16_t* reason,
                                    const Text& argument) {
     ++skipped_;
@@ -100,11 +114,35 @@ Text ImportRunSummary::Finish(RunEnd end, int32_t walked) {
                    u"were not imported",
                    Verbatim(IntToText(walked))));
     const Line walkedPart = Phrase(kWalked[int(end)], Verbatim(IntToText(walked)));
-    const Line countsPart =
-        Phrase(u"%1 imported, %2 imported with losses, %3 skipped", Verbatim(IntToText(whole_)),
-               Verbatim(IntToText(withLosses_)), Verbatim(IntToText(skipped_)));
+    const Line countsPart = CountsPart();
     Add({walkedPart.logged + countsPart.logged, walkedPart.shown + countsPart.shown});
     return JoinTexts(shownLines_, u"\n");
+}
+
+ImportRunSummary::Line ImportRunSummary::CountsPart() const {
+    if (!onlyChanges_)
+        return Phrase(u"%1 imported, %2 imported with losses, %3 skipped",
+                      Verbatim(IntToText(whole_)), Verbatim(IntToText(withLosses_)),
+                      Verbatim(IntToText(skipped_)));
+    const auto join = [](std::initializer_list<Line> parts) {
+        Line joined;
+        for (const Line& part : parts) {
+            joined.logged += part.logged;
+            joined.shown += part.shown;
+        }
+        return joined;
+    };
+    const int32_t fresh = whole_ + withLosses_ - updated_;
+    return join(
+        {Phrase(u"%1 new, %2 updated, %3 unchanged, ", Verbatim(IntToText(fresh)),
+                Verbatim(IntToText(updated_)), Verbatim(IntToText(unchanged_))),
+         Phrase(u"%1 conflicts, %2 with losses, %3 skipped; kept: ",
+                Verbatim(IntToText(conflicts_)), Verbatim(IntToText(withLosses_)),
+                Verbatim(IntToText(skipped_))),
+         gone_ < 0 ? Line{}
+                   : Phrase(u"%1 documents whose notes are gone from the account, ",
+                            Verbatim(IntToText(gone_))),
+         Phrase(u"%1 attachments gone from their notes", Verbatim(IntToText(attachmentsGone_)))});
 }
 
 Text ImportRunSummary::CompletionNote(const Text& logFile) const {
@@ -116,6 +154,12 @@ Text ImportRunSummary::CompletionNote(const Text& logFile) const {
                 Phrase(u"Notes imported with losses: %1", Verbatim(IntToText(withLosses_))).shown;
     if (skipped_ > 0)
         note += u"\n" + Phrase(u"Notes skipped: %1", Verbatim(IntToText(skipped_))).shown;
+    if (conflicts_ > 0)
+        note += u"\n" + Phrase(
+                            u"Notes left alone because their documents were changed in the "
+                            u"knowledge base: %1",
+                            Verbatim(IntToText(conflicts_)))
+                            .shown;
     if (walkBroken_)
         note += u"\n" + Phrase(u"The note list could not be read to its end.").shown;
     return note + u"\n" + Phrase(u"The log file names each one:\n%1", Verbatim(logFile)).shown;

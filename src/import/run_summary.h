@@ -34,10 +34,26 @@ class ImportRunSummary {
     // The list of notes failed to advance, so the notes after it were never walked.
     void WalkBroken() { walkBroken_ = true; }
 
+    // A run that imports only the new and changed notes of an account imported before: the
+    // closing line then tells new, updated, unchanged and conflicting notes apart, and what
+    // stays in the knowledge base although the account no longer has it.
+    void ImportingOnlyChanges() { onlyChanges_ = true; }
+    // The note in hand updated its document; counted as NoteImported counts.
+    void NoteUpdated();
+    void NoteUnchanged() { ++unchanged_; }
+    // Changed in YNote, and its document changed in the knowledge base: left alone.
+    void NoteConflict(const Text& title);
+    // Known only once the walk reached the end of the note list.
+    void NotesGoneFromAccount(int32_t count) { gone_ = count; }
+    void AttachmentsGoneFromNotes(int32_t count) { attachmentsGone_ += count; }
+
     int32_t NotesWithLosses() const { return withLosses_; }
     int32_t NotesSkipped() const { return skipped_; }
-    // Every walked note arrived whole and the walk reached the end of the list.
-    bool AllArrivedWhole() const { return withLosses_ == 0 && skipped_ == 0 && !walkBroken_; }
+    // Every walked note arrived whole (or had nothing new) and the walk reached the end of
+    // the list; a note left alone for a conflict did not arrive.
+    bool AllArrivedWhole() const {
+        return withLosses_ == 0 && skipped_ == 0 && conflicts_ == 0 && !walkBroken_;
+    }
 
     // Logs the closing lines (the broken walk, the counts) and gives every line of the run
     // in the user's language, joined by line feeds.
@@ -56,6 +72,7 @@ class ImportRunSummary {
     static Line Verbatim(const Text& text) { return {text, text}; }
     void Add(const Line& line);
     void NoteLost(const Text& title, const Line& what);
+    Line CountsPart() const;
 
     int32_t whole_ = 0;
     int32_t withLosses_ = 0;
@@ -63,6 +80,12 @@ class ImportRunSummary {
     bool noteLost_ = false;
     bool walkBroken_ = false;
     TextList shownLines_;
+    bool onlyChanges_ = false;
+    int32_t updated_ = 0;  // also counted in whole_ or withLosses_
+    int32_t unchanged_ = 0;
+    int32_t conflicts_ = 0;
+    int32_t gone_ = -1;  // not known
+    int32_t attachmentsGone_ = 0;
 };
 
 }  // namespace zem

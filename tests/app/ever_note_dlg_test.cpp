@@ -232,6 +232,45 @@ TEST_F(EverNoteDlgRunTest, ClosingTheWindowDuringTheRunCancelsIt) {
     EXPECT_LT(Documents(), 4);
 }
 
+// An account imported before: the dialog asks before importing it again, and each answer
+// does what it says.
+TEST_F(EverNoteDlgRunTest, ImportingAnAccountAgainAsksFirst) {
+    {
+        CZemEverNoteDlg first(database_.Get(), appPath_);
+        first.SetAutoImportPath(FromUtf8(fixture_->DatabasePath()));
+        ASSERT_EQ(Run(first), ui::IDOK);
+        EXPECT_EQ(kit_->MessageTexts(), std::vector<Text>{u"Import completed"}) << "no question";
+    }
+    const Text question =
+        u"This knowledge base already holds 4 documents imported from the YNote account "
+        u"account.\n\nYes: import only the notes that are new or changed since.\nNo: import "
+        u"every note again, as new documents.\nCancel: import nothing.";
+    struct Case {
+        int answer;
+        ImportOutcome outcome;
+        int documents;
+    } cases[] = {{ui::IDCANCEL_RESULT, ImportOutcome::kStopped, 4},
+                 {ui::IDYES_RESULT, ImportOutcome::kCompleted, 4},
+                 {ui::IDNO_RESULT, ImportOutcome::kCompleted, 8}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        kit_->events.clear();
+        kit_->messageBoxAnswers = {c.answer};
+        kit_->fileAnswers = {FromUtf8(fixture_->DatabasePath())};
+        kit_->actions = {ScriptedToolkit::Click(IDC_BUTTON_BROWSE),
+                         ScriptedToolkit::Click(ui::IDOK)};
+        CZemEverNoteDlg dialog(database_.Get(), appPath_);
+        Run(dialog);
+        EXPECT_EQ(dialog.LastOutcome(), c.outcome);
+        const auto boxes = kit_->EventsOf(Event::kMessageBox);
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_EQ(boxes[0].text, question);
+        EXPECT_EQ(boxes[0].value, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+        EXPECT_EQ(boxes.size(), c.outcome == ImportOutcome::kCompleted ? 2u : 1u);
+        EXPECT_EQ(Documents(), c.documents);
+    }
+}
+
 // The console toolkit, with Ctrl+C pressed while the run pumps messages for the n-th time.
 class CtrlCConsole : public ui::Toolkit {
   public:

@@ -48,8 +48,8 @@ TEST(CommandLineTest, SwitchesAndHelp) {
     EXPECT_FALSE(IsHelpRequest({u"/Import=/tmp/--help.db"}));
     EXPECT_FALSE(IsHelpRequest({u"/Import=/tmp/a -h b.db"}));
     Text help = CommandLineHelpText();
-    for (const char16_t* word : {u"/AppPath=", u"/DatabasePath=", u"/Import=", u"/Console",
-                                 u"/Debug", u"Example", u"Exit status"})
+    for (const char16_t* word : {u"/AppPath=", u"/DatabasePath=", u"/Import=", u"/ImportAll",
+                                 u"/Console", u"/Debug", u"Example", u"Exit status"})
         EXPECT_NE(help.find(word), Text::npos) << ToUtf8(word);
 }
 

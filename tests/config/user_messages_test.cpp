@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "app/resource_ids.h"
 #include "config/translations.h"
 #include "config/user_messages.h"
+#include "platform/ui/console_toolkit.h"
 #include "support/scripted_toolkit.h"
 
 namespace zem {
@@ -46,6 +48,33 @@ TEST_F(UserMessagesTest, EmptyTextShowsNothingAndGivesCancel) {
     GetTranslationTable().Set(EscapeText(u"Failed to create folder:\n\n%1"), u"No folder.");
     ShowMessageIdArg(IDS_CREATE_FOLDER_FAILED, u"/有道云笔记/x");
     EXPECT_EQ(kit_->MessageTexts(), std::vector<Text>{u"No folder."});
+}
+
+TEST_F(UserMessagesTest, QuestionWithYesNoAndCancel) {
+    kit_->messageBoxAnswers = {ui::IDNO_RESULT};
+    EXPECT_EQ(AskYesNoCancel(u"Again?"), ui::IDNO_RESULT);
+    EXPECT_EQ(AskYesNoCancel(u"Again?"), ui::IDYES_RESULT) << "unanswered: the default button";
+    EXPECT_EQ(AskYesNoCancel(u""), ui::IDCANCEL_RESULT);
+    auto boxes = kit_->EventsOf(ui::ScriptedToolkit::Event::kMessageBox);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].value, 0x23);  // question icon, Yes, No and Cancel
+
+    // On the console the answer is typed, asked again until it is one of the three; the end
+    // of the input cancels. Nobody to answer: the default button.
+    int input[2];
+    ASSERT_EQ(pipe(input), 0);
+    const int savedInput = dup(STDIN_FILENO);
+    dup2(input[0], STDIN_FILENO);
+    close(input[0]);
+    ASSERT_EQ(write(input[1], "maybe\nn\n", 9), 9);
+    close(input[1]);
+    ui::SetToolkit(ui::CreateConsoleToolkit(false));
+    EXPECT_EQ(AskYesNoCancel(u"Again?"), ui::IDNO_RESULT);
+    EXPECT_EQ(AskYesNoCancel(u"Again?"), ui::IDCANCEL_RESULT);
+    dup2(savedInput, STDIN_FILENO);
+    close(savedInput);
+    ui::SetToolkit(ui::CreateConsoleToolkit(true));
+    EXPECT_EQ(AskYesNoCancel(u"Again?"), ui::IDYES_RESULT);
 }
 
 }  // namespace

@@ -34,6 +34,10 @@ class TestDialog : public ImportDialogSurface {
             onPump();
     }
     bool CancelRequested() override { return ++cancelChecks >= cancelAfter; }
+    ImportAgainChoice AskImportAgain(const Text& account, int32_t documents) override {
+        asked.push_back(Utf8(account) + " " + std::to_string(documents));
+        return again;
+    }
     void ShowRunSummary(const Text& text) override { summary = Utf8(text); }
     void EndWithOk() override { ended = true; }
 
@@ -42,6 +46,8 @@ class TestDialog : public ImportDialogSurface {
     Text source;
     std::function<void()> onPump;
     int cancelAfter = 1 << 30;
+    ImportAgainChoice again = ImportAgainChoice::kOnlyNewAndChanged;
+    std::vector<std::string> asked;
 
     std::vector<std::string> statuses;
     int32_t range = -1;
@@ -168,6 +174,28 @@ TEST_F(ImportDriverTest, ImportsEveryNoteWithContentTagsAttachmentsAndDates) {
     // The run's working files are gone; the import folder stays.
     ASSERT_TRUE(fs::is_directory(ImportFolder()));
     EXPECT_TRUE(fs::is_empty(ImportFolder()));
+}
+
+// An account imported before: the run asks first; stopping there changes nothing, and
+// importing only the changes finds none.
+TEST_F(ImportDriverTest, AnAccountImportedBeforeIsAskedAbout) {
+    MakeAccount();
+    ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    EXPECT_TRUE(dialog_.asked.empty());
+    dialog_.again = ImportAgainChoice::kNothing;
+    ASSERT_EQ(Run(), ImportOutcome::kStopped);
+    EXPECT_EQ(dialog_.asked, std::vector<std::string>{"account 3"});
+    EXPECT_NE(LogText().find("the account account was imported before, and was not imported "
+                             "again"),
+              std::string::npos);
+    dialog_.again = ImportAgainChoice::kOnlyNewAndChanged;
+    ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    // A note without a creation time gets the time of each import, yet it is unchanged.
+    EXPECT_NE(dialog_.summary.find("3 notes walked, 0 new, 0 updated, 3 unchanged"),
+              std::string::npos)
+        << dialog_.summary;
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Import completed", "Import completed"}));
+    EXPECT_EQ(Column("select count(*) from document"), std::vector<std::string>{"3"});
 }
 
 TEST_F(ImportDriverTest, DebugKeepsTheWorkingFiles) {

@@ -88,7 +88,12 @@ void ScriptedToolkit::RunModal(Dialog& dialog) {
 
 int ScriptedToolkit::MessageBox(Dialog*, const Text& text, const Text& caption, uint32_t type) {
     Record(Event::kMessageBox, 0, text, caption, type);
-    return messageBoxResult;
+    if (!messageBoxAnswers.empty()) {
+        const int answer = messageBoxAnswers.front();
+        messageBoxAnswers.pop_front();
+        return answer;
+    }
+    return MessageBoxButtons(type).size() > 1 ? DefaultMessageBoxResult(type) : messageBoxResult;
 }
 
 bool ScriptedToolkit::GetOpenFileName(OpenFileRequest& request) {

@@ -50,6 +50,9 @@ class ScriptedToolkit : public Toolkit {
     // Answers to open-file dialogs in turn: a path (chosen) or nullopt (cancelled). With
     // none left the dialog is cancelled.
     std::deque<std::optional<Text>> fileAnswers;
+    // Answers to message boxes in turn; with none left, a box with one button gives
+    // `messageBoxResult` and a question its default button.
+    std::deque<int> messageBoxAnswers;
     int messageBoxResult = 1;
 
     std::vector<Event> events;

@@ -34,8 +34,8 @@ TEST(ShippedTranslationsTest, ChineseSetsTranslateEveryStringOfTheTable) {
     std::vector<int> ids;
     for (int id = IDS_ABOUTBOX; id <= IDS_IMPORT_COMPLETED; ++id)
         ids.push_back(id);
-    for (int id : {IDS_KNOWLEDGE_BASE_IN_USE, IDS_WAITING_FOR_KNOWLEDGE_BASE,
-                   IDS_KNOWLEDGE_BASE_STILL_IN_USE})
+    for (int id : {IDS_IMPORT_AGAIN, IDS_EARLIER_IMPORTS_UNREADABLE, IDS_KNOWLEDGE_BASE_IN_USE,
+                   IDS_WAITING_FOR_KNOWLEDGE_BASE, IDS_KNOWLEDGE_BASE_STILL_IN_USE})
         ids.push_back(id);
     for (const char* language : {"2052", "1028"}) {
         for (int id : ids) {
@@ -44,8 +44,10 @@ TEST(ShippedTranslationsTest, ChineseSetsTranslateEveryStringOfTheTable) {
             Text chinese = Translated(language, english);
             EXPECT_NE(chinese, english) << language << " " << id;
             // Placeholders and line breaks survive the translation.
-            EXPECT_EQ(english.find(u"%1") != Text::npos, chinese.find(u"%1") != Text::npos)
-                << language << " " << id;
+            for (const char16_t* placeholder : {u"%1", u"%2"})
+                EXPECT_EQ(english.find(placeholder) != Text::npos,
+                          chinese.find(placeholder) != Text::npos)
+                    << language << " " << id;
             EXPECT_EQ(english.find(u'\n') != Text::npos, chinese.find(u'\n') != Text::npos)
                 << language << " " << id;
         }

@@ -1,4 +1,5 @@
 #include "components.h"
+#include "document_sources.h"
 #include "host/zem_km_interfaces.h"
 #include "host_files.h"
 #include "kb_objects.h"
@@ -19,7 +20,15 @@ Text DefaultDataStore() {
     return WithClosingSlash(GetDocumentsFolderPath()) + u"My Knowledge/";
 }
 
-class DatabaseComponent : public ComObject<IZemKMDatabase> {
+// The engine offers where documents came from (IZemKMDocumentSources) beside the database
+// interface; a variant built for tests leaves it out to stand for an older engine.
+#ifdef ZEM_KMCORE_WITHOUT_DOCUMENT_SOURCES
+using DatabaseInterfaces = ComObject<IZemKMDatabase>;
+#else
+using DatabaseInterfaces = ComObject<IZemKMDatabase, DocumentSourcesComponent>;
+#endif
+
+class DatabaseComponent : public DatabaseInterfaces {
   public:
     ~DatabaseComponent() override { Close(); }
 
@@ -105,6 +114,12 @@ class DatabaseComponent : public ComObject<IZemKMDatabase> {
     }
 
   private:
+#ifndef ZEM_KMCORE_WITHOUT_DOCUMENT_SOURCES
+    std::shared_ptr<KnowledgeBase> SourcesKnowledgeBase() override {
+        return kb_;
+    }
+#endif
+
     // Opening replaces the knowledge base in use; objects made earlier keep theirs.
     HRESULT OpenIndex(const Text& index, Text& error) {
         Close();

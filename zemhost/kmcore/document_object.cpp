@@ -121,6 +121,8 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
         return S_OK;
     }
 
+    const Text& Guid() const { return guid_; }
+
   private:
     HRESULT Change(KnowledgeBase::Step step) { return kb_->ChangeDocument(guid_, std::move(step)); }
 
@@ -157,6 +159,15 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
 
 IUnknown* NewDocumentObject(std::shared_ptr<KnowledgeBase> kb, Text guid) {
     return (new DocumentObject(std::move(kb), std::move(guid)))->DetachAsUnknown();
+}
+
+bool DocumentGuidOf(IUnknown* document, Text& guid) {
+    auto asDocument = ComPtr<IZemKMDocument>::QueryFrom(document);
+    const auto* object = dynamic_cast<const DocumentObject*>(asDocument.Get());
+    if (!object)
+        return false;
+    guid = object->Guid();
+    return true;
 }
 
 }  // namespace zem::kmcore

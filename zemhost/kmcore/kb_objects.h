@@ -27,6 +27,9 @@ Text InsertTag(KnowledgeBase& kb, const Text& parentGuid, const Text& name,
 // The key of a tag object made by this library; false for anything else.
 bool TagGuidOf(IUnknown* tag, Text& guid);
 
+// The key of a document object made by this library; false for anything else.
+bool DocumentGuidOf(IUnknown* document, Text& guid);
+
 // Folder locations: "/a/b/" for "a/b", "/a/b" or "/a//b/"; false when no name is left.
 bool NormalizeLocation(const Text& location, Text& normalized);
 // Makes sure the folder and its parents exist (create) or checks that it exists: S_OK,

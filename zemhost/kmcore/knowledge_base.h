@@ -139,13 +139,16 @@ class Statement {
     bool NextRow() { return Step() == SQLITE_ROW; }
     // True when the statement ran to its end without error.
     bool Run() { return Step() == SQLITE_DONE; }
+    // After NextRow gave false: whether the rows ran out, rather than the reading failed.
+    bool ReachedEnd() const { return last_ == SQLITE_DONE; }
 
     Text ColumnText(int column);
 
   private:
-    int Step() { return statement_ ? sqlite3_step(statement_) : SQLITE_ERROR; }
+    int Step() { return last_ = statement_ ? sqlite3_step(statement_) : SQLITE_ERROR; }
 
     sqlite3_stmt* statement_;
+    int last_ = SQLITE_OK;
 };
 
 // A new GUID in its registry text form, the key of every stored object.

@@ -10,7 +10,7 @@ namespace {
 // "ZmKB" in the header's application-id field marks the file as a knowledge-base index.
 constexpr int32_t kApplicationId = 0x5A6D4B42;
 // Raised whenever the statements below gain something an older file lacks.
-constexpr int32_t kSchemaVersion = 1;
+constexpr int32_t kSchemaVersion = 2;
 
 constexpr const char* kSchemaSql = R"sql(
 CREATE TABLE IF NOT EXISTS folder(location TEXT PRIMARY KEY);
@@ -39,11 +39,20 @@ CREATE TABLE IF NOT EXISTS attachment(
     description TEXT,
     size INTEGER,
     created TEXT);
+CREATE TABLE IF NOT EXISTS document_source(
+    source TEXT NOT NULL,
+    account TEXT NOT NULL,
+    source_id TEXT NOT NULL,
+    document_guid TEXT NOT NULL REFERENCES document ON DELETE CASCADE,
+    source_version INTEGER,
+    document_modified TEXT,
+    PRIMARY KEY(source, account, source_id));
 CREATE INDEX IF NOT EXISTS tag_by_name ON tag(name COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS tag_by_parent ON tag(parent_guid);
 CREATE INDEX IF NOT EXISTS document_by_location ON document(location);
 CREATE INDEX IF NOT EXISTS document_tag_by_tag ON document_tag(tag_guid);
 CREATE INDEX IF NOT EXISTS attachment_by_document ON attachment(document_guid);
+CREATE INDEX IF NOT EXISTS document_source_by_document ON document_source(document_guid);
 )sql";
 
 int64_t SingleNumber(sqlite3* db, const char* sql) {

@@ -140,15 +140,17 @@ class ConsoleToolkit : public Toolkit, public WindowView {
         stack_.pop_back();
     }
 
-    int MessageBox(Dialog*, const Text& text, const Text& caption, uint32_t) override {
+    int MessageBox(Dialog*, const Text& text, const Text& caption, uint32_t type) override {
         EndProgressLine();
         WriteMessageBoxText(text, caption);
+        if (MessageBoxButtons(type).size() > 1)
+            return nonInteractive_ ? DefaultMessageBoxResult(type) : AskYesNoCancel();
         if (!nonInteractive_ && StandardInputIsTerminal()) {
             WriteStandardOutput(u"(Enter) ");
             Text ignored;
             ReadLine(ignored);
         }
-        return 1;
+        return IDOK_RESULT;
     }
 
     bool GetOpenFileName(OpenFileRequest& request) override {
@@ -213,6 +215,26 @@ class ConsoleToolkit : public Toolkit, public WindowView {
     }
 
   private:
+    // Asks on the terminal until the answer is one of the three; the end of the input or
+    // Ctrl+C is Cancel, as Escape is in a window.
+    int AskYesNoCancel() {
+        for (;;) {
+            WriteStandardOutput(u"Yes (y), No (n) or Cancel (c)? ");
+            Text line;
+            if (ReadLine(line) != ReadResult::kLine) {
+                WriteStandardOutput(u"\n");
+                return IDCANCEL_RESULT;
+            }
+            const Text answer = Trim(line);
+            if (answer == u"y" || answer == u"Y")
+                return IDYES_RESULT;
+            if (answer == u"n" || answer == u"N")
+                return IDNO_RESULT;
+            if (answer == u"c" || answer == u"C")
+                return IDCANCEL_RESULT;
+        }
+    }
+
     struct Running {
         Dialog* dialog;
         bool shown;

@@ -65,6 +65,18 @@ Dialog* GetMainWindow() {
     return g_mainWindow;
 }
 
+std::vector<int> MessageBoxButtons(uint32_t type) {
+    if ((type & 0xF) == MB_YESNOCANCEL)
+        return {IDYES_RESULT, IDNO_RESULT, IDCANCEL_RESULT};
+    return {IDOK_RESULT};
+}
+
+int DefaultMessageBoxResult(uint32_t type) {
+    const std::vector<int> buttons = MessageBoxButtons(type);
+    const size_t index = (type & 0xF00) >> 8;
+    return buttons[index < buttons.size() ? index : 0];
+}
+
 int MessageBox(Dialog* owner, const Text& text, const Text& caption, uint32_t type) {
     return CurrentToolkit().MessageBox(owner, text, caption, type);
 }

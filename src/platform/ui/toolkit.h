@@ -20,9 +20,22 @@ class Window;
 
 // Message-box styles and results (Windows values).
 constexpr uint32_t MB_OK = 0x0;
+constexpr uint32_t MB_YESNOCANCEL = 0x3;
 constexpr uint32_t MB_ICONERROR = 0x10;
+constexpr uint32_t MB_ICONQUESTION = 0x20;
 constexpr uint32_t MB_ICONINFORMATION = 0x40;
+constexpr uint32_t MB_DEFBUTTON2 = 0x100;
+constexpr uint32_t MB_DEFBUTTON3 = 0x200;
 constexpr int IDOK_RESULT = 1;
+constexpr int IDCANCEL_RESULT = 2;
+constexpr int IDYES_RESULT = 6;
+constexpr int IDNO_RESULT = 7;
+
+// The results of a message box's buttons in their order: OK alone, or Yes, No and Cancel.
+std::vector<int> MessageBoxButtons(uint32_t type);
+// The result of the default button (the first unless MB_DEFBUTTON2/3 says otherwise): what
+// a message box gives when nobody is there to answer it.
+int DefaultMessageBoxResult(uint32_t type);
 
 // Open-file dialog options (Windows values).
 constexpr uint32_t OFN_OVERWRITEPROMPT = 0x2;

@@ -295,14 +295,29 @@ class WxToolkit : public Toolkit {
     int MessageBox(Dialog* owner, const Text& text, const Text& caption, uint32_t type) override {
         if (nonInteractive_) {
             WriteMessageBoxText(text, caption);
-            return IDOK;
+            return DefaultMessageBoxResult(type);
         }
-        long style = wxOK | ((type & 0xF0) == MB_ICONERROR ? wxICON_ERROR : 0) |
+        const bool question = MessageBoxButtons(type).size() > 1;
+        long style = (question ? wxYES_NO | wxCANCEL : wxOK) |
+                     ((type & 0xF0) == MB_ICONERROR ? wxICON_ERROR : 0) |
+                     ((type & 0xF0) == MB_ICONQUESTION ? wxICON_QUESTION : 0) |
                      ((type & 0xF0) == MB_ICONINFORMATION ? wxICON_INFORMATION : 0);
+        if (question && DefaultMessageBoxResult(type) == IDNO_RESULT)
+            style |= wxNO_DEFAULT;
+        else if (question && DefaultMessageBoxResult(type) == IDCANCEL_RESULT)
+            style |= wxCANCEL_DEFAULT;
         wxMessageDialog box(NativeOf(owner), ToWx(text),
                             caption.empty() ? wxString("Error") : ToWx(caption), style);
-        box.ShowModal();
-        return IDOK;
+        switch (box.ShowModal()) {
+            case wxID_YES:
+                return IDYES_RESULT;
+            case wxID_NO:
+                return IDNO_RESULT;
+            case wxID_CANCEL:
+                return IDCANCEL_RESULT;
+            default:
+                return question ? IDCANCEL_RESULT : IDOK_RESULT;
+        }
     }
 
     bool GetOpenFileName(OpenFileRequest& request) override {
