@@ -5,6 +5,7 @@
 #include "host_files.h"
 #include "kb_objects.h"
 #include "platform/file_stream.h"
+#include "platform/files.h"
 #include "row_recordset.h"
 
 namespace zem::kmcore {
@@ -224,7 +225,7 @@ HRESULT DocumentSourcesComponent::ReplaceAttachmentFromFile(IUnknown* document,
     uint64_t size = 0;
     if (!SameFileBytes(source, folder + name, size)) {
         // The file is replaced whole, so a killed process leaves the old bytes or the new.
-        if (!MakeFolderTree(folder) || !CopyFileAtomically(source, folder + name, &size))
+        if (!CreateFolderTree(folder) || !CopyFileAtomically(source, folder + name, &size))
             return E_FAIL;
         *replaced = VARIANT_TRUE;
     }
