@@ -20,12 +20,13 @@ int main(int argc, char** argv) {
         zem::test::SqliteFile account(argv[1], zem::test::SqliteFile::Mode::kCreate);
         const std::string chosen =
             "select noteid from note_attr where rowid % " + std::to_string(every) + " = 0";
-        account.Script("begin;"
-                       "update note set data = data || '<p>changed</p>' where noteid in (" +
-                       chosen +
-                       ");"
-                       "update note_attr set dateupdated = dateupdated + 86400 where noteid in (" +
-                       chosen + ");");
+        account.Script(
+            "begin;"
+            "update note set data = data || '<p>changed</p>' where noteid in (" +
+            chosen +
+            ");"
+            "update note_attr set dateupdated = dateupdated + 86400 where noteid in (" +
+            chosen + ");");
         const std::string changed = account.Value("select count(*) from (" + chosen + ")");
         account.Exec("commit");
         std::printf("%s\n", changed.c_str());

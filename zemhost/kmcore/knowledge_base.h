@@ -117,7 +117,7 @@ class KnowledgeBase {
     WaitingChanges waiting_;
     Clock::time_point lastCall_ = Clock::now();
     bool stopping_ = false;
-    bool sleeping_ = false;  // the thread waits for changes, not for a deadline
+    bool sleeping_ = false;   // the thread waits for changes, not for a deadline
     std::thread idleThread_;  // last: it starts with every other member in place
 };
 
