@@ -146,7 +146,7 @@ for entry in "${accounts[@]}"; do
   import=$(printf '%s\n' "${imports[@]}" | median)
   peak=$(printf '%s\n' "${peaks[@]}" | median)
   awk -v n="$name" -v notes="$documents" -v b="$bytes" -v f="$floor" -v i="$import" -v p="$peak" -v c="$complete" \
-    'BEGIN { printf "%-11s %7d %11d %9.3f %9.3f %10.0f %10.1f %8.2f %s\n", n, notes, b, f, i, notes / i, p / 1024, i / f, c }'
+    'BEGIN { printf "%-11s %7d %11.0f %9.3f %9.3f %10.0f %10.1f %8.2f %s\n", n, notes, b, f, i, notes / i, p / 1024, i / f, c }'
 done
 
 for entry in "${repeated[@]}"; do
@@ -178,5 +178,5 @@ for entry in "${repeated[@]}"; do
   import=$(printf '%s\n' "${imports[@]}" | median)
   peak=$(printf '%s\n' "${peaks[@]}" | median)
   awk -v n="$name" -v notes="$documents" -v b="$bytes" -v i="$import" -v p="$peak" -v c="$complete" \
-    'BEGIN { printf "%-11s %7d %11d %9s %9.3f %10.0f %10.1f %8s %s\n", n, notes, b, "-", i, notes / i, p / 1024, "-", c }'
+    'BEGIN { printf "%-11s %7d %11.0f %9s %9.3f %10.0f %10.1f %8s %s\n", n, notes, b, "-", i, notes / i, p / 1024, "-", c }'
 done
