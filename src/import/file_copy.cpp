@@ -41,15 +41,19 @@ bool CopyFileContents(const Text& source, const Text& target) {
     const int64_t size = in.Size();
     // Every copy lands in the import folder, a working area: forcing it to disk would only
     // guard against a power loss, after which the import is run again anyway.
+    // A file already there (a spare the run put there to be written over, see
+    // reusable_files.h) is written in place: opening it truncated would make ext4 write it
+    // back when it is closed (docs/PERFORMANCE.md, "Storage speed-ups").
     FileStream out;
-    if (!out.Open(target, "wb")) {
+    if (!out.OpenExistingSoleFile(target) && !out.Open(target, "wb")) {
         // Files up to the block size report a target they cannot create (their copy was once
         // made through memory); larger ones never did.
         if (size <= kCopyBlockSize)
             LogCannotCreate(target, GetLastErrorCode());
         return false;
     }
-    const bool copied = size >= 0 && out.CopyFrom(in, size) == size;
+    const bool copied =
+        size >= 0 && out.CopyFrom(in, size) == size && (out.Size() == size || out.SetSize(size));
     if (out.Close() && copied)
         return true;
     DeleteFile(target);  // a half-written target would later pass for the real file

@@ -277,6 +277,7 @@ void ImportRun::OpenResourceStore(const Text& sourcePath) {
         }
     }
     resources_ = std::make_unique<ResourceStore>(storageFolder, hasTables);
+    resources_->UseReusableFiles(files_->Reusable());
     if (hasTables && !resources_->FolderExists())
         summary_.Notice(
             u"Import ynote, the storage folder %1 does not exist; the notes' "

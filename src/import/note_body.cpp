@@ -194,6 +194,7 @@ Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const
     const Text htmlFile = importFolder + NoteHtmlFileName(noteId);
     if (writtenFiles)
         writtenFiles->push_back(htmlFile);
+    resources.PrepareTarget(htmlFile);
     Text html;
     if (!PrepareTemplateHtml(templateFile, htmlFile, html)) {
         GetGlobal().WriteLog(

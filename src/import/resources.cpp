@@ -104,9 +104,10 @@ bool ResourceStore::CopyResource(const Text& resourceId, const Text& reserve2, b
         loss.reason = ResourceLossReason::kNotRegularFile;
     } else if (realFolder_.empty() || !source.starts_with(realFolder_)) {
         loss.reason = ResourceLossReason::kOutsideStorage;
-    } else if (CopyFileContents(source, target)) {
-        return true;
     } else {
+        PrepareTarget(target);
+        if (CopyFileContents(source, target))
+            return true;
         const int error = GetLastErrorCode();
         FileAttributes attributes;
         if (!GetFileAttributes(source, attributes)) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/zem_km_interfaces.h"
+#include "import/reusable_files.h"
 
 namespace zem {
 
@@ -50,6 +51,15 @@ class ResourceStore {
     bool CopyResource(const Text& resourceId, const Text& reserve2, bool attachment,
                       const Text& target);
     void RecordLoss(ResourceLoss loss) { losses_.push_back(std::move(loss)); }
+
+    // Files the run has finished with (not owned; null, the default, when it keeps none).
+    // PrepareTarget gives a file about to be written (a copy, or the note's page) one of them
+    // to write over, when one waits.
+    void UseReusableFiles(ReusableFiles* files) { reusable_ = files; }
+    void PrepareTarget(const Text& target) {
+        if (reusable_)
+            reusable_->Claim(target);
+    }
     // The losses recorded since the last call, oldest first.
     std::vector<ResourceLoss> TakeLosses();
 
@@ -58,6 +68,7 @@ class ResourceStore {
     Text realFolder_;  // resolved, ending with "/"; empty when the folder is missing
     bool hasResourceTables_;
     std::vector<ResourceLoss> losses_;
+    ReusableFiles* reusable_ = nullptr;
 };
 
 struct ResourceEntry {

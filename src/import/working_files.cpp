@@ -15,6 +15,7 @@ namespace {
 constexpr char16_t kLockFileName[] = u"run.lock";
 constexpr char16_t kDatabaseCopyName[] = u"ynote.db";
 constexpr char16_t kNotesFolderName[] = u"notes/";
+constexpr char16_t kSpareFolderName[] = u"spare/";
 constexpr size_t kRandomPartLength = 6;  // what the unique-folder maker appends
 
 // The process id in a run folder's name ("<id>-<six characters>"), or 0 when the name is not
@@ -80,6 +81,8 @@ ImportWorkingFiles::ImportWorkingFiles(const Text& importFolder, bool keep) : ke
         return;
     }
     notesFolder_ = runFolder_ + kNotesFolderName;
+    if (!keep_)
+        reusable_ = std::make_unique<ReusableFiles>(runFolder_ + kSpareFolderName);
 }
 
 ImportWorkingFiles::~ImportWorkingFiles() {
@@ -106,7 +109,13 @@ void ImportWorkingFiles::AddNoteFiles(const TextList& paths) {
 }
 
 void ImportWorkingFiles::RemoveNoteFiles() {
-    DeleteFiles(noteFiles_, keep_);
+    if (!reusable_) {
+        DeleteFiles(noteFiles_, keep_);
+        return;
+    }
+    for (const Text& file : noteFiles_)
+        reusable_->Release(file);
+    noteFiles_.clear();
 }
 
 }  // namespace zem

@@ -5,8 +5,9 @@
 // one user (two accounts at once, or one account into two knowledge bases) never share a
 // file. The folder holds the database's working copy, a lock file the run holds while it
 // lives, and the notes folder with each note's HTML file and resource and attachment copies.
-// A note's files are removed once the note is done and the whole folder when the object
-// ends; with "keep" (the "/Debug" switch) everything stays for inspection, and later runs
+// A note's files are given up once the note is done (kept as spares for later notes to
+// write over, see reusable_files.h) and the whole folder is removed when the object ends;
+// with "keep" (the "/Debug" switch) everything stays for inspection, and later runs
 // leave it alone.
 //
 // Before making its own folder, a run removes the folders of earlier runs that ended without
@@ -16,6 +17,9 @@
 // Owned by one run; user-interface thread only.
 #pragma once
 
+#include <memory>
+
+#include "import/reusable_files.h"
 #include "platform/file_lock.h"
 #include "util/text_helpers.h"
 
@@ -36,10 +40,13 @@ class ImportWorkingFiles {
     // Where notes' files are written, ending with "/"; made by the constructor.
     const Text& NotesFolder() const { return notesFolder_; }
 
-    // Files of one note: removed by RemoveNoteFiles.
+    // Files of one note: given up by RemoveNoteFiles.
     void AddNoteFile(const Text& path);
     void AddNoteFiles(const TextList& paths);
     void RemoveNoteFiles();
+    // Where a note's files come from before they are written; null with "keep", where
+    // every note's files stay as they were written.
+    ReusableFiles* Reusable() { return reusable_.get(); }
 
   private:
     Text runFolder_;
@@ -47,6 +54,7 @@ class ImportWorkingFiles {
     bool keep_;
     FileLock lock_;
     TextList noteFiles_;
+    std::unique_ptr<ReusableFiles> reusable_;
 };
 
 }  // namespace zem

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,12 +29,26 @@ TEST(ToolsComponent, WritesTheTemplateOutAsHtml) {
     EXPECT_NE(html.find("<body>"), std::string::npos);
     EXPECT_NE(html.find("charset=\"utf-8\""), std::string::npos);
 
-    // A file already there is replaced whole.
+    // A longer file already there is written over where it stands, cut to the template: the
+    // program reuses its working pages, and a new file for each would free an inode.
     WriteFileBytes(folder + "/old.htm", std::string(4096, 'o'));
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(stat((folder + "/old.htm").c_str(), &before), 0);
     ASSERT_EQ(tools->ExtractHtmlFile(FromUtf8(templateFile).c_str(),
                                      FromUtf8(folder + "/old.htm").c_str()),
               S_OK);
     EXPECT_EQ(ReadFileBytes(folder + "/old.htm"), ReadFileBytes(templateFile));
+    ASSERT_EQ(stat((folder + "/old.htm").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    // One with a second name is replaced instead, leaving the other name's bytes alone.
+    ASSERT_EQ(link((folder + "/old.htm").c_str(), (folder + "/twin.htm").c_str()), 0);
+    WriteFileBytes(folder + "/twin.htm", "twin");
+    ASSERT_EQ(tools->ExtractHtmlFile(FromUtf8(templateFile).c_str(),
+                                     FromUtf8(folder + "/old.htm").c_str()),
+              S_OK);
+    EXPECT_EQ(ReadFileBytes(folder + "/old.htm"), ReadFileBytes(templateFile));
+    EXPECT_EQ(ReadFileBytes(folder + "/twin.htm"), "twin");
 
     EXPECT_LT(tools->ExtractHtmlFile(FromUtf8(folder + "/missing.mez").c_str(),
                                      FromUtf8(folder + "/other.htm").c_str()),

@@ -50,10 +50,22 @@ bool ReadFileBytes(const Text& path, std::string& bytes) {
     return file.Read(bytes.data(), bytes.size()) == bytes.size();
 }
 
-bool WriteNewOrReplaceFile(const Text& path, std::string_view bytes) {
+bool WriteNewOrOverwriteFile(const Text& path, std::string_view bytes) {
     FileStream file;
-    if (!file.Open(path, "wbx"))
-        return GetLastErrorCode() == EEXIST && WriteFileAtomically(path, bytes);
+    if (!file.Open(path, "wbx")) {
+        if (GetLastErrorCode() != EEXIST)
+            return false;
+        // Cut to its new length, never emptied first: ext4 writes back a file emptied by
+        // truncation when it is closed.
+        if (file.OpenExistingSoleFile(path)) {
+            const auto size = static_cast<int64_t>(bytes.size());
+            const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size() &&
+                                 (file.Size() == size || file.SetSize(size));
+            if (file.Close() && written)
+                return true;
+        }
+        return WriteFileAtomically(path, bytes);
+    }
     const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size();
     if (file.Close() && written)
         return true;

@@ -15,10 +15,12 @@ namespace zem::kmcore {
 
 // The whole file; false when it cannot be opened or read, or is not a regular file.
 bool ReadFileBytes(const Text& path, std::string& bytes);
-// Writes a file that is not there yet directly, with no temporary file to rename; a file
-// already there is replaced as WriteFileAtomically does. A new file whose write fails is
+// Writes a file that is not there yet directly, with no temporary file to rename. A regular
+// file already there with no other name is written over in place (its caller, who named it,
+// may be reusing it: replacing it would free its inode, see docs/PERFORMANCE.md); anything
+// else there is replaced as WriteFileAtomically does. A new file whose write fails is
 // removed again.
-bool WriteNewOrReplaceFile(const Text& path, std::string_view bytes);
+bool WriteNewOrOverwriteFile(const Text& path, std::string_view bytes);
 // The same for a file whose old content may be empty: an empty regular file (the page a new
 // document starts with) is filled in place, since a write cut short loses nothing that was
 // there, and filling it spares a new file and the removal of the old. On a failed write it

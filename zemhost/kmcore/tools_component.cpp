@@ -16,7 +16,7 @@ class ToolsComponent : public ComObject<IZemKMTools> {
         std::string bytes;
         if (!ReadFileBytes(templateFile, bytes))
             return E_FAIL;
-        return WriteNewOrReplaceFile(htmlFile, bytes) ? S_OK : E_FAIL;
+        return WriteNewOrOverwriteFile(htmlFile, bytes) ? S_OK : E_FAIL;
     }
 };
 

@@ -1,0 +1,67 @@
+// Working files given up and written over again: the same inodes serve note after note, and
+// what is written over holds exactly the new bytes.
+#include "import/reusable_files.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "import/file_copy.h"
+#include "import_test_env.h"
+#include "support/test_files.h"
+#include "support/test_home.h"
+
+namespace zem::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+ino_t InodeOf(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST(ReusableFilesTest, AFileGivenUpServesTheNextNameAndIsWrittenOverExactly) {
+    const std::string folder = MakeTestFolder("reusable") + "/";
+    ReusableFiles reusable(Wide(folder + "spare/"));
+    WriteFileBytes(folder + "note1.htm", std::string(5000, 'a'));
+    const ino_t inode = InodeOf(folder + "note1.htm");
+    reusable.Release(Wide(folder + "note1.htm"));
+    EXPECT_FALSE(fs::exists(folder + "note1.htm"));
+    EXPECT_EQ(reusable.SpareCount(), 1u);
+
+    // A name already taken is left alone, and the spare waits on.
+    WriteFileBytes(folder + "taken.png", "taken");
+    reusable.Claim(Wide(folder + "taken.png"));
+    EXPECT_EQ(ReadFileBytes(folder + "taken.png"), "taken");
+    EXPECT_EQ(reusable.SpareCount(), 1u);
+
+    // The next copy lands in the same inode and holds the source's bytes, nothing of the old.
+    WriteFileBytes(folder + "source.png", "short picture");
+    reusable.Claim(Wide(folder + "picture.png"));
+    EXPECT_EQ(reusable.SpareCount(), 0u);
+    ASSERT_TRUE(CopyFileContents(Wide(folder + "source.png"), Wide(folder + "picture.png")));
+    EXPECT_EQ(ReadFileBytes(folder + "picture.png"), "short picture");
+    EXPECT_EQ(InodeOf(folder + "picture.png"), inode);
+}
+
+TEST(ReusableFilesTest, LargeFilesAndFilesPastTheLimitAreRemoved) {
+    const std::string folder = MakeTestFolder("reusable-limits") + "/";
+    ReusableFiles reusable(Wide(folder + "spare/"));
+    WriteFileBytes(folder + "big.bin", std::string((1 << 20) + 1, 'b'));
+    reusable.Release(Wide(folder + "big.bin"));
+    EXPECT_FALSE(fs::exists(folder + "big.bin"));
+    EXPECT_EQ(reusable.SpareCount(), 0u);
+    for (int i = 0; i < 70; ++i) {
+        WriteFileBytes(folder + std::to_string(i), "small");
+        reusable.Release(Wide(folder + std::to_string(i)));
+        EXPECT_FALSE(fs::exists(folder + std::to_string(i)));
+    }
+    EXPECT_EQ(reusable.SpareCount(), 64u);
+    // A path that is no file is only forgotten.
+    reusable.Release(Wide(folder + "missing"));
+    EXPECT_EQ(reusable.SpareCount(), 64u);
+}
+
+}  // namespace
+}  // namespace zem::test
