@@ -4,7 +4,7 @@
 // On ext4 a removed file's inode is not handed out again for a minute or more, and every
 // file created meanwhile steps over it: a run that removed each note's page and resource
 // copies made every later note slower, the more so the longer it ran (docs/PERFORMANCE.md,
-// "Accounts without keys"). A finished file is instead renamed into the spare folder, and
+// "Storage speed-ups"). A finished file is instead renamed into the spare folder, and
 // the next file the run needs is a spare renamed to its name and written over in place.
 // Renames free no inode. Large files are removed rather than kept, so that spares never
 // hold much of the disk.
