@@ -79,15 +79,7 @@ bool FileStream::OpenExistingSoleFile(const Text& path) {
         error = errno;
     else if (!S_ISREG(st.st_mode) || st.st_nlink != 1)
         error = EPERM;
-    else if (!(file_ = fdopen(fd, "wb")))
-        error = errno;
-    if (error != 0) {
-        close(fd);
-        SetLastErrorCode(error);
-        return false;
-    }
-    commit_ = false;
-    return true;
+    return Adopt(fd, error, "wb");
 }
 
 bool FileStream::OpenRegularFile(const Text& path) {
@@ -113,7 +105,11 @@ bool FileStream::OpenRegularFile(const Text& path) {
     int error = fstat(fd, &st) != 0 ? errno : refusal(st);
     if (error == 0 && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
         error = errno;
-    if (error == 0 && !(file_ = fdopen(fd, "rb")))
+    return Adopt(fd, error, "rb");
+}
+
+bool FileStream::Adopt(int fd, int error, const char* mode) {
+    if (error == 0 && !(file_ = fdopen(fd, mode)))
         error = errno;
     if (error != 0) {
         close(fd);

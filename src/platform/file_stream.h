@@ -54,6 +54,11 @@ class FileStream {
     bool Close();
 
   private:
+    // Makes the open descriptor `fd` this stream's file in `mode`, unless `error` (an errno
+    // value found while checking it) is set or that fails: then closes it, sets the last
+    // error and returns false.
+    bool Adopt(int fd, int error, const char* mode);
+
     FILE* file_ = nullptr;
     bool commit_ = false;
 };
