@@ -101,6 +101,7 @@ class ImportRun {
     ComPtr<IZemKMSQLiteRecordset> notes_;
     ComPtr<IZemKMSQLiteRecordset> storageRow_;
     std::unique_ptr<ResourceStore> resources_;
+    NoteTemplate noteTemplate_;
     StatementRowOrder rowOrder_;
     int32_t done_ = 0;
     bool walkBroken_ = false;
@@ -366,7 +367,7 @@ void ImportRun::ImportNote() {
 
     resources_->TakeLosses();  // only this note's count
     const Text htmlFile = BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_, *resources_,
-                                            &noteFiles.written, rowOrder_.resources);
+                                            noteTemplate_, &noteFiles.written, rowOrder_.resources);
     if (htmlFile.empty()) {
         summary_.NoteSkipped(row.title, u"its content could not be built");
         return;

@@ -154,8 +154,10 @@ size_t NoteBodyPosition(TextView html) {
     return anyForm != TextView::npos ? anyForm : html.size();
 }
 
-bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& html) {
+bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& html, bool* styled) {
     html.clear();
+    if (styled)
+        *styled = false;
     ComPtr<IZemKMTools> tools = ComPtr<IZemKMTools>::Attach(CreateKMToolsObject());
     if (!tools) {
         GetGlobal().WriteLog(u"Failed to create IZemKMTools!");
@@ -168,11 +170,28 @@ bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& h
     if (!LoadHtmlWithDefaultCss(htmlFile, html))
         GetGlobal().WriteLog(
             FormatText(u"Failed to insert default CSS into template html file: %1", htmlFile));
+    else if (styled)
+        *styled = true;
     return true;
 }
 
+const Text* NoteTemplate::Get(const Text& htmlFile) {
+    if (whole_)
+        return &html_;
+    const Text templateFile = GetProgramFolder() + u"document.mez";
+    if (!PrepareTemplateHtml(templateFile, htmlFile, html_, &whole_)) {
+        GetGlobal().WriteLog(
+            FormatText(u"Import ynote, Failed to extract template file %1 to html file %2",
+                       templateFile, htmlFile));
+        return nullptr;
+    }
+    bodyAt_ = NoteBodyPosition(html_);
+    return &html_;
+}
+
 Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const Text& importFolder,
-                       ResourceStore& resources, TextList* writtenFiles, bool resourcesInRowOrder) {
+                       ResourceStore& resources, NoteTemplate& noteTemplate, TextList* writtenFiles,
+                       bool resourcesInRowOrder) {
     auto recordset = RunQuery(database, FormatText(kSqlSelectNoteBody, QuoteSqlText(noteId)));
     if (!recordset)
         return {};
@@ -189,30 +208,25 @@ Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const
             u"Import ynote, the body of note %1 is not UTF-8: read in the ANSI code page %2",
             noteId, IntToText(static_cast<int32_t>(codePage))));
 
-    const Text templateFile = GetProgramFolder() + u"document.mez";
     CreateDirectoryTree(importFolder);
     const Text htmlFile = importFolder + NoteHtmlFileName(noteId);
     if (writtenFiles)
         writtenFiles->push_back(htmlFile);
     resources.PrepareTarget(htmlFile);
-    Text html;
-    if (!PrepareTemplateHtml(templateFile, htmlFile, html)) {
-        GetGlobal().WriteLog(
-            FormatText(u"Import ynote, Failed to extract template file %1 to html file %2",
-                       templateFile, htmlFile));
+    const Text* html = noteTemplate.Get(htmlFile);
+    if (!html)
         return {};
-    }
     // The page is the styled template with the body between its two parts; it is written
     // in those pieces and never joined.
-    const size_t bodyAt = NoteBodyPosition(html);
-    const TextView styled = html;
+    const size_t bodyAt = noteTemplate.BodyPosition();
+    const TextView styled = *html;
     const std::vector<TextView> page{styled.substr(0, bodyAt), body, styled.substr(bodyAt)};
 
     std::vector<ResourceEntry> entries;
     if (!CollectInlineResources(database, noteId, importFolder, entries, page, resources,
                                 resourcesInRowOrder)) {
         // A note given up on leaves its file holding the styled template.
-        SaveUnicodeTextFile(htmlFile, html);
+        SaveUnicodeTextFile(htmlFile, *html);
         return {};
     }
     TextList relativeLinks;
@@ -224,7 +238,12 @@ Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const
     std::vector<std::pair<TextView, TextView>> links;
     for (size_t i = 0; i < entries.size(); ++i)
         links.emplace_back(entries[i].searchText, relativeLinks[i]);
-    SaveUnicodeTextFile(htmlFile, LinkResources(page, links));
+    // A page cut short by a failed write would be imported as the whole note.
+    if (!SaveUnicodeTextFile(htmlFile, LinkResources(page, links))) {
+        GetGlobal().WriteLog(FormatText(
+            u"Import ynote, Failed to write the html file %1 of note %2", htmlFile, noteId));
+        return {};
+    }
     return htmlFile;
 }
 

@@ -70,8 +70,9 @@ TEST_F(BuildNoteHtmlFileTest, TemplateStyleBodyAndLocalPictures) {
     const std::string importFolder = folder_ + "/import/";
     TextList written;
     ResourceStore store(Wide(ynote.StorageFolder()), true);
-    const Text path =
-        BuildNoteHtmlFile(database.Get(), Wide(noteId), Wide(importFolder), store, &written);
+    NoteTemplate noteTemplate;
+    const Text path = BuildNoteHtmlFile(database.Get(), Wide(noteId), Wide(importFolder), store,
+                                        noteTemplate, &written);
     ASSERT_FALSE(path.empty());
     EXPECT_EQ(GetFolderPart(path), Wide(importFolder));
 
@@ -94,11 +95,33 @@ TEST_F(BuildNoteHtmlFileTest, AnEmptyBodyLeavesTheStyledTemplate) {
     ynote.Close();
     auto database = OpenYNote(ynote.DatabasePath());
     ResourceStore store(Text(), true);
-    const Text path = BuildNoteHtmlFile(database.Get(), u"n", Wide(folder_ + "/import/"), store);
+    NoteTemplate noteTemplate;
+    const Text path =
+        BuildNoteHtmlFile(database.Get(), u"n", Wide(folder_ + "/import/"), store, noteTemplate);
     Text html;
     ASSERT_TRUE(LoadTextFile(path, html));
     EXPECT_NE(html.find(u"zem_custom_css"), Text::npos);
     EXPECT_NE(html.find(u"<body>\n</body>"), Text::npos);
+}
+
+TEST_F(BuildNoteHtmlFileTest, NotesAfterTheFirstGetTheKeptTemplateWithTheirOwnBodies) {
+    YNoteFixture& ynote = MakeFixture();
+    ynote.AddNote({.noteId = "a", .title = "a", .body = "<p>first</p>"});
+    ynote.AddNote({.noteId = "b", .title = "b", .body = "<p>second</p>"});
+    ynote.Close();
+    auto database = OpenYNote(ynote.DatabasePath());
+    ResourceStore store(Text(), true);
+    NoteTemplate noteTemplate;
+    const Text folder = Wide(folder_ + "/import/");
+    Text first, second;
+    ASSERT_TRUE(
+        LoadTextFile(BuildNoteHtmlFile(database.Get(), u"a", folder, store, noteTemplate), first));
+    ASSERT_TRUE(
+        LoadTextFile(BuildNoteHtmlFile(database.Get(), u"b", folder, store, noteTemplate), second));
+    EXPECT_NE(first.find(u"<body><p>first</p>"), Text::npos);
+    EXPECT_NE(second.find(u"<body><p>second</p>"), Text::npos);
+    EXPECT_EQ(second.find(u"first"), Text::npos);
+    EXPECT_EQ(first.substr(0, first.find(u"<body>")), second.substr(0, second.find(u"<body>")));
 }
 
 }  // namespace
