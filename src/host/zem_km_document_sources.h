@@ -59,6 +59,10 @@ struct IZemKMDocumentSources : IUnknown {
     // The names of the document's attachments, one per row of a result set
     // (IZemKMSQLiteRecordset), read at the time of the call.
     virtual HRESULT GetAttachmentNames(IUnknown* document, IUnknown** recordset) = 0;
+    // The account's record for one source id, as GetSourceRecords gives it: a result set of
+    // one row, or of none when the source has no record whose document exists.
+    virtual HRESULT GetSourceRecord(const char16_t* source, const char16_t* account,
+                                    const char16_t* sourceId, IUnknown** recordset) = 0;
 
   protected:
     ~IZemKMDocumentSources() = default;

@@ -250,6 +250,7 @@ bool ImportRun::Prepare() {
     if (!notes_)
         return false;
     dialog_.SetProgressRange(noteCount);
+    previous_->ExpectNotes(static_cast<size_t>(std::max(noteCount, 0)));
     OpenResourceStore(sourcePath);
     return true;
 }
@@ -341,7 +342,9 @@ void ImportRun::ImportNote() {
     dialog_.SetStatusText(row.title);
     dialog_.PumpMessages();
 
-    const NoteFate fate = previous_->Decide(row.noteId, row.version);
+    NoteFate fate = NoteFate::kNew;
+    if (KeptOut(Host([&] { return previous_->Decide(row.noteId, row.version, fate); })))
+        return;
     if (fate == NoteFate::kUnchanged || fate == NoteFate::kConflict) {
         if (fate == NoteFate::kUnchanged)
             summary_.NoteUnchanged();

@@ -28,6 +28,15 @@ void ForEachRow(IUnknown* object, Visit visit) {
     }
 }
 
+// A row of the records (source id, version, document changed since).
+template <class Record>
+void ReadRecordRow(IZemKMSQLiteRecordset* row, Record& record) {
+    const Text version = FieldText(row, 1);
+    record.finished = !version.empty();
+    record.dateUpdated = TextToInt64(version);
+    record.documentChanged = FieldText(row, 2) == u"1";
+}
+
 }  // namespace
 
 Text YNoteAccountName(const Text& databasePath) {
@@ -50,28 +59,51 @@ HRESULT PreviousImport::Load() {
     if (status != S_OK)
         return Failed(status) ? status : E_FAIL;
     ForEachRow(rows.Get(), [&](IZemKMSQLiteRecordset* row) {
-        Record& record = records_[FieldText(row, 0)];
-        const Text version = FieldText(row, 1);
-        record.finished = !version.empty();
-        record.dateUpdated = TextToInt64(version);
-        record.documentChanged = FieldText(row, 2) == u"1";
+        ReadRecordRow(row, records_[FieldText(row, 0)]);
     });
     return S_OK;
 }
 
-NoteFate PreviousImport::Decide(const Text& noteId, int64_t dateUpdated) {
-    const auto found = records_.find(noteId);
-    if (found == records_.end())
-        return NoteFate::kNew;
-    Record& record = found->second;
-    record.matched = true;
-    if (everyNoteNew_)
-        return NoteFate::kNew;
+HRESULT PreviousImport::Decide(const Text& noteId, int64_t dateUpdated, NoteFate& fate) {
+    fate = NoteFate::kNew;
+    if (const auto found = records_.find(noteId); found != records_.end()) {
+        Record& record = found->second;
+        record.matched = true;
+        if (!everyNoteNew_ || record.finishedHere)
+            fate = FateOf(record, dateUpdated);
+        return S_OK;
+    }
+    if (!finishedHere_.MayContain(noteId))
+        return S_OK;
+    Record record;
+    bool found = false;
+    if (const HRESULT status = ReadRecord(noteId, record, found); status != S_OK)
+        return status;
+    if (found)
+        fate = FateOf(record, dateUpdated);
+    return S_OK;
+}
+
+NoteFate PreviousImport::FateOf(const Record& record, int64_t dateUpdated) {
     if (!record.finished)
         return NoteFate::kChanged;
     if (record.dateUpdated == dateUpdated)
         return NoteFate::kUnchanged;
     return record.documentChanged ? NoteFate::kConflict : NoteFate::kChanged;
+}
+
+HRESULT PreviousImport::ReadRecord(const Text& noteId, Record& record, bool& found) {
+    found = false;
+    ComPtr<IUnknown> rows;
+    const HRESULT status =
+        sources_->GetSourceRecord(kYNoteSourceName, account_.c_str(), noteId.c_str(), rows.Out());
+    if (status != S_OK)
+        return Failed(status) ? status : E_FAIL;
+    ForEachRow(rows.Get(), [&](IZemKMSQLiteRecordset* row) {
+        ReadRecordRow(row, record);
+        found = true;
+    });
+    return S_OK;
 }
 
 int32_t PreviousImport::UnmatchedCount() const {
@@ -120,11 +152,17 @@ HRESULT PreviousImport::Finish(IZemKMDocument* document, const Text& noteId, int
     if (const HRESULT status = sources_->SetSourceVersion(document, dateUpdated); status != S_OK)
         return status;
     // A second row of the same note later in the walk then compares with this import.
-    Record& record = records_[noteId];
+    const auto found = records_.find(noteId);
+    if (found == records_.end()) {
+        finishedHere_.Add(noteId);
+        return S_OK;
+    }
+    Record& record = found->second;
     record.finished = true;
     record.dateUpdated = dateUpdated;
     record.documentChanged = false;
     record.matched = true;
+    record.finishedHere = true;
     return S_OK;
 }
 

@@ -4,8 +4,10 @@
 // The knowledge base records, for every document an import creates, the note it came from
 // (source "YNote", the account, the note id) and the note's dateupdated. All records of the
 // account are read once, by Load, so a walk over an unchanged account asks the knowledge
-// base nothing more per note. An engine without that record (IZemKMDocumentSources) leaves
-// the object inert: every note is new, nothing is recorded.
+// base nothing more per note. The notes this run imports are not added to them: memory
+// would grow with the account. A filter of their ids tells a second row of such a note,
+// whose record is then asked for. An engine without that record (IZemKMDocumentSources)
+// leaves the object inert: every note is new, nothing is recorded.
 //
 // The calls into the knowledge base give its status back (ZEM_E_KNOWLEDGE_BASE_BUSY among
 // them), for the caller to wait and try again; each may be tried again whole. Owned by one
@@ -16,6 +18,7 @@
 #include <unordered_map>
 
 #include "host/zem_km_document_sources.h"
+#include "util/bloom_filter.h"
 #include "util/text_helpers.h"
 
 namespace zem {
@@ -46,9 +49,12 @@ class PreviousImport {
     // Every note becomes a new document, as on a first import; the records go on being
     // written (they then point at the new documents).
     void TreatEveryNoteAsNew() { everyNoteNew_ = true; }
+    // Sizes the record of the notes this run imports for about `count` notes.
+    void ExpectNotes(size_t count) { finishedHere_ = BloomFilter(count); }
 
-    // What to do with the note; remembers that the account still has it.
-    NoteFate Decide(const Text& noteId, int64_t dateUpdated);
+    // What to do with the note (`fate`); remembers that the account still has it. A note
+    // this run imported already (a second row of it) is compared with that import.
+    HRESULT Decide(const Text& noteId, int64_t dateUpdated, NoteFate& fate);
     // Records not matched by any note passed to Decide: notes gone from the account.
     int32_t UnmatchedCount() const;
 
@@ -77,11 +83,16 @@ class PreviousImport {
         int64_t dateUpdated = 0;
         bool documentChanged = false;
         bool matched = false;
+        bool finishedHere = false;  // by this run
     };
+    static NoteFate FateOf(const Record& record, int64_t dateUpdated);
+    // The note's record as the knowledge base has it now; `found` false when it has none.
+    HRESULT ReadRecord(const Text& noteId, Record& record, bool& found);
 
     ComPtr<IZemKMDocumentSources> sources_;
     Text account_;
-    std::unordered_map<Text, Record> records_;
+    std::unordered_map<Text, Record> records_;  // as Load found them
+    BloomFilter finishedHere_{0};               // the other notes this run imported
     bool everyNoteNew_ = false;
 };
 

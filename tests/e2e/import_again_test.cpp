@@ -251,6 +251,30 @@ TEST_F(ImportAgainTest, DocumentsChangedOrDeletedInTheKnowledgeBase) {
     EXPECT_NE(run.output.find(Counts(3, 0, 0, 2, 1, 0, 0)), std::string::npos) << run.output;
 }
 
+// In an account without keys a note may have two rows: the second is compared with what the
+// run made of the first, as a later import would compare it, and never becomes a second
+// document, also when every note is imported again.
+TEST_F(ImportAgainTest, ASecondRowOfANoteMeetsWhatTheRunMadeOfTheFirst) {
+    ynote_ =
+        std::make_unique<YNoteFixture>(folder_ + "/keyless", "me@example.com", YNoteKeys::kNone);
+    ynote_->AddNotebook("nb1", "工作");
+    AddNote("n1");
+    AddNote("n1");
+    AddNote("n2");
+    // The second row of n2 changed later; both rows read the note's one body.
+    ynote_->AddNote({"n2", "n2", "nb1", "", kFirst, kLater, "https://example.com/n2b", {}});
+    AddNote("n3");
+    Import();
+    EXPECT_EQ(Value("select count(*) from document"), "3");
+    EXPECT_EQ(Value("select source_version from document_source where source_id = 'n2'"),
+              std::to_string(kLater));
+    EXPECT_EQ(Value("select url from document where title = 'n2'"), "https://example.com/n2b");
+
+    ProgramResult all = Import({"/ImportAll"});
+    EXPECT_EQ(Value("select count(*) from document"), "6") << all.output;
+    EXPECT_EQ(Value("select count(*) from document_source"), "3");
+}
+
 TEST_F(ImportAgainTest, ImportAllAddsEveryNoteAgainAsBefore) {
     ynote_->AddNotebook("nb1", "工作");
     AddNote("n1");

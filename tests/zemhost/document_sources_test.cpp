@@ -26,10 +26,13 @@ class DocumentSourcesTest : public testing::Test {
                   S_OK);
         return As<IZemKMDocument>(document);
     }
-    // The account's records as "id version changed" lines.
-    std::vector<std::string> Records(const char16_t* account = u"me") {
+    // The account's records as "id version changed" lines; with `noteId`, only its own.
+    std::vector<std::string> Records(const char16_t* account = u"me",
+                                     const char16_t* noteId = nullptr) {
         IUnknown* raw = nullptr;
-        EXPECT_EQ(sources_->GetSourceRecords(u"YNote", account, &raw), S_OK);
+        EXPECT_EQ(noteId ? sources_->GetSourceRecord(u"YNote", account, noteId, &raw)
+                         : sources_->GetSourceRecords(u"YNote", account, &raw),
+                  S_OK);
         auto rows = As<IZemKMSQLiteRecordset>(raw);
         std::vector<std::string> lines;
         for (int32_t eof = 0; rows && rows->IsEOF(&eof) == S_OK && !eof; rows->MoveNext()) {
@@ -73,6 +76,8 @@ TEST_F(DocumentSourcesTest, RecordsAreFinishedFoundChangedAndDeletedWithTheirDoc
     EXPECT_EQ(sources_->SetSourceVersion(unrecorded.Get(), 5), S_OK);
     EXPECT_EQ(Commit(unrecorded.Get()), S_OK);
     EXPECT_EQ(Records(), (std::vector<std::string>{"n1 1709280000 0", "n2  0"}));
+    EXPECT_EQ(Records(u"me", u"n1"), (std::vector<std::string>{"n1 1709280000 0"}));
+    EXPECT_EQ(Records(u"me", u"n3"), (std::vector<std::string>{}));
 
     IUnknown* raw = nullptr;
     ASSERT_EQ(sources_->FindSourceDocument(u"YNote", u"me", u"n1", &raw), S_OK);

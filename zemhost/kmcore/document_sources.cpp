@@ -53,6 +53,13 @@ HRESULT ReadRows(KnowledgeBase& kb, const std::string& sql, std::initializer_lis
 }
 
 // The same handed out as a result set.
+// An account's records with their documents. A date that differs either way counts as a
+// change: an older date than the one kept was set by someone as well.
+constexpr char kSelectRecords[] =
+    "SELECT r.source_id, r.source_version, r.document_modified IS NOT NULL AND d.modified IS "
+    "NOT r.document_modified FROM document_source r JOIN document d ON d.guid = "
+    "r.document_guid WHERE r.source = ?1 AND r.account = ?2";
+
 HRESULT ReadRecordset(KnowledgeBase& kb, const std::string& sql,
                       std::initializer_list<TextView> params, int columns, IUnknown** recordset) {
     std::vector<TextRow> rows;
@@ -161,14 +168,17 @@ HRESULT DocumentSourcesComponent::GetSourceRecords(const char16_t* source, const
     if (const HRESULT status = StartCall(recordset, kb); status != S_OK)
         return status;
     KnowledgeBase::Call call(*kb);
-    // A date that differs either way counts as a change: an older date than the one kept
-    // was set by someone as well.
-    return ReadRecordset(
-        *kb,
-        "SELECT r.source_id, r.source_version, r.document_modified IS NOT NULL AND d.modified "
-        "IS NOT r.document_modified FROM document_source r JOIN document d ON d.guid = "
-        "r.document_guid WHERE r.source = ?1 AND r.account = ?2",
-        {ArgText(source), ArgText(account)}, 3, recordset);
+    return ReadRecordset(*kb, kSelectRecords, {ArgText(source), ArgText(account)}, 3, recordset);
+}
+
+HRESULT DocumentSourcesComponent::GetSourceRecord(const char16_t* source, const char16_t* account,
+                                                  const char16_t* sourceId, IUnknown** recordset) {
+    std::shared_ptr<KnowledgeBase> kb;
+    if (const HRESULT status = StartCall(recordset, kb); status != S_OK)
+        return status;
+    KnowledgeBase::Call call(*kb);
+    return ReadRecordset(*kb, std::string(kSelectRecords) + " AND r.source_id = ?3",
+                         {ArgText(source), ArgText(account), ArgText(sourceId)}, 3, recordset);
 }
 
 HRESULT DocumentSourcesComponent::SetDocumentTitle(IUnknown* document, const char16_t* title) {

@@ -25,6 +25,8 @@ class DocumentSourcesComponent : public IZemKMDocumentSources {
     HRESULT ReplaceAttachmentFromFile(IUnknown* document, const char16_t* path,
                                       VARIANT_BOOL* replaced) override;
     HRESULT GetAttachmentNames(IUnknown* document, IUnknown** recordset) override;
+    HRESULT GetSourceRecord(const char16_t* source, const char16_t* account,
+                            const char16_t* sourceId, IUnknown** recordset) override;
 
   protected:
     ~DocumentSourcesComponent() = default;
