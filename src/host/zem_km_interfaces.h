@@ -88,9 +88,10 @@ struct IZemKMDocument : IUnknown {
 // call. A caller that must know they are stored asks for it.
 struct IZemKMDocumentCommit : IUnknown {
     static constexpr IID kIID = MakeGuid("D3A1C5E8-4B7F-4E2A-9C61-0F8E2B5D7A93");
-    // Stores the waiting changes now: S_OK (also when nothing waits),
-    // ZEM_E_KNOWLEDGE_BASE_BUSY (they are kept, and stored by a later try), or another
-    // failure (they are dropped, with the files made for a new document or attachment).
+    // Stores the waiting changes now: S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY (they are kept, and
+    // stored by a later try), or another failure (they are dropped, with the files made for
+    // a new document or attachment). When nothing waits, the outcome of the last store of
+    // the document's changes (S_OK when there was none).
     virtual HRESULT CommitChanges() = 0;
     // Drops the waiting changes, with the files made for a new document or attachment;
     // whatever was stored before stays. S_OK.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/posix_helpers.h"
+#include "platform/sqlite_setup.h"
 
 namespace zem {
 
@@ -13,6 +14,7 @@ bool RollBackHotJournal(const Text& databasePath) {
     if (!posix::ToNativeName(databasePath, native))
         return false;
     sqlite3* db = nullptr;
+    ConfigureSqlite();
     bool read = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
     // The first read takes the shared lock, and that is when SQLite plays a hot journal back.
     sqlite3_stmt* statement = nullptr;

@@ -1,6 +1,7 @@
 #include "checkpointer.h"
 
 #include "busy_timeout.h"
+#include "platform/sqlite_setup.h"
 
 namespace zem::kmcore {
 
@@ -57,6 +58,7 @@ void Checkpointer::AfterCommit(sqlite3* db, const char* schema, int pages) {
 
 void Checkpointer::Run() {
     sqlite3* db = nullptr;
+    ConfigureSqlite();
     if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
         // The syncs of a checkpoint follow the connection's setting; the writer's is NORMAL.

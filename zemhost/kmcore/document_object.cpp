@@ -112,7 +112,7 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
 
     HRESULT CommitChanges() override {
         KnowledgeBase::Call call(*kb_);
-        return kb_->StoreWaitingChanges(&guid_);
+        return kb_->CommitDocument(guid_);
     }
 
     HRESULT DiscardChanges() override {

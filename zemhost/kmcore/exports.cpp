@@ -1,8 +1,8 @@
 // The library's entry points: DllGetClassObject with a class factory per component, and the
 // SQLite object factory. Only these two names are exported (see exports.map).
+#include "components.h"
 #include "host/zem_km_interfaces.h"
 #include "platform/com_object.h"
-#include "components.h"
 
 namespace zem::kmcore {
 

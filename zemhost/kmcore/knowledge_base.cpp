@@ -8,6 +8,7 @@
 #include "host/zem_km_interfaces.h"
 #include "host_files.h"
 #include "platform/com.h"
+#include "platform/sqlite_setup.h"
 #include "storage_schema.h"
 
 namespace zem::kmcore {
@@ -114,6 +115,7 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, HRESUL
         return nullptr;
     }
     sqlite3* db = nullptr;
+    ConfigureSqlite();
     const int rc = sqlite3_open_v2(ToFileSystemBytes(path).c_str(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
@@ -241,10 +243,18 @@ HRESULT KnowledgeBase::StoreWaitingChanges(const Text* guid) {
     }
     if (status == ZEM_E_KNOWLEDGE_BASE_BUSY)
         return status;
+    lastStore_.guid = waiting_.guid;
+    lastStore_.status = status;
     if (Failed(status))
         DropWaitingChanges();
     waiting_ = WaitingChanges();
     return status;
+}
+
+HRESULT KnowledgeBase::CommitDocument(const Text& guid) {
+    if (waiting_.guid == guid)
+        return StoreWaitingChanges(&guid);
+    return lastStore_.guid == guid ? lastStore_.status : S_OK;
 }
 
 void KnowledgeBase::DropWaitingChanges(const Text* guid) {

@@ -88,6 +88,9 @@ class KnowledgeBase {
     // Drops the waiting changes (only when they are document `guid`'s, when given) and removes
     // their new folders.
     void DropWaitingChanges(const Text* guid = nullptr);
+    // Stores document `guid`'s waiting changes, or, when none wait, tells how the last
+    // store of its changes ended (S_OK when there was none); statuses as StoreWaitingChanges.
+    HRESULT CommitDocument(const Text& guid);
     // Runs `body` as a transaction of its own, after storing the waiting changes: committed
     // when it returns true, else rolled back. S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY or E_FAIL.
     HRESULT InTransaction(const std::function<bool()>& body);
@@ -115,6 +118,10 @@ class KnowledgeBase {
     std::recursive_mutex mutex_;
     std::condition_variable_any idle_;
     WaitingChanges waiting_;
+    struct {
+        Text guid;
+        HRESULT status = S_OK;
+    } lastStore_;  // the outcome of the last store that kept or dropped changes
     Clock::time_point lastCall_ = Clock::now();
     bool stopping_ = false;
     bool sleeping_ = false;   // the thread waits for changes, not for a deadline

@@ -1,8 +1,8 @@
 #include <memory>
 
 #include "host/zem_km_interfaces.h"
-#include "platform/com_object.h"
 #include "kb_objects.h"
+#include "platform/com_object.h"
 #include "settings_document.h"
 
 namespace zem::kmcore {

@@ -6,6 +6,7 @@
 #include "components.h"
 #include "host/zem_km_interfaces.h"
 #include "platform/com_object.h"
+#include "platform/sqlite_setup.h"
 #include "sql_shape.h"
 
 namespace zem::kmcore {
@@ -19,6 +20,7 @@ class SQLiteDatabase : public ComObject<IZemKMSQLiteDatabase> {
         if (!path || !*path)
             return E_INVALIDARG;
         sqlite3* db = nullptr;
+        ConfigureSqlite();
         if (sqlite3_open_v2(ToFileSystemBytes(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
             SQLITE_OK) {
             sqlite3_close(db);
