@@ -93,6 +93,12 @@ ResourceStore::ResourceStore(Text folder, bool hasResourceTables)
         AddTrailingSeparator(realFolder_);
 }
 
+void ResourceStore::PrepareFolder(const Text& folder) {
+    if (reusable_)
+        reusable_->ClaimFolder(folder);
+    CreateDirectoryTree(folder);
+}
+
 bool ResourceStore::CopyResource(const Text& resourceId, const Text& reserve2, bool attachment,
                                  const Text& target) {
     ResourceLoss loss{attachment, resourceId, reserve2, ResourceLossReason::kMissing, {}};
@@ -176,7 +182,7 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
             continue;
         }
         const Text target = importFolder + ToFileSystemPath(copyName);
-        CreateDirectoryTree(GetFolderPart(target));
+        store.PrepareFolder(GetFolderPart(target));
         if (store.CopyResource(resourceId, reserve2, false, target))
             entries.push_back({resourceId, copyName, resourceId});
     }
@@ -208,7 +214,7 @@ bool CollectAttachments(IZemKMSQLiteDatabase* database, const Text& noteId,
         name = MakeNameUnique(name, collected);
         const Text target = importFolder + ToFileSystemPath(name);
         // A name that keeps a "\" lies in a subfolder of its own.
-        CreateDirectoryTree(GetFolderPart(target));
+        store.PrepareFolder(GetFolderPart(target));
         if (store.CopyResource(resourceId, reserve2, true, target))
             collected.push_back({resourceId, name, {}});
     }

@@ -60,6 +60,9 @@ class ResourceStore {
         if (reusable_)
             reusable_->Claim(target);
     }
+    // Makes the folder a copy goes into (with its parents), one given up earlier when one
+    // waits.
+    void PrepareFolder(const Text& folder);
     // The losses recorded since the last call, oldest first.
     std::vector<ResourceLoss> TakeLosses();
 

@@ -1,8 +1,11 @@
 #include "import/reusable_files.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "platform/files.h"
+#include "util/paths.h"
 
 namespace zem {
 
@@ -23,16 +26,42 @@ void ReusableFiles::Release(const Text& path) {
     const bool keep = spares_.size() < kMaxSpares && GetFileAttributes(path, attributes) &&
                       attributes.isRegularFile && !attributes.isSymlink &&
                       static_cast<int64_t>(attributes.size) <= kMaxSpareBytes;
-    if (keep && !folderMade_)
-        folderMade_ = CreateFolder(spareFolder_) || PathExists(spareFolder_);
-    if (keep && folderMade_) {
-        const Text spare = spareFolder_ + IntToText(static_cast<int32_t>(nextName_++));
-        if (!PathExists(spare) && RenameFile(path, spare)) {
-            spares_.push_back(spare);
-            return;
-        }
-    }
+    if (keep && KeepAsSpare(path, u"", spares_))
+        return;
     DeleteFile(path);
+}
+
+void ReusableFiles::ReleaseFolder(const Text& folder) {
+    std::vector<DirectoryEntry> entries;
+    if (!ListDirectory(folder, entries) ||
+        std::any_of(entries.begin(), entries.end(), [](const DirectoryEntry& entry) {
+            return entry.name != u"." && entry.name != u"..";
+        }))
+        return;
+    if (spareFolders_.size() < kMaxSpares && KeepAsSpare(folder, u"d", spareFolders_))
+        return;
+    RemoveFolder(folder);
+}
+
+void ReusableFiles::ClaimFolder(const Text& folder) {
+    const TextView unslashed = TextView(folder).substr(0, folder.size() - 1);
+    if (spareFolders_.empty() || folder.empty() || PathExists(folder) ||
+        !PathExists(GetFolderPart(unslashed)))
+        return;
+    RenameFile(spareFolders_.back(), folder);
+    spareFolders_.pop_back();
+}
+
+bool ReusableFiles::KeepAsSpare(const Text& path, TextView prefix, TextList& spares) {
+    if (!folderMade_)
+        folderMade_ = CreateFolder(spareFolder_) || PathExists(spareFolder_);
+    if (!folderMade_)
+        return false;
+    const Text spare = spareFolder_ + Text(prefix) + IntToText(static_cast<int32_t>(nextName_++));
+    if (PathExists(spare) || !RenameFile(path, spare))
+        return false;
+    spares.push_back(spare);
+    return true;
 }
 
 void ReusableFiles::Claim(const Text& path) {

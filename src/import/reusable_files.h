@@ -7,7 +7,9 @@
 // "Storage speed-ups"). A finished file is instead renamed into the spare folder, and
 // the next file the run needs is a spare renamed to its name and written over in place.
 // Renames free no inode. Large files are removed rather than kept, so that spares never
-// hold much of the disk.
+// hold much of the disk. The folders a note's copies lie in (a folder per note, in many
+// accounts) are kept the same way, empty, and renamed to the next note's folder; without
+// that the notes folder also gathered one empty folder per note until the run ended.
 //
 // Owned by the run's working files; user-interface thread only.
 #pragma once
@@ -30,14 +32,26 @@ class ReusableFiles {
     // Puts a spare at `path` when one waits and nothing is at `path`; the caller then
     // writes over it in place. Nothing happens otherwise, and the caller creates the file.
     void Claim(const Text& path);
+    // Gives up `folder` (ending with "/"), a folder the run made for a note's files, once
+    // they are given up: kept as a spare when it is empty, else left where it is.
+    void ReleaseFolder(const Text& folder);
+    // Puts a spare folder at `folder` (ending with "/") when one waits, nothing is there and
+    // its parent exists. Nothing happens otherwise, and the caller makes the folder.
+    void ClaimFolder(const Text& folder);
 
     size_t SpareCount() const { return spares_.size(); }
+    size_t SpareFolderCount() const { return spareFolders_.size(); }
 
   private:
+    // Renames `path` into the spare folder as `prefix` and a number, and adds it to
+    // `spares`; false when it could not.
+    bool KeepAsSpare(const Text& path, TextView prefix, TextList& spares);
+
     Text spareFolder_;
     bool folderMade_ = false;
     size_t nextName_ = 0;
     TextList spares_;
+    TextList spareFolders_;
 };
 
 }  // namespace zem

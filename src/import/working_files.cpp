@@ -1,5 +1,7 @@
 #include "import/working_files.h"
 
+#include <functional>
+#include <set>
 #include <vector>
 
 #include "config/global.h"
@@ -113,8 +115,17 @@ void ImportWorkingFiles::RemoveNoteFiles() {
         DeleteFiles(noteFiles_, keep_);
         return;
     }
-    for (const Text& file : noteFiles_)
+    // The folders made for the files go too once the files are gone, deepest first.
+    std::set<Text, std::greater<>> folders;
+    for (const Text& file : noteFiles_) {
         reusable_->Release(file);
+        for (Text folder = GetFolderPart(file);
+             folder.size() > notesFolder_.size() && folder.starts_with(notesFolder_);
+             folder = GetFolderPart(TextView(folder).substr(0, folder.size() - 1)))
+            folders.insert(folder);
+    }
+    for (const Text& folder : folders)
+        reusable_->ReleaseFolder(folder);
     noteFiles_.clear();
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "import/file_copy.h"
+#include "import/working_files.h"
 #include "import_test_env.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
@@ -61,6 +62,40 @@ TEST(ReusableFilesTest, LargeFilesAndFilesPastTheLimitAreRemoved) {
     // A path that is no file is only forgotten.
     reusable.Release(Wide(folder + "missing"));
     EXPECT_EQ(reusable.SpareCount(), 64u);
+}
+
+// A note's folders go with its files, kept empty as spares, and serve the next note's folder;
+// a folder still holding something is left alone.
+TEST(ReusableFilesTest, FoldersOfANoteAreGivenUpWithItsFilesAndServeTheNextNote) {
+    const std::string folder = MakeTestFolder("reusable-folders") + "/";
+    ImportWorkingFiles files(Wide(folder), false);
+    ASSERT_TRUE(files.Ready());
+    const std::string notes = ToUtf8(files.NotesFolder());
+    fs::create_directories(notes + "n1/sub");
+    WriteFileBytes(notes + "n1/sub/picture.png", "picture");
+    WriteFileBytes(notes + "n1.htm", "page");
+    const ino_t inode = InodeOf(notes + "n1");
+    files.AddNoteFiles({Wide(notes + "n1/sub/picture.png"), Wide(notes + "n1.htm")});
+    files.RemoveNoteFiles();
+    EXPECT_TRUE(fs::is_empty(notes));
+    EXPECT_EQ(files.Reusable()->SpareFolderCount(), 2u);
+
+    files.Reusable()->ClaimFolder(Wide(notes + "n2/"));
+    EXPECT_TRUE(fs::is_directory(notes + "n2"));
+    EXPECT_TRUE(fs::is_empty(notes + "n2"));
+    EXPECT_EQ(InodeOf(notes + "n2"), inode);
+    // Not where the parent is missing, nor over what is there.
+    files.Reusable()->ClaimFolder(Wide(notes + "missing/n3/"));
+    files.Reusable()->ClaimFolder(Wide(notes + "n2/"));
+    EXPECT_FALSE(fs::exists(notes + "missing"));
+    EXPECT_EQ(files.Reusable()->SpareFolderCount(), 1u);
+
+    WriteFileBytes(notes + "n2/kept.txt", "not the run's");
+    WriteFileBytes(notes + "n2/copy.png", "copy");
+    files.AddNoteFile(Wide(notes + "n2/copy.png"));
+    files.RemoveNoteFiles();
+    EXPECT_EQ(ReadFileBytes(notes + "n2/kept.txt"), "not the run's");
+    EXPECT_FALSE(fs::exists(notes + "n2/copy.png"));
 }
 
 }  // namespace
