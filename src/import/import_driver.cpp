@@ -229,6 +229,7 @@ bool ImportRun::Prepare() {
         ShowMessageIdArg(IDS_OPEN_DATABASE_FAILED, sourcePath);
         return false;
     }
+    KeepWorkingCopyCachesSmall(sqlite_.Get());
     LoadTagMap(sqlite_.Get(), tags_);
     CreateHostTags(host_.Get(), nullptr, tags_, Text(), &wait_);
     CreateNotebookFolders(sqlite_.Get(), host_.Get(), kYNoteRootFolder, &wait_);

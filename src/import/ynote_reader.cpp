@@ -54,6 +54,11 @@ ComPtr<IZemKMSQLiteRecordset> TryQuery(IZemKMSQLiteDatabase* database, const Tex
     return ComPtr<IZemKMSQLiteRecordset>::QueryFrom(Execute(database, sql).Get());
 }
 
+void KeepWorkingCopyCachesSmall(IZemKMSQLiteDatabase* database) {
+    TryQuery(database, u"pragma main.cache_size = -256");
+    TryQuery(database, u"pragma temp.cache_size = -256");
+}
+
 bool HasTable(IZemKMSQLiteDatabase* database, const Text& table) {
     const Text sql = FormatText(
         u"select count(*) from sqlite_master where type='table' and name='%1' collate nocase",

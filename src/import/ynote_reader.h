@@ -55,6 +55,12 @@ ComPtr<IZemKMSQLiteRecordset> RunQuery(IZemKMSQLiteDatabase* database, const Tex
 // The same without any message, for statements whose failure is an answer.
 ComPtr<IZemKMSQLiteRecordset> TryQuery(IZemKMSQLiteDatabase* database, const Text& sql);
 
+// Keeps the connection's page caches small (main and temporary schema). The working copy is
+// read front to back once: a page is seldom read twice, and SQLite's default caches would
+// each fill to 2 MiB on a large account, so that memory grew with the account. Without a
+// message when the connection refuses.
+void KeepWorkingCopyCachesSmall(IZemKMSQLiteDatabase* database);
+
 // True while the result set has a current row; a failing call counts as the end.
 bool HasCurrentRow(IZemKMSQLiteRecordset* recordset);
 
