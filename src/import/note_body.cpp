@@ -23,10 +23,7 @@ namespace {
 constexpr size_t kMaxNameBytes = 240;
 
 Text HashText(const Text& text) {
-    uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (char16_t c : text) {
-        hash = (hash ^ static_cast<uint64_t>(c)) * 1099511628211ull;
-    }
+    const uint64_t hash = HashText64(text);
     static constexpr char16_t kDigits[] = u"0123456789abcdef";
     Text hex;
     for (int shift = 60; shift >= 0; shift -= 4)
@@ -154,10 +151,9 @@ size_t NoteBodyPosition(TextView html) {
     return anyForm != TextView::npos ? anyForm : html.size();
 }
 
-bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& html, bool* styled) {
+bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& html, bool& styled) {
     html.clear();
-    if (styled)
-        *styled = false;
+    styled = false;
     ComPtr<IZemKMTools> tools = ComPtr<IZemKMTools>::Attach(CreateKMToolsObject());
     if (!tools) {
         GetGlobal().WriteLog(u"Failed to create IZemKMTools!");
@@ -170,8 +166,8 @@ bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& h
     if (!LoadHtmlWithDefaultCss(htmlFile, html))
         GetGlobal().WriteLog(
             FormatText(u"Failed to insert default CSS into template html file: %1", htmlFile));
-    else if (styled)
-        *styled = true;
+    else
+        styled = true;
     return true;
 }
 
@@ -179,7 +175,7 @@ const Text* NoteTemplate::Get(const Text& htmlFile) {
     if (whole_)
         return &html_;
     const Text templateFile = GetProgramFolder() + u"document.mez";
-    if (!PrepareTemplateHtml(templateFile, htmlFile, html_, &whole_)) {
+    if (!PrepareTemplateHtml(templateFile, htmlFile, html_, whole_)) {
         GetGlobal().WriteLog(
             FormatText(u"Import ynote, Failed to extract template file %1 to html file %2",
                        templateFile, htmlFile));

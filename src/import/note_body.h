@@ -38,10 +38,9 @@ Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const
                        TextList* writtenFiles = nullptr, bool resourcesInRowOrder = false);
 
 // Writes the template out as HTML (through the host's tools component) and gives its text
-// with the default style inserted; true when the template was written, `styled` (may be
-// null) telling whether the style went in too.
-bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& html,
-                         bool* styled = nullptr);
+// with the default style inserted; true when the template was written, `styled` telling
+// whether the style went in too.
+bool PrepareTemplateHtml(const Text& templateFile, const Text& htmlFile, Text& html, bool& styled);
 
 // The note's HTML file name: the note id + ".htm" when the id is a safe file name, else a
 // sanitised form made unique by a hash of the id.

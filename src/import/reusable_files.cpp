@@ -1,8 +1,6 @@
 #include "import/reusable_files.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <vector>
 
 #include "platform/files.h"
 #include "util/paths.h"
@@ -32,11 +30,7 @@ void ReusableFiles::Release(const Text& path) {
 }
 
 void ReusableFiles::ReleaseFolder(const Text& folder) {
-    std::vector<DirectoryEntry> entries;
-    if (!ListDirectory(folder, entries) ||
-        std::any_of(entries.begin(), entries.end(), [](const DirectoryEntry& entry) {
-            return entry.name != u"." && entry.name != u"..";
-        }))
+    if (!IsEmptyFolder(folder))
         return;
     if (spareFolders_.size() < kMaxSpares && KeepAsSpare(folder, u"d", spareFolders_))
         return;
@@ -44,9 +38,7 @@ void ReusableFiles::ReleaseFolder(const Text& folder) {
 }
 
 void ReusableFiles::ClaimFolder(const Text& folder) {
-    const TextView unslashed = TextView(folder).substr(0, folder.size() - 1);
-    if (spareFolders_.empty() || folder.empty() || PathExists(folder) ||
-        !PathExists(GetFolderPart(unslashed)))
+    if (spareFolders_.empty() || PathExists(folder) || !PathExists(GetParentFolder(folder)))
         return;
     RenameFile(spareFolders_.back(), folder);
     spareFolders_.pop_back();

@@ -121,7 +121,7 @@ void ImportWorkingFiles::RemoveNoteFiles() {
         reusable_->Release(file);
         for (Text folder = GetFolderPart(file);
              folder.size() > notesFolder_.size() && folder.starts_with(notesFolder_);
-             folder = GetFolderPart(TextView(folder).substr(0, folder.size() - 1)))
+             folder = GetParentFolder(folder))
             folders.insert(folder);
     }
     for (const Text& folder : folders)

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "util/text_helpers.h"
+
 namespace zem {
 
 namespace {
@@ -28,10 +30,7 @@ BloomFilter::BloomFilter(size_t expectedCount) {
 // independent ones for this purpose.
 template <class Visit>
 void BloomFilter::ForEachBit(TextView text, Visit visit) const {
-    uint64_t hash = 14695981039346656037ull;  // FNV-1a over the UTF-16 units
-    for (char16_t c : text)
-        hash = (hash ^ static_cast<uint64_t>(c)) * 1099511628211ull;
-    const uint64_t first = Mix(hash);
+    const uint64_t first = Mix(HashText64(text));
     const uint64_t step = Mix(first) | 1;
     for (int i = 0; i < kBitsPerText; ++i)
         visit((first + static_cast<uint64_t>(i) * step) & bitMask_);

@@ -69,6 +69,10 @@ Text GetFolderPart(TextView path) {
     return Text(path.substr(0, FileNameStart(path)));
 }
 
+Text GetParentFolder(TextView folder) {
+    return GetFolderPart(EndsWithSeparator(folder) ? folder.substr(0, folder.size() - 1) : folder);
+}
+
 Text GetExtension(TextView path) {
     const size_t dot = ExtensionStart(path);
     return dot == TextView::npos ? Text() : Text(path.substr(dot));
@@ -189,6 +193,13 @@ void EnumerateFolders(const Text& folder, TextList& list, int flags) {
         if (flags & kEnumRecursive)
             EnumerateFolders(path, list, flags);
     }
+}
+
+bool IsEmptyFolder(const Text& folder) {
+    std::vector<DirectoryEntry> entries;
+    return ListDirectory(folder, entries) &&
+           std::all_of(entries.begin(), entries.end(),
+                       [](const DirectoryEntry& entry) { return IsDotEntry(entry.name); });
 }
 
 bool RemoveEmptyFolder(const Text& folder) {

@@ -16,6 +16,9 @@ constexpr int kEnumRecursive = 2;
 
 // Folder part with its trailing separator ("/a/b/" for "/a/b/c.txt"); empty when none.
 Text GetFolderPart(TextView path);
+// The folder holding `folder` (which may end with a separator), with its trailing separator
+// ("/a/" for "/a/b/" and "/a/b"); empty when none.
+Text GetParentFolder(TextView folder);
 // Final extension with its dot (".txt"); empty when none.
 Text GetExtension(TextView path);
 // File name without folder and extension ("c" for "/a/c.txt").
@@ -46,6 +49,8 @@ DateTime GetFileModifiedTime(const Text& path);
 void EnumerateFiles(const Text& folder, const Text& filter, TextList& list, int flags);
 void EnumerateFolders(const Text& folder, TextList& list, int flags);
 bool RemoveEmptyFolder(const Text& folder);
+// True when the folder can be listed and holds nothing.
+bool IsEmptyFolder(const Text& folder);
 void ClearFolder(const Text& folder);
 bool RemoveEmptySubfolders(const Text& folder);
 void RemoveFolderTree(const Text& folder);

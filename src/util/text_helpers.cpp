@@ -193,6 +193,13 @@ size_t ReplaceAll(Text& text, TextView what, TextView with) {
     return count;
 }
 
+uint64_t HashText64(TextView text) {
+    uint64_t hash = 14695981039346656037ull;
+    for (char16_t c : text)
+        hash = (hash ^ static_cast<uint64_t>(c)) * 1099511628211ull;
+    return hash;
+}
+
 bool EndsWithSeparator(TextView path) {
     return !path.empty() && (path.back() == u'/' || path.back() == u'\\');
 }

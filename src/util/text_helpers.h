@@ -51,6 +51,9 @@ size_t FindIgnoreCase(TextView text, TextView what, size_t from = 0);
 // An empty `what` replaces nothing. Returns the number of replacements.
 size_t ReplaceAll(Text& text, TextView what, TextView with);
 
+// A 64-bit FNV-1a hash of the UTF-16 units: stable across runs and builds.
+uint64_t HashText64(TextView text);
+
 // Whether the path ends with "/" or "\"; appends "/" when it does not (and is not empty).
 bool EndsWithSeparator(TextView path);
 void AddTrailingSeparator(Text& path);

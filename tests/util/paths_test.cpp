@@ -30,6 +30,9 @@ TEST(PathPieces, SplitLikeThePathSplitter) {
     EXPECT_EQ(GetFolderPart(u"/a/b/"), u"/a/b/");
     EXPECT_EQ(GetFolderPart(u"c.txt"), u"");
     EXPECT_EQ(GetFolderPart(u"a\\b.txt"), u"a\\");
+    EXPECT_EQ(GetParentFolder(u"/a/b/"), u"/a/");
+    EXPECT_EQ(GetParentFolder(u"/a/b"), u"/a/");
+    EXPECT_EQ(GetParentFolder(u"b/"), u"");
     EXPECT_EQ(GetExtension(u"/a.b/c"), u"");
     EXPECT_EQ(GetExtension(u"/a/c.tar.gz"), u".gz");
     EXPECT_EQ(GetBaseName(u"/a/c.tar.gz"), u"c.tar");
