@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "imported_account_check.h"
 #include "program_runner.h"
@@ -420,6 +421,30 @@ TEST_F(EndToEndTest, AnAccountWithoutKeysIsReadInItsRowOrder) {
                                 index.Value("select guid from attachment where name = ?", {name}) +
                                 "/" + name),
                   content);
+}
+
+// Standard error here is a file: the progress line is written when its percentage changes,
+// not for every note, and its last line is the whole walk.
+TEST_F(EndToEndTest, TheProgressLineIsWrittenPerPercentNotPerNote) {
+    YNoteFixture& y = Account();
+    y.AddNotebook("nb1", "n");
+    constexpr int kNotes = 400;
+    for (int n = 1; n <= kNotes; ++n)
+        y.AddNote({"P" + std::to_string(n), "p" + std::to_string(n), "nb1", "", 1700000000,
+                   1700000000, "", "<p>x</p>"});
+    ProgramResult run = Import();
+    ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
+    std::istringstream lines(run.errors);
+    std::string line, last;
+    int count = 0;
+    while (std::getline(lines, line))
+        if (line.rfind("[", 0) == 0 && line.find("/400 ") != std::string::npos) {
+            ++count;
+            last = line;
+        }
+    EXPECT_GE(count, 100);
+    EXPECT_LE(count, 102);
+    EXPECT_EQ(last.rfind("[########################] 400/400 ", 0), 0u) << last;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,8 @@ class ConsoleToolkit : public Toolkit, public WindowView {
     void Pump() override {
         if (TakeInterrupt() && !stack_.empty())
             PressCancel(*stack_.back().dialog);
+        if (lineBehind_)
+            DrawProgressLine();
     }
 
     void WriteOutput(const Text& line) override {
@@ -208,10 +211,11 @@ class ConsoleToolkit : public Toolkit, public WindowView {
     void ProgressPositionChanged(Window& window) override {
         if (!Shown(window))
             return;
+        const bool newRange = low_ != window.RangeLow() || high_ != window.RangeHigh();
         low_ = window.RangeLow();
         high_ = window.RangeHigh();
         position_ = window.Position();
-        DrawProgressLine();
+        DrawProgressLine(newRange);
     }
 
   private:
@@ -324,11 +328,28 @@ class ConsoleToolkit : public Toolkit, public WindowView {
             dialog.SendSysCommand(choice.command);
     }
 
-    void DrawProgressLine() {
+    // Drawn again when the whole percentage changes, when the bar reaches its end, and
+    // otherwise at most every kRedrawInterval on a terminal (never elsewhere): drawing it
+    // for every note would cost a write, and a wake-up of whoever reads the stream, per
+    // note, and fill a log with thousands of lines. A change left undrawn is drawn by a
+    // later pump once the interval has passed.
+    void DrawProgressLine(bool force = false) {
         constexpr int kBarWidth = 24;
-        int64_t span = static_cast<int64_t>(high_) - low_;
-        int64_t done = static_cast<int64_t>(position_) - low_;
-        int filled = span > 0 ? static_cast<int>(done * kBarWidth / span) : 0;
+        constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+        const int64_t span = static_cast<int64_t>(high_) - low_;
+        const int64_t done = static_cast<int64_t>(position_) - low_;
+        const int64_t percent = span > 0 ? done * 100 / span : 0;
+        const auto now = std::chrono::steady_clock::now();
+        const bool changed = percent != drawnPercent_ || (done >= span && done != drawnDone_);
+        if (!force && !changed && !(stderrIsTerminal_ && now - drawnAt_ >= kRedrawInterval)) {
+            lineBehind_ = stderrIsTerminal_;
+            return;
+        }
+        lineBehind_ = false;
+        drawnPercent_ = percent;
+        drawnDone_ = done;
+        drawnAt_ = now;
+        const int filled = span > 0 ? static_cast<int>(done * kBarWidth / span) : 0;
         Text bar = u"[" + Text(filled, u'#') + Text(kBarWidth - filled, u'.') + u"] " +
                    Number(done) + u"/" + Number(span);
         Text status = status_.size() > 48 ? status_.substr(0, 47) + u"…" : status_;
@@ -353,6 +374,9 @@ class ConsoleToolkit : public Toolkit, public WindowView {
     std::vector<Running> stack_;
     Text status_;
     int32_t low_ = 0, high_ = 0, position_ = 0;
+    int64_t drawnPercent_ = -1, drawnDone_ = -1;
+    std::chrono::steady_clock::time_point drawnAt_{};
+    bool lineBehind_ = false;  // the terminal shows an older line than the last change
 };
 
 }  // namespace

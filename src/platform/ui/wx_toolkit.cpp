@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <functional>
 #include <map>
@@ -338,9 +339,16 @@ class WxToolkit : public Toolkit {
         return true;
     }
 
+    // Yielding lets GTK lay out and paint the window, which takes longer than a note's own
+    // work, and a run pumps several times a note; so the window is served at most every
+    // kYieldInterval, still too soon for a person to see a delay, Cancel included.
     void Pump() override {
-        if (wxTheApp)
-            wxTheApp->Yield(true);
+        constexpr auto kYieldInterval = std::chrono::milliseconds(20);
+        const auto now = std::chrono::steady_clock::now();
+        if (!wxTheApp || now - lastYield_ < kYieldInterval)
+            return;
+        lastYield_ = now;
+        wxTheApp->Yield(true);
     }
 
     void WriteOutput(const Text& line) override { WriteStandardOutput(line + u"\n"); }
@@ -356,6 +364,7 @@ class WxToolkit : public Toolkit {
     bool nonInteractive_;
     wxFont font_;
     std::vector<DialogWindow*> running_;
+    std::chrono::steady_clock::time_point lastYield_{};
 };
 
 }  // namespace
