@@ -164,12 +164,17 @@ TEST(KnowledgeBase, DocumentKeepsUrlTagsDatesAndAttachments) {
     const std::string guid = index.Value("SELECT guid FROM document");
     EXPECT_TRUE(Exists(kb.folder + "/documents/" + guid + "/index.html"));
 
-    // Setting the tags again replaces them.
+    // Setting the tags, the address and a date again replaces them in the stored row.
     EXPECT_EQ(document->SetTagsText(u"新", u"YNote"), S_OK);
+    EXPECT_EQ(document->SetDocumentUrl(u"https://example.com/again"), S_OK);
+    EXPECT_EQ(document->SetDateModified(OleDate(2023, 1, 1, 0, 0, 0)), S_OK);
     ASSERT_EQ(Commit(document.Get()), S_OK);
     EXPECT_EQ(index.Value("SELECT group_concat(t.name) FROM document_tag d JOIN tag t "
                           "ON t.guid = d.tag_guid"),
               "新");
+    EXPECT_EQ(
+        index.Query("SELECT url, created, modified FROM document"),
+        (SqlRows{{"https://example.com/again", "2021-03-04 05:06:07", "2023-01-01 00:00:00"}}));
     EXPECT_EQ(IntegrityCheck(kb.index), "ok");
 }
 

@@ -21,6 +21,10 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
 
     HRESULT SetDocumentUrl(const char16_t* url) override {
         KnowledgeBase::Call call(*kb_);
+        if (auto* row = kb_->WaitingNewRow(guid_)) {
+            row->url = ArgText(url);
+            return S_OK;
+        }
         return Change([guid = guid_, text = ArgText(url)](KnowledgeBase& kb) {
             Statement update(kb, "UPDATE document SET url = ?2 WHERE guid = ?1");
             return update.Bind(1, guid).Bind(2, text).Run();
@@ -101,13 +105,16 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
     }
 
     HRESULT SetDateCreated(double date) override {
-        return SetDate("UPDATE document SET created = ?2 WHERE guid = ?1", date);
+        return SetDate(&KnowledgeBase::NewDocumentRow::created,
+                       "UPDATE document SET created = ?2 WHERE guid = ?1", date);
     }
     HRESULT SetDateModified(double date) override {
-        return SetDate("UPDATE document SET modified = ?2 WHERE guid = ?1", date);
+        return SetDate(&KnowledgeBase::NewDocumentRow::modified,
+                       "UPDATE document SET modified = ?2 WHERE guid = ?1", date);
     }
     HRESULT SetDateUpdated(double date) override {
-        return SetDate("UPDATE document SET updated = ?2 WHERE guid = ?1", date);
+        return SetDate(&KnowledgeBase::NewDocumentRow::updated,
+                       "UPDATE document SET updated = ?2 WHERE guid = ?1", date);
     }
 
     HRESULT CommitChanges() override {
@@ -140,11 +147,18 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
         return link.Bind(1, document).Bind(2, tag).Run();
     }
 
-    HRESULT SetDate(const char* sql, double date) {
+    // `column`: where the date goes while the document's row waits to be inserted; `sql`:
+    // the update of a stored row.
+    HRESULT SetDate(std::string KnowledgeBase::NewDocumentRow::*column, const char* sql,
+                    double date) {
         std::string text;
         if (!OleDateToStorageText(date, text))
             return E_INVALIDARG;
         KnowledgeBase::Call call(*kb_);
+        if (auto* row = kb_->WaitingNewRow(guid_)) {
+            row->*column = std::move(text);
+            return S_OK;
+        }
         return Change([guid = guid_, sql, text](KnowledgeBase& kb) {
             Statement update(kb, sql);
             return update.Bind(1, guid).Bind(2, text).Run();

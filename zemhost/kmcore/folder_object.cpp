@@ -49,17 +49,13 @@ class FolderObject : public ComObject<IZemKMFolder> {
             RemoveObjectFolder(folder);
             return E_FAIL;
         }
-        kb_->ChangeDocument(
-            guid,
-            [guid, title = ArgText(title), location = location_,
-             now = CurrentStorageTime()](KnowledgeBase& kb) {
-                Statement insert(kb,
-                                 "INSERT INTO document(guid, title, location, created, "
-                                 "modified, updated) VALUES(?1, ?2, ?3, ?4, ?4, ?4)");
-                insert.Bind(1, guid).Bind(2, title).Bind(3, location).Bind(4, now);
-                return insert.Run();
-            },
-            folder);
+        const std::string now = CurrentStorageTime();
+        if (const HRESULT status = kb_->CreateDocumentRow(
+                {guid, ArgText(title), location_, std::nullopt, now, now, now}, folder);
+            status != S_OK) {
+            RemoveObjectFolder(folder);
+            return status;
+        }
         *document = NewDocumentObject(kb_, guid);
         return S_OK;
     }

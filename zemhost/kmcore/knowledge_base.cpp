@@ -228,6 +228,32 @@ HRESULT KnowledgeBase::ChangeDocument(const Text& guid, Step step, const Text& n
     return S_OK;
 }
 
+HRESULT KnowledgeBase::CreateDocumentRow(NewDocumentRow row, const Text& newFolder) {
+    auto shared = std::make_shared<NewDocumentRow>(std::move(row));
+    const HRESULT status = ChangeDocument(
+        shared->guid,
+        [shared](KnowledgeBase& kb) {
+            const NewDocumentRow& row = *shared;
+            Statement insert(kb,
+                             "INSERT INTO document(guid, title, location, url, created, "
+                             "modified, updated) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+            insert.Bind(1, row.guid).Bind(2, row.title).Bind(3, row.location);
+            if (row.url)
+                insert.Bind(4, *row.url);
+            else
+                insert.BindNull(4);
+            return insert.Bind(5, row.created).Bind(6, row.modified).Bind(7, row.updated).Run();
+        },
+        newFolder);
+    if (status == S_OK)
+        waiting_.newRow = std::move(shared);
+    return status;
+}
+
+KnowledgeBase::NewDocumentRow* KnowledgeBase::WaitingNewRow(const Text& guid) {
+    return waiting_.newRow && waiting_.guid == guid ? waiting_.newRow.get() : nullptr;
+}
+
 HRESULT KnowledgeBase::StoreWaitingChanges(const Text* guid) {
     if (waiting_.guid.empty() || (guid && *guid != waiting_.guid))
         return S_OK;

@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -72,6 +73,20 @@ class KnowledgeBase {
     // the text does not compile.
     sqlite3_stmt* Prepared(const std::string& sql);
 
+    // The row of a document whose creation is among the waiting changes. Calls that set one
+    // of its columns fill it in here, so that the row is inserted whole by one statement
+    // instead of inserted and then updated once per column.
+    struct NewDocumentRow {
+        Text guid, title, location;
+        std::optional<Text> url;  // NULL unless set
+        std::string created, modified, updated;
+    };
+    // Waits `row`'s insertion as the first change of its document (storing first those of
+    // another document); `newFolder` as for ChangeDocument. Statuses as ChangeDocument.
+    HRESULT CreateDocumentRow(NewDocumentRow row, const Text& newFolder);
+    // The row of document `guid` while its creation waits to be stored, else null.
+    NewDocumentRow* WaitingNewRow(const Text& guid);
+
     // One change to a document, run inside the transaction that stores the document's
     // waiting changes; false fails that transaction. It holds copies of what it needs: the
     // object that made it may be gone when it runs.
@@ -104,6 +119,7 @@ class KnowledgeBase {
         Text guid;  // the document; empty when nothing waits
         std::vector<Step> steps;
         std::vector<Text> newFolders;
+        std::shared_ptr<NewDocumentRow> newRow;  // when the document is created by them
     };
 
     KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath);
