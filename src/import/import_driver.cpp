@@ -1,6 +1,7 @@
 #include "import/import_driver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -72,6 +73,9 @@ class ImportRun {
     void OpenResourceStore(const Text& sourcePath);
     bool ChooseNotesToImport(const Text& sourcePath);
     void ImportNote();
+    // Counts the notes whose documents wait to be stored, once stored; `wait`: while another
+    // program holds the knowledge base (else such a note is skipped at once).
+    void SettleStoringNotes(bool wait = true);
     // The host call, tried again while another program holds the knowledge base; the status
     // line shows the note's title again after a wait.
     HRESULT Host(const std::function<HRESULT()>& call) { return wait_.Call(call, title_); }
@@ -103,6 +107,24 @@ class ImportRun {
     std::unique_ptr<ResourceStore> resources_;
     NoteTemplate noteTemplate_;
     StatementRowOrder rowOrder_;
+    // Notes imported whose documents' changes the engine may still keep back, in walk
+    // order, each with what it needs to be counted once they are stored. Their documents
+    // are held: letting one go would store the changes at once.
+    struct StoringNote {
+        ComPtr<IZemKMDocument> document;
+        Text title;
+        bool updating = false;
+        bool lost = false;     // a loss was recorded for it
+        int32_t position = 0;  // in the walk, for the progress bar
+        std::chrono::steady_clock::time_point since;
+    };
+    // As many notes are counted together as the engine stores together at most; and none
+    // stays uncounted longer than the engine keeps changes back, so that the progress bar
+    // and the counts follow the run closely however slow each note is.
+    static constexpr size_t kNotesStoredTogether = 32;
+    static constexpr std::chrono::milliseconds kLongestUncounted{200};
+    std::vector<StoringNote> storing_;
+    bool settledOnce_ = false;
     int32_t done_ = 0;
     bool walkBroken_ = false;
 };
@@ -113,20 +135,27 @@ ImportOutcome ImportRun::Run() {
         return ImportOutcome::kNotRun;
     if (!Prepare())
         return Finish(RunEnd::kStopped, ImportOutcome::kStopped);
+    // A knowledge base held that long is held for good: the notes left would each wait as
+    // long again.
+    const auto stopHeld = [&] {
+        SettleStoringNotes(false);
+        sqlite_->CloseDatabase();
+        ShowMessageId(IDS_KNOWLEDGE_BASE_STILL_IN_USE);
+        return Finish(RunEnd::kStopped, ImportOutcome::kStopped);
+    };
     while (!walkBroken_ && HasCurrentRow(notes_.Get())) {
         ImportNote();
         if (dialog_.CancelRequested()) {
+            SettleStoringNotes();
             sqlite_->CloseDatabase();
             return Finish(RunEnd::kCancelled, ImportOutcome::kCancelled);
         }
-        // A knowledge base held that long is held for good: the notes left would each wait
-        // as long again.
-        if (wait_.GaveUp()) {
-            sqlite_->CloseDatabase();
-            ShowMessageId(IDS_KNOWLEDGE_BASE_STILL_IN_USE);
-            return Finish(RunEnd::kStopped, ImportOutcome::kStopped);
-        }
+        if (wait_.GaveUp())
+            return stopHeld();
     }
+    SettleStoringNotes();
+    if (wait_.GaveUp())
+        return stopHeld();
     sqlite_->CloseDatabase();
     if (walkBroken_)
         summary_.WalkBroken();
@@ -452,27 +481,47 @@ void ImportRun::ImportNote() {
     if (KeptOut(Host([&] { return previous_->Finish(document.Get(), row.noteId, row.version); }),
                 document.Get()))
         return;
-    // The engine may keep a document's changes back to store them together, its creation
-    // among them; the note counts as imported once they are stored.
-    if (auto commit = ComPtr<IZemKMDocumentCommit>::QueryFrom(document.Get())) {
-        const HRESULT stored = Host([&] { return commit->CommitChanges(); });
-        if (KeptOut(stored, document.Get()))
-            return;
-        if (Failed(stored)) {
-            ShowMessageIdArg(updating ? IDS_SAVE_DOCUMENT_FAILED : IDS_CREATE_DOCUMENT_FAILED,
-                             row.title);
-            summary_.NoteSkipped(row.title, updating ? u"its changes could not be stored"
-                                                     : u"its document could not be created");
-            return;
-        }
-    }
     ReportResourceLosses(row.title);
-    if (updating)
-        summary_.NoteUpdated();
-    else
-        summary_.NoteImported();
-    dialog_.SetProgressPosition(done_);
+    // The engine keeps a document's changes back to store them together with those of the
+    // notes that follow; the note counts as imported once they are stored.
+    storing_.push_back({std::move(document), row.title, updating, summary_.TakeNoteLost(), done_,
+                        std::chrono::steady_clock::now()});
+    // The run's first note is stored at once, so that a knowledge base another program
+    // holds is met before the walk goes on.
+    if (storing_.size() >= kNotesStoredTogether || !settledOnce_ ||
+        std::chrono::steady_clock::now() - storing_.front().since >= kLongestUncounted)
+        SettleStoringNotes();
     dialog_.PumpMessages();
+}
+
+void ImportRun::SettleStoringNotes(bool wait) {
+    // The reports below are each note's own, as is the status line after a wait.
+    const Text current = title_;
+    for (StoringNote& note : storing_) {
+        title_ = note.title;
+        HRESULT stored = S_OK;
+        // Once a wait ran out, the notes after are not waited for again one by one.
+        if (auto commit = ComPtr<IZemKMDocumentCommit>::QueryFrom(note.document.Get()))
+            stored = wait && !wait_.GaveUp() ? Host([&] { return commit->CommitChanges(); })
+                                             : commit->CommitChanges();
+        if (KeptOut(stored, note.document.Get()))
+            continue;
+        if (Failed(stored)) {
+            ShowMessageIdArg(note.updating ? IDS_SAVE_DOCUMENT_FAILED : IDS_CREATE_DOCUMENT_FAILED,
+                             note.title);
+            summary_.NoteSkipped(note.title, note.updating ? u"its changes could not be stored"
+                                                           : u"its document could not be created");
+            continue;
+        }
+        if (note.updating)
+            summary_.NoteUpdated(note.lost);
+        else
+            summary_.NoteImported(note.lost);
+        dialog_.SetProgressPosition(note.position);
+    }
+    storing_.clear();
+    settledOnce_ = true;
+    title_ = current;
 }
 
 // False when the note's tags could not be read from the account.

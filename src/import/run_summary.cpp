@@ -1,5 +1,7 @@
 #include "import/run_summary.h"
 
+#include <utility>
+
 #include "config/global.h"
 #include "config/translations.h"
 
@@ -40,14 +42,17 @@ void ImportRunSummary::Add(const Line& line) {
     shownLines_.push_back(line.shown);
 }
 
-void ImportRunSummary::NoteImported() {
-    ++(noteLost_ ? withLosses_ : whole_);
-    noteLost_ = false;
+bool ImportRunSummary::TakeNoteLost() {
+    return std::exchange(noteLost_, false);
 }
 
-void ImportRunSummary::NoteUpdated() {
+void ImportRunSummary::NoteImported(bool lost) {
+    ++(lost ? withLosses_ : whole_);
+}
+
+void ImportRunSummary::NoteUpdated(bool lost) {
     ++updated_;
-    NoteImported();
+    NoteImported(lost);
 }
 
 void ImportRunSummary::NoteConflict(const Text& title) {

@@ -16,9 +16,12 @@ enum class RunEnd { kStopped, kCancelled, kCompleted };
 
 class ImportRunSummary {
   public:
-    // The note in hand arrived: whole, or with losses when any was recorded since the
-    // previous note ended.
-    void NoteImported();
+    // Whether a loss was recorded since the previous note ended (for the note in hand);
+    // the record starts again for the next note. A note is counted once its document is
+    // stored, which may be after later notes were read.
+    bool TakeNoteLost();
+    // A note arrived: whole, or with losses (`lost`, as TakeNoteLost told for it).
+    void NoteImported(bool lost);
     // `reason` is an English phrase, translated for the user; "%1" in it is `argument`.
     void NoteSkipped(const Text& title, const char16_t* reason, const Text& argument = {});
     void ResourceLost(const Text& title, const ResourceLoss& loss);
@@ -38,8 +41,8 @@ class ImportRunSummary {
     // closing line then tells new, updated, unchanged and conflicting notes apart, and what
     // stays in the knowledge base although the account no longer has it.
     void ImportingOnlyChanges() { onlyChanges_ = true; }
-    // The note in hand updated its document; counted as NoteImported counts.
-    void NoteUpdated();
+    // A note updated its document; counted as NoteImported counts.
+    void NoteUpdated(bool lost);
     void NoteUnchanged() { ++unchanged_; }
     // Changed in YNote, and its document changed in the knowledge base: left alone.
     void NoteConflict(const Text& title);

@@ -220,6 +220,43 @@ TEST(KnowledgeBase, ADocumentOrAttachmentThatCannotBeStoredLeavesNoFolder) {
     EXPECT_EQ(ReadFileBytes(source), "pdf");
 }
 
+// Documents built one after another wait together and are stored in one transaction; one
+// the knowledge base refuses fails alone, and a read sees the ones still waiting.
+TEST(KnowledgeBase, DocumentsStoredTogetherFailOneByOne) {
+    KnowledgeBaseFixture kb("together");
+    {
+        SqliteFile index(kb.index, SqliteFile::Mode::kCreate);
+        index.Script(
+            "CREATE TRIGGER refuse_b BEFORE INSERT ON document_tag WHEN (SELECT title FROM "
+            "document WHERE guid = new.document_guid) = 'b' BEGIN SELECT RAISE(ABORT, "
+            "'refused'); END");
+    }
+    std::vector<ComPtr<IZemKMDocument>> documents;
+    for (const char16_t* title : {u"a", u"b", u"c"}) {
+        documents.push_back(kb.NewDocument(title));
+        ASSERT_TRUE(documents.back());
+        ASSERT_EQ(documents.back()->SetTagsText(u"t", u""), S_OK);
+        ASSERT_EQ(documents.back()->SetDateCreated(OleDate(2020, 1, 2, 3, 4, 5)), S_OK);
+    }
+    IUnknown* raw = nullptr;
+    ASSERT_EQ(kb.db->FindTagByName(u"t", nullptr, u"", &raw), S_OK) << "made by a waiting document";
+    As<IUnknown>(raw);
+    EXPECT_EQ(Commit(documents[0].Get()), S_OK);
+    EXPECT_EQ(Commit(documents[1].Get()), E_FAIL);
+    EXPECT_EQ(Commit(documents[2].Get()), S_OK);
+
+    SqliteFile index(kb.index, SqliteFile::Mode::kReadOnly);
+    EXPECT_EQ(index.Query("SELECT title, created FROM document ORDER BY title"),
+              (SqlRows{{"a", "2020-01-02 03:04:05"}, {"c", "2020-01-02 03:04:05"}}));
+    EXPECT_EQ(index.Value("SELECT count(*) FROM document_tag"), "2");
+    size_t documentFolders = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator(kb.folder + "/documents"))
+        ++documentFolders;
+    EXPECT_EQ(documentFolders, 2u) << "the refused document's folder is removed";
+    EXPECT_EQ(IntegrityCheck(kb.index), "ok");
+}
+
 TEST(KnowledgeBase, OpenExExplainsWhyAKnowledgeBaseCannotBeOpened) {
     KmCore core;
     const std::string folder = MakeTestFolder("refused");

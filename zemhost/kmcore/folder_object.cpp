@@ -41,8 +41,6 @@ class FolderObject : public ComObject<IZemKMFolder> {
             return E_POINTER;
         *document = nullptr;
         KnowledgeBase::Call call(*kb_);
-        if (const HRESULT stored = kb_->StoreWaitingChanges(); stored != S_OK)
-            return stored;
         const Text guid = NewGuidText();
         const Text folder = kb_->DocumentFolder(guid);
         if (!MakeNewFolder(folder) || !CreateEmptyFile(folder + u"index.html")) {
@@ -85,10 +83,9 @@ bool NormalizeLocation(const Text& location, Text& normalized) {
     return normalized.size() > 1;
 }
 
+// Documents' waiting changes never make folders, so a folder that is there is found without
+// storing them; making one stores them first, as any other change does.
 HRESULT EnsureFolder(KnowledgeBase& kb, const Text& location, bool create) {
-    // What waits is stored first: it may be what the folder is looked up for.
-    if (const HRESULT stored = kb.StoreWaitingChanges(); stored != S_OK)
-        return stored;
     if (!create)
         return FolderExists(kb, location) ? S_OK : S_FALSE;
     // Most calls name a folder that is there already (one per imported note): reading is

@@ -169,14 +169,14 @@ KnowledgeBase::Call::~Call() {
     kb_.lastCall_ = Clock::now();
     // A thread waiting for a deadline finds the later call when it wakes; only one waiting
     // for changes is woken, so that a call costs no switch to the thread and back.
-    if (kb_.sleeping_ && !kb_.waiting_.guid.empty())
+    if (kb_.sleeping_ && !kb_.waiting_.empty())
         kb_.idle_.notify_one();
 }
 
 void KnowledgeBase::StoreWhenIdle() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
-        if (waiting_.guid.empty()) {
+        if (waiting_.empty()) {
             sleeping_ = true;
             idle_.wait(lock);
             sleeping_ = false;
@@ -215,16 +215,31 @@ sqlite3_stmt* KnowledgeBase::Prepared(const std::string& sql) {
     return statement;
 }
 
+KnowledgeBase::WaitingDocument* KnowledgeBase::FindWaiting(const Text& guid) {
+    for (WaitingDocument& document : waiting_)
+        if (document.guid == guid)
+            return &document;
+    return nullptr;
+}
+
 HRESULT KnowledgeBase::ChangeDocument(const Text& guid, Step step, const Text& newFolder) {
-    if (waiting_.guid != guid) {
-        if (const HRESULT stored = StoreWaitingChanges(); stored != S_OK)
-            return stored;
-        waiting_.guid = guid;
+    WaitingDocument* document = FindWaiting(guid);
+    if (!document) {
+        const Clock::time_point now = Clock::now();
+        if (waiting_.size() >= kMaxWaitingDocuments ||
+            (!waiting_.empty() && now - firstWaiting_ >= kIdleCommit)) {
+            if (const HRESULT stored = StoreWaitingChanges(); stored != S_OK)
+                return stored;
+        }
+        if (waiting_.empty())
+            firstWaiting_ = now;
+        document = &waiting_.emplace_back();
+        document->guid = guid;
     }
     if (step)
-        waiting_.steps.push_back(std::move(step));
+        document->steps.push_back(std::move(step));
     if (!newFolder.empty())
-        waiting_.newFolders.push_back(newFolder);
+        document->newFolders.push_back(newFolder);
     return S_OK;
 }
 
@@ -246,49 +261,98 @@ HRESULT KnowledgeBase::CreateDocumentRow(NewDocumentRow row, const Text& newFold
         },
         newFolder);
     if (status == S_OK)
-        waiting_.newRow = std::move(shared);
+        FindWaiting(shared->guid)->newRow = std::move(shared);
     return status;
 }
 
 KnowledgeBase::NewDocumentRow* KnowledgeBase::WaitingNewRow(const Text& guid) {
-    return waiting_.newRow && waiting_.guid == guid ? waiting_.newRow.get() : nullptr;
+    WaitingDocument* document = FindWaiting(guid);
+    return document ? document->newRow.get() : nullptr;
 }
 
 HRESULT KnowledgeBase::StoreWaitingChanges(const Text* guid) {
-    if (waiting_.guid.empty() || (guid && *guid != waiting_.guid))
+    if (waiting_.empty() || (guid && !FindWaiting(*guid)))
         return S_OK;
-    HRESULT status = S_OK;
-    if (!waiting_.steps.empty()) {
-        status = RunTransaction([this] {
-            for (const Step& step : waiting_.steps) {
-                if (!step(*this))
-                    return false;
-            }
-            return true;
-        });
+    std::vector<bool> failed(waiting_.size(), false);
+    if (RunWaitingSteps(failed) == ZEM_E_KNOWLEDGE_BASE_BUSY)
+        return ZEM_E_KNOWLEDGE_BASE_BUSY;
+    for (size_t i = 0; i < waiting_.size(); ++i) {
+        if (failed[i]) {
+            RemoveNewFolders(waiting_[i]);
+            failedStores_[waiting_[i].guid] = E_FAIL;
+        } else if (!failedStores_.empty()) {
+            failedStores_.erase(waiting_[i].guid);
+        }
     }
-    if (status == ZEM_E_KNOWLEDGE_BASE_BUSY)
+    waiting_.clear();
+    return S_OK;
+}
+
+HRESULT KnowledgeBase::RunWaitingSteps(std::vector<bool>& failed) {
+    const auto hasSteps = [](const WaitingDocument& document) { return !document.steps.empty(); };
+    if (std::none_of(waiting_.begin(), waiting_.end(), hasSteps))
+        return S_OK;
+    const auto failAll = [&](HRESULT status) {
+        std::fill(failed.begin(), failed.end(), true);
         return status;
-    lastStore_.guid = waiting_.guid;
-    lastStore_.status = status;
-    if (Failed(status))
-        DropWaitingChanges();
-    waiting_ = WaitingChanges();
-    return status;
+    };
+    // IMMEDIATE takes the write lock up front, so a busy peer makes us wait here rather than
+    // fail halfway through.
+    if (!Statement(*this, "BEGIN IMMEDIATE").Run()) {
+        const HRESULT status = FailureStatus();
+        return status == ZEM_E_KNOWLEDGE_BASE_BUSY ? status : failAll(status);
+    }
+    for (size_t i = 0; i < waiting_.size(); ++i) {
+        if (!Statement(*this, "SAVEPOINT document").Run()) {
+            const HRESULT status = FailureStatus();
+            Statement(*this, "ROLLBACK").Run();
+            return failAll(status);
+        }
+        bool stored = true;
+        for (const Step& step : waiting_[i].steps) {
+            if (!(stored = step(*this)))
+                break;
+        }
+        if (!stored) {
+            failed[i] = true;
+            Statement(*this, "ROLLBACK TO document").Run();
+        }
+        Statement(*this, "RELEASE document").Run();
+        // A full disk or an I/O error can end the whole transaction; what follows would
+        // then be stored statement by statement, so nothing more is run.
+        if (sqlite3_get_autocommit(db_))
+            return failAll(E_FAIL);
+    }
+    if (Statement(*this, "COMMIT").Run())
+        return S_OK;
+    const HRESULT status = FailureStatus();
+    Statement(*this, "ROLLBACK").Run();
+    return status == ZEM_E_KNOWLEDGE_BASE_BUSY ? status : failAll(status);
+}
+
+void KnowledgeBase::RemoveNewFolders(const WaitingDocument& document) {
+    for (const Text& folder : document.newFolders)
+        RemoveObjectFolder(folder);
 }
 
 HRESULT KnowledgeBase::CommitDocument(const Text& guid) {
-    if (waiting_.guid == guid)
-        return StoreWaitingChanges(&guid);
-    return lastStore_.guid == guid ? lastStore_.status : S_OK;
+    if (FindWaiting(guid)) {
+        if (const HRESULT stored = StoreWaitingChanges(); stored != S_OK)
+            return stored;
+    }
+    const auto failed = failedStores_.find(guid);
+    return failed == failedStores_.end() ? S_OK : failed->second;
 }
 
 void KnowledgeBase::DropWaitingChanges(const Text* guid) {
-    if (guid && *guid != waiting_.guid)
-        return;
-    for (const Text& folder : waiting_.newFolders)
-        RemoveObjectFolder(folder);
-    waiting_ = WaitingChanges();
+    for (auto it = waiting_.begin(); it != waiting_.end();) {
+        if (guid && it->guid != *guid) {
+            ++it;
+            continue;
+        }
+        RemoveNewFolders(*it);
+        it = waiting_.erase(it);
+    }
 }
 
 HRESULT KnowledgeBase::InTransaction(const std::function<bool()>& body) {

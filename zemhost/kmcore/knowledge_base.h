@@ -1,15 +1,20 @@
 // One open knowledge base: the folder, its index.db connection, the connection's prepared
-// statements, and the changes to one document that wait to be stored together. Shared
+// statements, and the changes to documents that wait to be stored together. Shared
 // (std::shared_ptr) by the database component and every tag, folder, document and
 // attachment object made from it, so the connection lives as long as any of them.
 //
 // Why changes wait: a document is built by several calls (created, then its URL, page, tags,
-// attachments and dates). Stored as one transaction, they write the log once instead of once
-// per call. The waiting changes are kept as steps in memory and run in one short
-// transaction when they are stored, so the write lock is held only for that moment, never
-// while a call copies files: a second program writing to the same knowledge base waits for
-// one such transaction at most. The files a document brings (its page, the copies of its
-// attachments) are in place before the rows that name them are stored.
+// attachments and dates), and an import builds many documents one after the other. The
+// waiting changes are kept as steps in memory, one list per document, and stored together
+// in one short transaction, each document under a savepoint of its own so that a document
+// whose changes fail is dropped alone: the log is written once for many calls, and the
+// write lock is held only for that moment, never while a call copies files, so a second
+// program writing to the same knowledge base waits for one such transaction at most. The
+// changes are stored once kMaxWaitingDocuments documents wait, when the oldest has waited
+// kIdleCommit and another document starts, before anything else is changed or read, when
+// the knowledge base is let go, and by the thread below. The files a document brings (its
+// page, the copies of its attachments) are in place before the rows that name them are
+// stored.
 //
 // Threads: every call of the objects holds a Call for its length, so the calls of all
 // threads take turns on the connection. A thread of the knowledge base's own stores the
@@ -39,6 +44,8 @@ class KnowledgeBase {
   public:
     // Waiting changes are stored at the latest this long after the last call.
     static constexpr std::chrono::milliseconds kIdleCommit{200};
+    // The most documents whose changes wait at once.
+    static constexpr size_t kMaxWaitingDocuments = 32;
 
     // Opens the knowledge base whose index file is `indexPath` (an existing folder means the
     // index.db inside it), creating a new one when the file does not exist yet. The folder
@@ -91,20 +98,24 @@ class KnowledgeBase {
     // waiting changes; false fails that transaction. It holds copies of what it needs: the
     // object that made it may be gone when it runs.
     using Step = std::function<bool(KnowledgeBase&)>;
-    // Adds `step` (may be empty) to the changes waiting for document `guid`, storing first
-    // those of another document. `newFolder`, when not empty, is a folder made for a new
-    // object of the document; it is removed again should the changes be dropped. S_OK, or
-    // the status of storing the other document's changes (nothing is added then).
+    // Adds `step` (may be empty) to the changes waiting for document `guid`, first storing
+    // those that wait when they are many or old. `newFolder`, when not empty, is a folder
+    // made for a new object of the document; it is removed again should its changes be
+    // dropped. S_OK, or ZEM_E_KNOWLEDGE_BASE_BUSY when the changes that had to be stored
+    // first could not be (nothing is added then).
     HRESULT ChangeDocument(const Text& guid, Step step, const Text& newFolder = Text());
-    // Stores the waiting changes, if any (only when they are document `guid`'s, when given).
-    // S_OK; ZEM_E_KNOWLEDGE_BASE_BUSY, the changes kept for a later try; E_FAIL, the changes
-    // dropped and their new folders removed.
+    // Stores the waiting changes of every document, if any (only when document `guid`'s are
+    // among them, when given). ZEM_E_KNOWLEDGE_BASE_BUSY when another program kept them out
+    // (they are kept for a later try); else S_OK, each document's outcome kept for
+    // CommitDocument: a document whose changes failed has them dropped and its new folders
+    // removed.
     HRESULT StoreWaitingChanges(const Text* guid = nullptr);
-    // Drops the waiting changes (only when they are document `guid`'s, when given) and removes
-    // their new folders.
+    // Drops the waiting changes (only document `guid`'s, when given) and removes their new
+    // folders.
     void DropWaitingChanges(const Text* guid = nullptr);
-    // Stores document `guid`'s waiting changes, or, when none wait, tells how the last
-    // store of its changes ended (S_OK when there was none); statuses as StoreWaitingChanges.
+    // Stores the waiting changes when document `guid`'s are among them, and tells how the
+    // last store of its changes ended: S_OK (also when there was none), E_FAIL, or
+    // ZEM_E_KNOWLEDGE_BASE_BUSY with the changes kept.
     HRESULT CommitDocument(const Text& guid);
     // Runs `body` as a transaction of its own, after storing the waiting changes: committed
     // when it returns true, else rolled back. S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY or E_FAIL.
@@ -115,15 +126,21 @@ class KnowledgeBase {
   private:
     using Clock = std::chrono::steady_clock;
 
-    struct WaitingChanges {
-        Text guid;  // the document; empty when nothing waits
+    struct WaitingDocument {
+        Text guid;
         std::vector<Step> steps;
         std::vector<Text> newFolders;
-        std::shared_ptr<NewDocumentRow> newRow;  // when the document is created by them
+        std::shared_ptr<NewDocumentRow> newRow;  // when the steps create the document
     };
 
     KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath);
     HRESULT RunTransaction(const std::function<bool()>& body);
+    // Runs every waiting document's steps under a savepoint of its own inside one
+    // transaction; `failed` receives the documents whose steps failed (every one when the
+    // transaction itself failed). S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY (nothing stored) or E_FAIL.
+    HRESULT RunWaitingSteps(std::vector<bool>& failed);
+    WaitingDocument* FindWaiting(const Text& guid);
+    void RemoveNewFolders(const WaitingDocument& document);
     void StoreWhenIdle();
 
     sqlite3* db_;
@@ -133,11 +150,11 @@ class KnowledgeBase {
 
     std::recursive_mutex mutex_;
     std::condition_variable_any idle_;
-    WaitingChanges waiting_;
-    struct {
-        Text guid;
-        HRESULT status = S_OK;
-    } lastStore_;  // the outcome of the last store that kept or dropped changes
+    std::vector<WaitingDocument> waiting_;  // in the order their first change came
+    Clock::time_point firstWaiting_;        // when the oldest of them started waiting
+    // The documents whose last stored changes failed, with the status; the others' last
+    // store succeeded (or none was made).
+    std::unordered_map<Text, HRESULT> failedStores_;
     Clock::time_point lastCall_ = Clock::now();
     bool stopping_ = false;
     bool sleeping_ = false;   // the thread waits for changes, not for a deadline
