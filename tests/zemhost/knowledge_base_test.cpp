@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 #include "platform/registry.h"
 #include "support/sqlite_file.h"
@@ -255,6 +257,22 @@ TEST(KnowledgeBase, DocumentsStoredTogetherFailOneByOne) {
         ++documentFolders;
     EXPECT_EQ(documentFolders, 2u) << "the refused document's folder is removed";
     EXPECT_EQ(IntegrityCheck(kb.index), "ok");
+}
+
+// A document that has waited the idle period is stored when the next document's building
+// goes on, rather than only once that one is done.
+TEST(KnowledgeBase, AWaitingDocumentIsStoredWhileTheNextIsBuilt) {
+    KnowledgeBaseFixture kb("waited");
+    auto first = kb.NewDocument(u"first");
+    auto second = kb.NewDocument(u"second");
+    ASSERT_TRUE(first && second);
+    for (int call = 0; call < 8; ++call) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_EQ(second->SetDocumentUrl(u"https://example.com/"), S_OK);
+    }
+    SqliteFile index(kb.index, SqliteFile::Mode::kReadOnly);
+    EXPECT_EQ(index.Value("SELECT count(*) FROM document WHERE title = 'first'"), "1");
+    EXPECT_EQ(Commit(second.Get()), S_OK);
 }
 
 TEST(KnowledgeBase, OpenExExplainsWhyAKnowledgeBaseCannotBeOpened) {

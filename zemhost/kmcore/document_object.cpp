@@ -21,7 +21,7 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
 
     HRESULT SetDocumentUrl(const char16_t* url) override {
         KnowledgeBase::Call call(*kb_);
-        if (auto* row = kb_->WaitingNewRow(guid_)) {
+        if (auto* row = kb_->ChangeNewRow(guid_)) {
             row->url = ArgText(url);
             return S_OK;
         }
@@ -155,7 +155,7 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
         if (!OleDateToStorageText(date, text))
             return E_INVALIDARG;
         KnowledgeBase::Call call(*kb_);
-        if (auto* row = kb_->WaitingNewRow(guid_)) {
+        if (auto* row = kb_->ChangeNewRow(guid_)) {
             row->*column = std::move(text);
             return S_OK;
         }

@@ -222,8 +222,22 @@ KnowledgeBase::WaitingDocument* KnowledgeBase::FindWaiting(const Text& guid) {
     return nullptr;
 }
 
+KnowledgeBase::WaitingDocument* KnowledgeBase::StoreOthersWhenOld(WaitingDocument* document) {
+    if (!document || waiting_.size() < 2 || Clock::now() - firstWaiting_ < kIdleCommit)
+        return document;
+    // The others go now, before this call perhaps copies files for long; this document's
+    // changes keep waiting to be stored together. Another program keeping the others out
+    // is not this call's concern: they are tried again later.
+    WaitingDocument kept = std::move(*document);
+    waiting_.erase(waiting_.begin() + (document - waiting_.data()));
+    StoreWaitingChanges();
+    waiting_.insert(waiting_.begin(), std::move(kept));
+    firstWaiting_ = Clock::now();
+    return &waiting_.front();
+}
+
 HRESULT KnowledgeBase::ChangeDocument(const Text& guid, Step step, const Text& newFolder) {
-    WaitingDocument* document = FindWaiting(guid);
+    WaitingDocument* document = StoreOthersWhenOld(FindWaiting(guid));
     if (!document) {
         const Clock::time_point now = Clock::now();
         if (waiting_.size() >= kMaxWaitingDocuments ||
@@ -265,8 +279,8 @@ HRESULT KnowledgeBase::CreateDocumentRow(NewDocumentRow row, const Text& newFold
     return status;
 }
 
-KnowledgeBase::NewDocumentRow* KnowledgeBase::WaitingNewRow(const Text& guid) {
-    WaitingDocument* document = FindWaiting(guid);
+KnowledgeBase::NewDocumentRow* KnowledgeBase::ChangeNewRow(const Text& guid) {
+    WaitingDocument* document = StoreOthersWhenOld(FindWaiting(guid));
     return document ? document->newRow.get() : nullptr;
 }
 

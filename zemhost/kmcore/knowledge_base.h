@@ -91,8 +91,9 @@ class KnowledgeBase {
     // Waits `row`'s insertion as the first change of its document (storing first those of
     // another document); `newFolder` as for ChangeDocument. Statuses as ChangeDocument.
     HRESULT CreateDocumentRow(NewDocumentRow row, const Text& newFolder);
-    // The row of document `guid` while its creation waits to be stored, else null.
-    NewDocumentRow* WaitingNewRow(const Text& guid);
+    // The row of document `guid` to be changed while its creation waits to be stored, else
+    // null. Like ChangeDocument, first stores the other documents once they waited long.
+    NewDocumentRow* ChangeNewRow(const Text& guid);
 
     // One change to a document, run inside the transaction that stores the document's
     // waiting changes; false fails that transaction. It holds copies of what it needs: the
@@ -140,6 +141,9 @@ class KnowledgeBase {
     // transaction itself failed). S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY (nothing stored) or E_FAIL.
     HRESULT RunWaitingSteps(std::vector<bool>& failed);
     WaitingDocument* FindWaiting(const Text& guid);
+    // Stores the documents waiting besides `document` (one of them, or null) once the
+    // oldest has waited kIdleCommit; `document`'s changes keep waiting. Where it now is.
+    WaitingDocument* StoreOthersWhenOld(WaitingDocument* document);
     void RemoveNewFolders(const WaitingDocument& document);
     void StoreWhenIdle();
 
