@@ -76,6 +76,12 @@ class ImportRun {
     // Counts the notes whose documents wait to be stored, once stored; `wait`: while another
     // program holds the knowledge base (else such a note is skipped at once).
     void SettleStoringNotes(bool wait = true);
+    // Moves the progress bar to `position` unless it stands further already: notes are
+    // counted after later notes that were left unchanged.
+    void AdvanceProgress(int32_t position) {
+        if (position > progress_)
+            dialog_.SetProgressPosition(progress_ = position);
+    }
     // The host call, tried again while another program holds the knowledge base; the status
     // line shows the note's title again after a wait.
     HRESULT Host(const std::function<HRESULT()>& call) { return wait_.Call(call, title_); }
@@ -126,6 +132,7 @@ class ImportRun {
     std::vector<StoringNote> storing_;
     bool settledOnce_ = false;
     int32_t done_ = 0;
+    int32_t progress_ = 0;  // where the progress bar stands
     bool walkBroken_ = false;
 };
 
@@ -380,7 +387,7 @@ void ImportRun::ImportNote() {
             summary_.NoteUnchanged();
         else
             summary_.NoteConflict(row.title);
-        dialog_.SetProgressPosition(done_);
+        AdvanceProgress(done_);
         return;
     }
 
@@ -517,7 +524,7 @@ void ImportRun::SettleStoringNotes(bool wait) {
             summary_.NoteUpdated(note.lost);
         else
             summary_.NoteImported(note.lost);
-        dialog_.SetProgressPosition(note.position);
+        AdvanceProgress(note.position);
     }
     storing_.clear();
     settledOnce_ = true;

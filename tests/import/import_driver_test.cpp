@@ -196,6 +196,17 @@ TEST_F(ImportDriverTest, AnAccountImportedBeforeIsAskedAbout) {
         << dialog_.summary;
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Import completed", "Import completed"}));
     EXPECT_EQ(Column("select count(*) from document"), std::vector<std::string>{"3"});
+
+    // The two changed notes are counted once stored, the second after the unchanged note
+    // that follows it: the bar still only moves forward.
+    SqliteFile(fixture_->DatabasePath(), SqliteFile::Mode::kCreate)
+        .Exec("update note_attr set dateupdated = dateupdated + 1 where noteid <> 'n3'");
+    dialog_.positions.clear();
+    ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    EXPECT_NE(dialog_.summary.find("3 notes walked, 0 new, 2 updated, 1 unchanged"),
+              std::string::npos)
+        << dialog_.summary;
+    EXPECT_EQ(dialog_.positions, (std::vector<int32_t>{1, 3}));
 }
 
 TEST_F(ImportDriverTest, DebugKeepsTheWorkingFiles) {
