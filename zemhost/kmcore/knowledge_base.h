@@ -10,11 +10,11 @@
 // whose changes fail is dropped alone: the log is written once for many calls, and the
 // write lock is held only for that moment, never while a call copies files, so a second
 // program writing to the same knowledge base waits for one such transaction at most. The
-// changes are stored once kMaxWaitingDocuments documents wait, when the oldest has waited
-// kIdleCommit and another document starts, before anything else is changed or read, when
-// the knowledge base is let go, and by the thread below. The files a document brings (its
-// page, the copies of its attachments) are in place before the rows that name them are
-// stored.
+// changes are stored once kMaxWaitingDocuments documents wait; when the oldest has waited
+// kIdleCommit and another document is started or built on (those of the document being
+// built keep waiting); before anything else is changed or read; when an object is let go;
+// and by the thread below. The files a document brings (its page, the copies of its
+// attachments) are in place before the rows that name them are stored.
 //
 // Threads: every call of the objects holds a Call for its length, so the calls of all
 // threads take turns on the connection. A thread of the knowledge base's own stores the
