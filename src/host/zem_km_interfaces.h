@@ -85,9 +85,10 @@ struct IZemKMDocument : IUnknown {
 // not have it). The changes made to a document through its object and its attachments wait
 // to be stored together, with those of the documents built after it, in one transaction in
 // which each document succeeds or fails alone: once 32 documents wait, when the oldest has
-// waited 200 ms and another document is started, before anything else is changed or read,
-// when the document or the database object is released, and at the latest 200 ms after the
-// last call. A caller that must know they are stored asks for it.
+// waited 200 ms and another document is started or built on (its own changes keep
+// waiting), before anything else is changed or read, when the document or the database
+// object is released, and at the latest 200 ms after the last call. A caller that must
+// know they are stored asks for it.
 struct IZemKMDocumentCommit : IUnknown {
     static constexpr IID kIID = MakeGuid("D3A1C5E8-4B7F-4E2A-9C61-0F8E2B5D7A93");
     // Stores the waiting changes now: S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY (they are kept, and

@@ -222,8 +222,12 @@ KnowledgeBase::WaitingDocument* KnowledgeBase::FindWaiting(const Text& guid) {
     return nullptr;
 }
 
+bool KnowledgeBase::WaitedLong() const {
+    return !waiting_.empty() && Clock::now() - firstWaiting_ >= kIdleCommit;
+}
+
 KnowledgeBase::WaitingDocument* KnowledgeBase::StoreOthersWhenOld(WaitingDocument* document) {
-    if (!document || waiting_.size() < 2 || Clock::now() - firstWaiting_ < kIdleCommit)
+    if (!document || waiting_.size() < 2 || !WaitedLong())
         return document;
     // The others go now, before this call perhaps copies files for long; this document's
     // changes keep waiting to be stored together. Another program keeping the others out
@@ -239,14 +243,12 @@ KnowledgeBase::WaitingDocument* KnowledgeBase::StoreOthersWhenOld(WaitingDocumen
 HRESULT KnowledgeBase::ChangeDocument(const Text& guid, Step step, const Text& newFolder) {
     WaitingDocument* document = StoreOthersWhenOld(FindWaiting(guid));
     if (!document) {
-        const Clock::time_point now = Clock::now();
-        if (waiting_.size() >= kMaxWaitingDocuments ||
-            (!waiting_.empty() && now - firstWaiting_ >= kIdleCommit)) {
+        if (waiting_.size() >= kMaxWaitingDocuments || WaitedLong()) {
             if (const HRESULT stored = StoreWaitingChanges(); stored != S_OK)
                 return stored;
         }
         if (waiting_.empty())
-            firstWaiting_ = now;
+            firstWaiting_ = Clock::now();
         document = &waiting_.emplace_back();
         document->guid = guid;
     }
@@ -306,42 +308,30 @@ HRESULT KnowledgeBase::RunWaitingSteps(std::vector<bool>& failed) {
     const auto hasSteps = [](const WaitingDocument& document) { return !document.steps.empty(); };
     if (std::none_of(waiting_.begin(), waiting_.end(), hasSteps))
         return S_OK;
-    const auto failAll = [&](HRESULT status) {
+    const HRESULT status = RunTransaction([&] {
+        for (size_t i = 0; i < waiting_.size(); ++i) {
+            if (!Statement(*this, "SAVEPOINT document").Run())
+                return false;
+            bool stored = true;
+            for (const Step& step : waiting_[i].steps) {
+                if (!(stored = step(*this)))
+                    break;
+            }
+            if (!stored) {
+                failed[i] = true;
+                Statement(*this, "ROLLBACK TO document").Run();
+            }
+            Statement(*this, "RELEASE document").Run();
+            // A full disk or an I/O error can end the whole transaction; what follows would
+            // then be stored statement by statement, so nothing more is run.
+            if (sqlite3_get_autocommit(db_))
+                return false;
+        }
+        return true;
+    });
+    if (Failed(status) && status != ZEM_E_KNOWLEDGE_BASE_BUSY)
         std::fill(failed.begin(), failed.end(), true);
-        return status;
-    };
-    // IMMEDIATE takes the write lock up front, so a busy peer makes us wait here rather than
-    // fail halfway through.
-    if (!Statement(*this, "BEGIN IMMEDIATE").Run()) {
-        const HRESULT status = FailureStatus();
-        return status == ZEM_E_KNOWLEDGE_BASE_BUSY ? status : failAll(status);
-    }
-    for (size_t i = 0; i < waiting_.size(); ++i) {
-        if (!Statement(*this, "SAVEPOINT document").Run()) {
-            const HRESULT status = FailureStatus();
-            Statement(*this, "ROLLBACK").Run();
-            return failAll(status);
-        }
-        bool stored = true;
-        for (const Step& step : waiting_[i].steps) {
-            if (!(stored = step(*this)))
-                break;
-        }
-        if (!stored) {
-            failed[i] = true;
-            Statement(*this, "ROLLBACK TO document").Run();
-        }
-        Statement(*this, "RELEASE document").Run();
-        // A full disk or an I/O error can end the whole transaction; what follows would
-        // then be stored statement by statement, so nothing more is run.
-        if (sqlite3_get_autocommit(db_))
-            return failAll(E_FAIL);
-    }
-    if (Statement(*this, "COMMIT").Run())
-        return S_OK;
-    const HRESULT status = FailureStatus();
-    Statement(*this, "ROLLBACK").Run();
-    return status == ZEM_E_KNOWLEDGE_BASE_BUSY ? status : failAll(status);
+    return status;
 }
 
 void KnowledgeBase::RemoveNewFolders(const WaitingDocument& document) {

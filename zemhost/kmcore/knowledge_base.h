@@ -141,6 +141,8 @@ class KnowledgeBase {
     // transaction itself failed). S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY (nothing stored) or E_FAIL.
     HRESULT RunWaitingSteps(std::vector<bool>& failed);
     WaitingDocument* FindWaiting(const Text& guid);
+    // Whether the oldest waiting document has waited kIdleCommit.
+    bool WaitedLong() const;
     // Stores the documents waiting besides `document` (one of them, or null) once the
     // oldest has waited kIdleCommit; `document`'s changes keep waiting. Where it now is.
     WaitingDocument* StoreOthersWhenOld(WaitingDocument* document);
