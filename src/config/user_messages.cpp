@@ -1,5 +1,6 @@
 #include "config/user_messages.h"
 
+#include "config/deferred_reports.h"
 #include "config/translations.h"
 #include "platform/ui/toolkit.h"
 
@@ -7,12 +8,18 @@ namespace zem {
 
 namespace {
 constexpr int kCancelResult = 2;
+// What a message kept for later "returns": the box's only button.
+constexpr int kKeptResult = 1;
 constexpr char16_t kMessageCaption[] = u"ZemYNote";
 }  // namespace
 
 int ShowMessageText(const Text& text) {
     if (text.empty())
         return kCancelResult;
+    if (DeferredReports* kept = CapturingReports()) {
+        kept->AddMessageText(text);
+        return kKeptResult;
+    }
     return ui::MessageBox(ui::GetMainWindow(), text, kMessageCaption,
                           ui::MB_OK | ui::MB_ICONINFORMATION);
 }
@@ -25,10 +32,19 @@ int AskYesNoCancel(const Text& text) {
 }
 
 int ShowMessageId(int id) {
+    // Kept untranslated: the translation tables belong to the user-interface thread.
+    if (DeferredReports* kept = CapturingReports()) {
+        kept->AddMessageId(id);
+        return kKeptResult;
+    }
     return ShowMessageText(TranslateResourceString(id));
 }
 
 int ShowMessageIdArg(int id, const Text& argument) {
+    if (DeferredReports* kept = CapturingReports()) {
+        kept->AddMessageIdArg(id, argument);
+        return kKeptResult;
+    }
     return ShowMessageText(TranslateResourceStringArg(id, argument));
 }
 

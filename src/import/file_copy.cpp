@@ -28,7 +28,7 @@ void LogCannotCreate(const Text& path, int error) {
 
 }  // namespace
 
-bool CopyFileContents(const Text& source, const Text& target) {
+bool CopyFileContents(const Text& source, const Text& target, int64_t* copiedBytes) {
     FileStream in;
     if (!OpenSource(in, source))
         return false;
@@ -36,8 +36,11 @@ bool CopyFileContents(const Text& source, const Text& target) {
     // would empty it.
     FileStamp from, to;
     if (GetFileStamp(target, to) && GetFileStamp(source, from) && from.device == to.device &&
-        from.inode == to.inode)
+        from.inode == to.inode) {
+        if (copiedBytes)
+            *copiedBytes = 0;
         return true;
+    }
     const int64_t size = in.Size();
     // Every copy lands in the import folder, a working area: forcing it to disk would only
     // guard against a power loss, after which the import is run again anyway.
@@ -54,8 +57,11 @@ bool CopyFileContents(const Text& source, const Text& target) {
     }
     const bool copied =
         size >= 0 && out.CopyFrom(in, size) == size && (out.Size() == size || out.SetSize(size));
-    if (out.Close() && copied)
+    if (out.Close() && copied) {
+        if (copiedBytes)
+            *copiedBytes = size;
         return true;
+    }
     DeleteFile(target);  // a half-written target would later pass for the real file
     return false;
 }

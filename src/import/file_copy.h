@@ -17,7 +17,7 @@ inline constexpr int64_t kCopyBlockSize = 10 * 1024 * 1024;
 // is a source: a folder, a named pipe, a device or a missing file is not, and the copy never
 // waits on one. A failed copy leaves no partial target behind; for a source of up to
 // kCopyBlockSize, a target that cannot be created is logged: "Can't create or open file: %1"
-// and the system's text for the error.
-bool CopyFileContents(const Text& source, const Text& target);
+// and the system's text for the error. `copiedBytes` (may be null) receives the copy's size.
+bool CopyFileContents(const Text& source, const Text& target, int64_t* copiedBytes = nullptr);
 
 }  // namespace zem

@@ -13,6 +13,7 @@
 #include "import/file_copy.h"
 #include "import/knowledge_base_wait.h"
 #include "import/note_body.h"
+#include "import/note_preparation.h"
 #include "import/previous_import.h"
 #include "import/resources.h"
 #include "import/run_summary.h"
@@ -29,35 +30,9 @@ namespace zem {
 
 namespace {
 
-constexpr char16_t kUntitledNote[] = u"无标题笔记";
 constexpr char16_t kCopyFailedText[] = u"无法拷贝数据库文件!";
 constexpr int32_t kUpdateFromHtmlFlags = 0x22;
 constexpr char16_t kKeptOutReason[] = u"the knowledge base was in use by another program";
-
-struct NoteRow {
-    Text noteId, title, notebookId, tags, sourceUrl;
-    int64_t created = 0, updated = 0;
-    // dateupdated as YNote keeps it: the note's version, compared on the next import.
-    int64_t version = 0;
-};
-
-// Columns of the note walk's current row, with an empty title and an unset creation time
-// replaced.
-NoteRow ReadNoteRow(IZemKMSQLiteRecordset* notes) {
-    NoteRow row;
-    row.noteId = ReadFieldText(notes, 0);
-    row.title = ReadFieldText(notes, 1);
-    row.notebookId = ReadFieldText(notes, 2);
-    row.tags = ReadFieldText(notes, 3);
-    row.created = ReadFieldInt64(notes, 4);
-    row.updated = row.version = ReadFieldInt64(notes, 5);
-    row.sourceUrl = ReadFieldText(notes, 6);
-    if (row.title.empty())
-        row.title = kUntitledNote;
-    if (row.created == 0)
-        row.created = row.updated = CurrentUnixTime();
-    return row;
-}
 
 // One press of OK: owns every object it takes and releases them, in reverse order of
 // declaration, when it ends; the working files go last, after the database is released.
@@ -88,19 +63,18 @@ class ImportRun {
     // True when the call's status says another program kept the knowledge base; the note is
     // then skipped with that reason, and what its document still waited to store dropped.
     bool KeptOut(HRESULT status, IZemKMDocument* document = nullptr);
-    // False when the note's tags could not be read from the account.
-    bool PrepareTagNames(const Text& tags, TextList& names);
     // Both false when the note was skipped because another program kept the knowledge base;
     // what the host refused otherwise is recorded as the note's loss.
-    bool AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating);
+    bool AddAttachments(IZemKMDocument* document, PreparedNote& note, bool updating);
     bool SetDates(IZemKMDocument* document, const NoteRow& row);
-    void ReportResourceLosses(const Text& title);
+    void ReportResourceLosses(const Text& title, std::vector<ResourceLoss>& losses);
+    // Ends the reading ahead, then closes the account's database.
+    void CloseAccount();
     ImportOutcome Finish(RunEnd end, ImportOutcome outcome);
 
     ImportDialogSurface& dialog_;
     KnowledgeBaseWait wait_;
     Text title_;  // of the note being imported
-    Text importFolder_;
     std::unique_ptr<ImportWorkingFiles> files_;
     ImportRunSummary summary_;
     ComPtr<IZemKMDatabase> host_;
@@ -113,6 +87,7 @@ class ImportRun {
     std::unique_ptr<ResourceStore> resources_;
     NoteTemplate noteTemplate_;
     StatementRowOrder rowOrder_;
+    std::unique_ptr<NotePreparer> preparer_;
     // Notes imported whose documents' changes the engine may still keep back, in walk
     // order, each with what it needs to be counted once they are stored. Their documents
     // are held: letting one go would store the changes at once.
@@ -133,7 +108,7 @@ class ImportRun {
     bool settledOnce_ = false;
     int32_t done_ = 0;
     int32_t progress_ = 0;  // where the progress bar stands
-    bool walkBroken_ = false;
+    bool walkEnded_ = false;
 };
 
 ImportOutcome ImportRun::Run() {
@@ -146,15 +121,15 @@ ImportOutcome ImportRun::Run() {
     // long again.
     const auto stopHeld = [&] {
         SettleStoringNotes(false);
-        sqlite_->CloseDatabase();
+        CloseAccount();
         ShowMessageId(IDS_KNOWLEDGE_BASE_STILL_IN_USE);
         return Finish(RunEnd::kStopped, ImportOutcome::kStopped);
     };
-    while (!walkBroken_ && HasCurrentRow(notes_.Get())) {
+    while (!walkEnded_) {
         ImportNote();
         if (dialog_.CancelRequested()) {
             SettleStoringNotes();
-            sqlite_->CloseDatabase();
+            CloseAccount();
             return Finish(RunEnd::kCancelled, ImportOutcome::kCancelled);
         }
         if (wait_.GaveUp())
@@ -163,8 +138,8 @@ ImportOutcome ImportRun::Run() {
     SettleStoringNotes();
     if (wait_.GaveUp())
         return stopHeld();
-    sqlite_->CloseDatabase();
-    if (walkBroken_)
+    CloseAccount();
+    if (preparer_->WalkBroken())
         summary_.WalkBroken();
     else if (onlyChanges_)
         summary_.NotesGoneFromAccount(previous_->UnmatchedCount());
@@ -255,7 +230,6 @@ bool ImportRun::Prepare() {
         ShowMessageText(kCopyFailedText);
         return false;
     }
-    importFolder_ = files_->NotesFolder();
     const Text workingCopy = files_->DatabaseCopyPath();
     if (!CopyDatabase(sourcePath, workingCopy)) {
         ShowMessageText(kCopyFailedText);
@@ -289,7 +263,16 @@ bool ImportRun::Prepare() {
     dialog_.SetProgressRange(noteCount);
     previous_->ExpectNotes(static_cast<size_t>(std::max(noteCount, 0)));
     OpenResourceStore(sourcePath);
+    preparer_ = std::make_unique<NotePreparer>(
+        NotePreparer::Account{sqlite_.Get(), notes_.Get(), resources_.get(), &noteTemplate_,
+                              rowOrder_, files_.get(), previous_.get()});
     return true;
+}
+
+void ImportRun::CloseAccount() {
+    if (preparer_)
+        preparer_->Stop();
+    sqlite_->CloseDatabase();
 }
 
 void ImportRun::OpenResourceStore(const Text& sourcePath) {
@@ -368,11 +351,25 @@ bool ImportRun::ChooseNotesToImport(const Text& sourcePath) {
 }
 
 void ImportRun::ImportNote() {
-    NoteRow row = ReadNoteRow(notes_.Get());
-    // Before the note, so that a skipped note cannot stop the walk. A failed step (a damaged
-    // page) ends the walk rather than leave it on the same row.
-    if (Failed(notes_->MoveNext()))
-        walkBroken_ = true;
+    std::unique_ptr<PreparedNote> note = preparer_->Next();
+    if (!note) {
+        walkEnded_ = true;
+        return;
+    }
+    // Whatever was written for the note goes once the host has taken its copies, or once
+    // the note is passed over.
+    struct NoteFiles {
+        ImportWorkingFiles& files;
+        NotePreparer& preparer;
+        const PreparedNote& note;
+        ~NoteFiles() {
+            files.AddNoteFiles(note.written);
+            files.RemoveNoteFiles(note.folder);
+            preparer.Done(note);
+        }
+    } noteFiles{*files_, *preparer_, *note};
+    note->rowReports.Replay();
+    NoteRow& row = note->row;
     ++done_;
     std::replace(row.title.begin(), row.title.end(), u'/', u'-');
     title_ = row.title;
@@ -391,32 +388,21 @@ void ImportRun::ImportNote() {
         return;
     }
 
-    TextList tagNames;
-    const bool tagsRead = PrepareTagNames(row.tags, tagNames);
+    preparer_->Prepare(*note);
+    note->tagReports.Replay();
     dialog_.PumpMessages();
-
-    // Everything written for this note goes once the host has taken its copies.
-    struct NoteFiles {
-        ImportWorkingFiles& files;
-        TextList written;
-        ~NoteFiles() {
-            files.AddNoteFiles(written);
-            files.RemoveNoteFiles();
-        }
-    } noteFiles{*files_, {}};
-
-    resources_->TakeLosses();  // only this note's count
-    const Text htmlFile = BuildNoteHtmlFile(sqlite_.Get(), row.noteId, importFolder_, *resources_,
-                                            noteTemplate_, &noteFiles.written, rowOrder_.resources);
-    if (htmlFile.empty()) {
+    note->pageReports.Replay();
+    if (note->htmlFile.empty()) {
         summary_.NoteSkipped(row.title, u"its content could not be built");
         return;
     }
-    Text location = kYNoteRootFolder;
-    if (!AppendNotebookName(sqlite_.Get(), row.notebookId, location)) {
+    note->notebookReports.Replay();
+    if (!note->notebookRead) {
         summary_.NoteSkipped(row.title, u"its notebook could not be read");
         return;
     }
+    const Text& location = note->location;
+    const Text& htmlFile = note->htmlFile;
     dialog_.PumpMessages();
 
     ComPtr<IUnknown> folderObject;
@@ -467,14 +453,14 @@ void ImportRun::ImportNote() {
     }
     // From here on the note stands in the knowledge base; whatever does not reach it is a
     // loss, named and counted, and the import goes on.
-    ReportResourceLosses(row.title);
+    ReportResourceLosses(row.title, note->pageLosses);
     if (!urlStored)
         summary_.SourceAddressLost(row.title, row.sourceUrl);
-    if (!tagsRead)
+    if (!note->tagsRead)
         summary_.TagsNotRead(row.title, row.tags);
     // The tags of an updated document become the note's, none included.
-    if (!tagNames.empty() || (updating && tagsRead)) {
-        const Text tagsText = JoinTexts(tagNames, u";");
+    if (!note->tagNames.empty() || (updating && note->tagsRead)) {
+        const Text tagsText = JoinTexts(note->tagNames, u";");
         const HRESULT tagged =
             Host([&] { return document->SetTagsText(tagsText.c_str(), u"YNote"); });
         if (KeptOut(tagged, document.Get()))
@@ -483,12 +469,12 @@ void ImportRun::ImportNote() {
             summary_.TagsLost(row.title, tagsText);
         dialog_.PumpMessages();
     }
-    if (!AddAttachments(document.Get(), row.noteId, updating) || !SetDates(document.Get(), row))
+    if (!AddAttachments(document.Get(), *note, updating) || !SetDates(document.Get(), row))
         return;
     if (KeptOut(Host([&] { return previous_->Finish(document.Get(), row.noteId, row.version); }),
                 document.Get()))
         return;
-    ReportResourceLosses(row.title);
+    ReportResourceLosses(row.title, note->attachmentLosses);
     // The engine keeps a document's changes back to store them together with those of the
     // notes that follow; the note counts as imported once they are stored.
     storing_.push_back({std::move(document), row.title, updating, summary_.TakeNoteLost(), done_,
@@ -531,19 +517,6 @@ void ImportRun::SettleStoringNotes(bool wait) {
     title_ = current;
 }
 
-// False when the note's tags could not be read from the account.
-bool ImportRun::PrepareTagNames(const Text& tags, TextList& names) {
-    if (tags.empty())
-        return true;
-    if (!LookupTagNames(tags, sqlite_.Get(), names, rowOrder_.tagNames))
-        return false;
-    for (Text& name : names) {
-        name = TrimTextStart(TrimTextEnd(name));
-        CleanTagName(name);
-    }
-    return true;
-}
-
 bool ImportRun::KeptOut(HRESULT status, IZemKMDocument* document) {
     if (status != ZEM_E_KNOWLEDGE_BASE_BUSY)
         return false;
@@ -555,17 +528,16 @@ bool ImportRun::KeptOut(HRESULT status, IZemKMDocument* document) {
 
 // An updated document keeps the attachments it has: one of the same name takes the note's
 // bytes, the others stay and are counted.
-bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId, bool updating) {
-    std::vector<ResourceEntry> entries;
-    if (!CollectAttachments(sqlite_.Get(), noteId, importFolder_, entries, *resources_,
-                            rowOrder_.resources)) {
+bool ImportRun::AddAttachments(IZemKMDocument* document, PreparedNote& note, bool updating) {
+    note.attachmentReports.Replay();
+    if (!note.attachmentsRead) {
         summary_.AttachmentsNotRead(title_);
         return true;
     }
+    std::vector<ResourceLoss>& losses = note.attachmentLosses;
     TextList names;
-    for (const ResourceEntry& entry : entries) {
-        const Text path = importFolder_ + ToFileSystemPath(entry.fileName);
-        files_->AddNoteFile(path);
+    for (const ResourceEntry& entry : note.attachments) {
+        const Text path = note.folder + ToFileSystemPath(entry.fileName);
         names.push_back(GetFileNamePart(path));
         bool had = false;
         if (updating) {
@@ -574,7 +546,7 @@ bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId, boo
             if (KeptOut(replaced, document))
                 return false;
             if (Failed(replaced))
-                resources_->RecordLoss(
+                losses.push_back(
                     {true, entry.resourceId, entry.fileName, ResourceLossReason::kNotStored, {}});
         }
         if (had) {
@@ -590,7 +562,7 @@ bool ImportRun::AddAttachments(IZemKMDocument* document, const Text& noteId, boo
             return false;
         auto attachment = ComPtr<IZemKMAttachment>::QueryFrom(attachmentObject.Get());
         if (!attachment)
-            resources_->RecordLoss(
+            losses.push_back(
                 {true, entry.resourceId, entry.fileName, ResourceLossReason::kNotStored, {}});
         else if (KeptOut(Host([&] { return attachment->SetAttachmentText(u""); }), document))
             return false;
@@ -629,9 +601,10 @@ bool ImportRun::SetDates(IZemKMDocument* document, const NoteRow& row) {
     return true;
 }
 
-void ImportRun::ReportResourceLosses(const Text& title) {
-    for (const ResourceLoss& loss : resources_->TakeLosses())
+void ImportRun::ReportResourceLosses(const Text& title, std::vector<ResourceLoss>& losses) {
+    for (const ResourceLoss& loss : losses)
         summary_.ResourceLost(title, loss);
+    losses.clear();
 }
 
 }  // namespace

@@ -20,6 +20,8 @@ class NoteTemplate {
     // The styled template text, made through `htmlFile` when none is kept (the file then
     // holds it); null when the template could not be written. Valid until the next call.
     const Text* Get(const Text& htmlFile);
+    // Whether the template is kept: Get then calls nothing.
+    bool Whole() const { return whole_; }
     // Where a note's body goes in the text Get gave (NoteBodyPosition).
     size_t BodyPosition() const { return bodyAt_; }
 

@@ -29,8 +29,8 @@ void ForEachRow(IUnknown* object, Visit visit) {
 }
 
 // A row of the records (source id, version, document changed since).
-template <class Record>
-void ReadRecordRow(IZemKMSQLiteRecordset* row, Record& record) {
+template <class Version>
+void ReadRecordRow(IZemKMSQLiteRecordset* row, Version& record) {
     const Text version = FieldText(row, 1);
     record.finished = !version.empty();
     record.dateUpdated = TextToInt64(version);
@@ -59,7 +59,9 @@ HRESULT PreviousImport::Load() {
     if (status != S_OK)
         return Failed(status) ? status : E_FAIL;
     ForEachRow(rows.Get(), [&](IZemKMSQLiteRecordset* row) {
-        ReadRecordRow(row, records_[FieldText(row, 0)]);
+        Record& record = records_[FieldText(row, 0)];
+        ReadRecordRow(row, record.now);
+        record.loaded = record.now;
     });
     return S_OK;
 }
@@ -70,7 +72,7 @@ HRESULT PreviousImport::Decide(const Text& noteId, int64_t dateUpdated, NoteFate
         Record& record = found->second;
         record.matched = true;
         if (!everyNoteNew_ || record.finishedHere)
-            fate = FateOf(record, dateUpdated);
+            fate = FateOf(record.now, dateUpdated);
         return S_OK;
     }
     if (!finishedHere_.MayContain(noteId))
@@ -80,16 +82,26 @@ HRESULT PreviousImport::Decide(const Text& noteId, int64_t dateUpdated, NoteFate
     if (const HRESULT status = ReadRecord(noteId, record, found); status != S_OK)
         return status;
     if (found)
-        fate = FateOf(record, dateUpdated);
+        fate = FateOf(record.now, dateUpdated);
     return S_OK;
 }
 
-NoteFate PreviousImport::FateOf(const Record& record, int64_t dateUpdated) {
-    if (!record.finished)
+bool PreviousImport::MayImport(const Text& noteId, int64_t dateUpdated) const {
+    if (everyNoteNew_)
+        return true;
+    const auto found = records_.find(noteId);
+    if (found == records_.end())
+        return true;
+    const NoteFate fate = FateOf(found->second.loaded, dateUpdated);
+    return fate != NoteFate::kUnchanged && fate != NoteFate::kConflict;
+}
+
+NoteFate PreviousImport::FateOf(const Version& version, int64_t dateUpdated) {
+    if (!version.finished)
         return NoteFate::kChanged;
-    if (record.dateUpdated == dateUpdated)
+    if (version.dateUpdated == dateUpdated)
         return NoteFate::kUnchanged;
-    return record.documentChanged ? NoteFate::kConflict : NoteFate::kChanged;
+    return version.documentChanged ? NoteFate::kConflict : NoteFate::kChanged;
 }
 
 HRESULT PreviousImport::ReadRecord(const Text& noteId, Record& record, bool& found) {
@@ -100,7 +112,7 @@ HRESULT PreviousImport::ReadRecord(const Text& noteId, Record& record, bool& fou
     if (status != S_OK)
         return Failed(status) ? status : E_FAIL;
     ForEachRow(rows.Get(), [&](IZemKMSQLiteRecordset* row) {
-        ReadRecordRow(row, record);
+        ReadRecordRow(row, record.now);
         found = true;
     });
     return S_OK;
@@ -158,9 +170,7 @@ HRESULT PreviousImport::Finish(IZemKMDocument* document, const Text& noteId, int
         return S_OK;
     }
     Record& record = found->second;
-    record.finished = true;
-    record.dateUpdated = dateUpdated;
-    record.documentChanged = false;
+    record.now = {true, dateUpdated, false};
     record.matched = true;
     record.finishedHere = true;
     return S_OK;

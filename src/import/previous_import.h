@@ -55,6 +55,11 @@ class PreviousImport {
     // What to do with the note (`fate`); remembers that the account still has it. A note
     // this run imported already (a second row of it) is compared with that import.
     HRESULT Decide(const Text& noteId, int64_t dateUpdated, NoteFate& fate);
+    // Whether Decide may send the note to the knowledge base, judged from the records as
+    // Load found them: false only for a note Decide would then leave alone. Reads nothing
+    // that the other calls change, so another thread may ask while they run; a note
+    // imported twice in one run may be guessed wrong, which costs only time.
+    bool MayImport(const Text& noteId, int64_t dateUpdated) const;
     // Records not matched by any note passed to Decide: notes gone from the account.
     int32_t UnmatchedCount() const;
 
@@ -78,14 +83,18 @@ class PreviousImport {
     HRESULT CountOtherAttachments(IZemKMDocument* document, const TextList& names, int32_t& others);
 
   private:
-    struct Record {
+    struct Version {
         bool finished = false;
         int64_t dateUpdated = 0;
         bool documentChanged = false;
+    };
+    struct Record {
+        Version now;
+        Version loaded;  // as Load found it; never changed afterwards
         bool matched = false;
         bool finishedHere = false;  // by this run
     };
-    static NoteFate FateOf(const Record& record, int64_t dateUpdated);
+    static NoteFate FateOf(const Version& version, int64_t dateUpdated);
     // The note's record as the knowledge base has it now; `found` false when it has none.
     HRESULT ReadRecord(const Text& noteId, Record& record, bool& found);
 

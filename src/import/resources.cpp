@@ -112,8 +112,11 @@ bool ResourceStore::CopyResource(const Text& resourceId, const Text& reserve2, b
         loss.reason = ResourceLossReason::kOutsideStorage;
     } else {
         PrepareTarget(target);
-        if (CopyFileContents(source, target))
+        int64_t size = 0;
+        if (CopyFileContents(source, target, &size)) {
+            bytesCopied_ += size;
             return true;
+        }
         const int error = GetLastErrorCode();
         FileAttributes attributes;
         if (!GetFileAttributes(source, attributes)) {

@@ -4,6 +4,8 @@
 // resource is recorded as a loss in the run's ResourceStore. User-interface thread only.
 #pragma once
 
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "host/zem_km_interfaces.h"
@@ -65,12 +67,15 @@ class ResourceStore {
     void PrepareFolder(const Text& folder);
     // The losses recorded since the last call, oldest first.
     std::vector<ResourceLoss> TakeLosses();
+    // The bytes of the copies made since the last call.
+    int64_t TakeBytesCopied() { return std::exchange(bytesCopied_, 0); }
 
   private:
     Text folder_;
     Text realFolder_;  // resolved, ending with "/"; empty when the folder is missing
     bool hasResourceTables_;
     std::vector<ResourceLoss> losses_;
+    int64_t bytesCopied_ = 0;
     ReusableFiles* reusable_ = nullptr;
 };
 

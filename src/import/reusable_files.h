@@ -11,10 +11,12 @@
 // accounts) are kept the same way, empty, and renamed to the next note's folder; without
 // that the notes folder also gathered one empty folder per note until the run ended.
 //
-// Owned by the run's working files; user-interface thread only.
+// Owned by the run's working files. Any thread: the calls take turns (a note's files are
+// claimed while it is prepared ahead, and given up by the thread that imported it).
 #pragma once
 
 #include <cstddef>
+#include <mutex>
 
 #include "util/text_helpers.h"
 
@@ -39,14 +41,15 @@ class ReusableFiles {
     // its parent exists. Nothing happens otherwise, and the caller makes the folder.
     void ClaimFolder(const Text& folder);
 
-    size_t SpareCount() const { return spares_.size(); }
-    size_t SpareFolderCount() const { return spareFolders_.size(); }
+    size_t SpareCount() const;
+    size_t SpareFolderCount() const;
 
   private:
     // Renames `path` into the spare folder as `prefix` and a number, and adds it to
     // `spares`; false when it could not.
     bool KeepAsSpare(const Text& path, TextView prefix, TextList& spares);
 
+    mutable std::mutex mutex_;
     Text spareFolder_;
     bool folderMade_ = false;
     size_t nextName_ = 0;

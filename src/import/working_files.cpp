@@ -110,17 +110,22 @@ void ImportWorkingFiles::AddNoteFiles(const TextList& paths) {
     noteFiles_.insert(noteFiles_.end(), paths.begin(), paths.end());
 }
 
-void ImportWorkingFiles::RemoveNoteFiles() {
+Text ImportWorkingFiles::NoteSlotFolder(size_t slot) const {
+    return keep_ ? notesFolder_ : notesFolder_ + IntToText(static_cast<int32_t>(slot)) + u"/";
+}
+
+void ImportWorkingFiles::RemoveNoteFiles(const Text& within) {
     if (!reusable_) {
         DeleteFiles(noteFiles_, keep_);
         return;
     }
+    const Text& top = within.empty() ? notesFolder_ : within;
     // The folders made for the files go too once the files are gone, deepest first.
     std::set<Text, std::greater<>> folders;
     for (const Text& file : noteFiles_) {
         reusable_->Release(file);
         for (Text folder = GetFolderPart(file);
-             folder.size() > notesFolder_.size() && folder.starts_with(notesFolder_);
+             folder.size() > top.size() && folder.starts_with(top);
              folder = GetParentFolder(folder))
             folders.insert(folder);
     }

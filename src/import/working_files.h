@@ -40,10 +40,18 @@ class ImportWorkingFiles {
     // Where notes' files are written, ending with "/"; made by the constructor.
     const Text& NotesFolder() const { return notesFolder_; }
 
-    // Files of one note: given up by RemoveNoteFiles.
+    // The folder of the notes given `slot` (notes folder + its number + "/"): notes prepared
+    // at the same time have different slots, so that their files of the same names never
+    // meet. Made by whoever writes into it first; any thread. With "keep", the notes folder
+    // itself, where the files stay as the notes left them one after another.
+    Text NoteSlotFolder(size_t slot) const;
+    bool KeepsFiles() const { return keep_; }
+
+    // Files of one note: given up by RemoveNoteFiles, with the folders made for them below
+    // `within` (the notes folder when empty), which stays.
     void AddNoteFile(const Text& path);
     void AddNoteFiles(const TextList& paths);
-    void RemoveNoteFiles();
+    void RemoveNoteFiles(const Text& within = {});
     // Where a note's files come from before they are written; null with "keep", where
     // every note's files stay as they were written.
     ReusableFiles* Reusable() { return reusable_.get(); }

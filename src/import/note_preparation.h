@@ -1,0 +1,127 @@
+// The part of a note's import that reads the account and writes the note's working files:
+// its row, its tag names, its page with the pictures beside it, its notebook and its
+// attachment copies. The knowledge base takes no part in it, so it is done ahead: once the
+// run's page template is made, a thread of its own reads and prepares the notes that follow
+// while the user-interface thread hands the earlier ones to the knowledge base. Importing a
+// large account then keeps both processor cores busy.
+//
+// What a step logs or shows is kept with the note (DeferredReports) and given out by the
+// importing thread where the step would have run had it not run ahead, so the log reads as
+// if the notes were imported one after another. A note that earlier imports left unchanged
+// is not prepared ahead; one the reader guessed wrong is prepared by the importing thread.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "config/deferred_reports.h"
+#include "host/zem_km_interfaces.h"
+#include "import/note_body.h"
+#include "import/resources.h"
+#include "import/ynote_reader.h"
+#include "util/text_helpers.h"
+
+namespace zem {
+
+class ImportWorkingFiles;
+class PreviousImport;
+
+struct NoteRow {
+    Text noteId, title, notebookId, tags, sourceUrl;
+    int64_t created = 0, updated = 0;
+    // dateupdated as YNote keeps it: the note's version, compared on the next import.
+    int64_t version = 0;
+};
+
+// One note of the walk: its row, and once prepared each step's outcome with what the step
+// reported. A step after one that failed is not taken.
+struct PreparedNote {
+    NoteRow row;
+    DeferredReports rowReports;
+    bool prepared = false;
+    size_t slot = 0;
+    Text folder;        // where its files are written, ending with "/"
+    TextList written;   // every file written for it, the attachment copies included
+    int64_t bytes = 0;  // copied for it
+
+    bool tagsRead = true;
+    TextList tagNames;  // trimmed and cleaned
+    DeferredReports tagReports;
+    Text htmlFile;  // empty when its page could not be built
+    std::vector<ResourceLoss> pageLosses;
+    DeferredReports pageReports;
+    bool notebookRead = false;
+    Text location;  // its folder in the knowledge base
+    DeferredReports notebookReports;
+    bool attachmentsRead = false;
+    std::vector<ResourceEntry> attachments;  // copied, named relative to `folder`
+    std::vector<ResourceLoss> attachmentLosses;
+    DeferredReports attachmentReports;
+};
+
+// The steps of the preparation over the run's account; the objects are the run's and
+// outlive this one. Until the template is made the importing thread does all the work
+// itself; the reading thread, once started, is the only one to read the walk, and the
+// importing thread reads the account only through Prepare. Next, Prepare, Done and Stop
+// are the importing thread's.
+class NotePreparer {
+  public:
+    struct Account {
+        IZemKMSQLiteDatabase* database;
+        IZemKMSQLiteRecordset* notes;  // the walk, at its first row
+        ResourceStore* resources;
+        NoteTemplate* noteTemplate;
+        StatementRowOrder rowOrder;
+        ImportWorkingFiles* files;
+        const PreviousImport* previous;  // null: every note is prepared ahead
+    };
+    explicit NotePreparer(const Account& account);
+    ~NotePreparer();
+    NotePreparer(const NotePreparer&) = delete;
+    NotePreparer& operator=(const NotePreparer&) = delete;
+
+    // The walk's next note, or null after its last (or after a row the walk could not step
+    // past: WalkBroken). Until Done, its files stay where they are.
+    std::unique_ptr<PreparedNote> Next();
+    // Prepares the note when that was not done.
+    void Prepare(PreparedNote& note);
+    // The note's files are given up: its slot may take a later note.
+    void Done(const PreparedNote& note);
+    bool WalkBroken() const { return broken_; }
+    // Ends the reading ahead; required before the account's database is closed.
+    void Stop();
+
+    // The notes prepared ahead at most, and the bytes their copies may take on disk (at
+    // least one note is always prepared). Each note has a folder of its own among as many,
+    // so that the files of two notes of the same names never meet.
+    static constexpr size_t kNotesAhead = 32;
+    static constexpr int64_t kBytesAhead = 64 << 20;
+
+  private:
+    // Reads the walk's current row into `note` and steps past it; false at the end.
+    bool ReadRow(PreparedNote& note);
+    void PrepareContent(PreparedNote& note);
+    void ReadAhead();
+
+    Account account_;
+    size_t nextSlot_ = 0;
+    std::atomic<bool> broken_{false};
+    std::mutex accountMutex_;  // the account's database and resource store
+
+    std::mutex mutex_;  // what follows
+    std::condition_variable ready_, roomAgain_;
+    std::deque<std::unique_ptr<PreparedNote>> queue_;
+    size_t ahead_ = 0;  // read and not yet done with
+    int64_t bytesAhead_ = 0;
+    bool ended_ = false, stopping_ = false;
+    bool importerWaits_ = false, readerWaits_ = false;
+    std::thread reader_;
+};
+
+}  // namespace zem
