@@ -423,6 +423,26 @@ TEST_F(EndToEndTest, AnAccountWithoutKeysIsReadInItsRowOrder) {
                   content);
 }
 
+// The notes read ahead of the knowledge base keep their own files: every note has an
+// attachment of the same name and a picture at the same path, and each document gets its
+// own note's bytes, well past the number of notes read ahead at once.
+TEST_F(EndToEndTest, NotesReadAheadKeepTheirOwnFilesOfTheSameNames) {
+    YNoteFixture& y = Account();
+    y.AddNotebook("nb", "同名");
+    for (int i = 0; i < 80; ++i) {
+        const std::string id = "n" + std::to_string(i);
+        y.AddNote(
+            {id, id, "nb", "", 1680000000, 1680000000, "", "<p><img src=\"P" + id + "\"></p>"});
+        y.AddResource("P" + id, id, 1, "u\\logo.png", MakePngImage(4, 4, 9, 2, 3));
+        y.AddResource("R" + id, id, 2, "f" + id + "\\report.pdf", "report of note " + id);
+    }
+    ProgramResult run = Import();
+    ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
+    ExpectImportedAccount(fixture_->DatabasePath(), fixture_->StorageFolder(), kb_);
+    EXPECT_EQ(Count("attachment"), 80u);
+    EXPECT_TRUE(fs::is_empty(ImportFolder()));
+}
+
 // Standard error here is a file: the progress line is written when its percentage changes,
 // not for every note, and its last line is the whole walk.
 TEST_F(EndToEndTest, TheProgressLineIsWrittenPerPercentNotPerNote) {

@@ -270,6 +270,16 @@ TEST_F(ImportAgainTest, ASecondRowOfANoteMeetsWhatTheRunMadeOfTheFirst) {
               std::to_string(kLater));
     EXPECT_EQ(Value("select url from document where title = 'n2'"), "https://example.com/n2b");
 
+    // Imported again, the first row of n2 differs from the record and updates the document;
+    // the second then differs from what the run made of the first, though not from the
+    // record the run started with, and updates it back.
+    ProgramResult again = Import();
+    EXPECT_NE(again.output.find(Counts(5, 0, 2, 3, 0, 0, 0)), std::string::npos) << again.output;
+    EXPECT_EQ(Value("select count(*) from document"), "3");
+    EXPECT_EQ(Value("select url from document where title = 'n2'"), "https://example.com/n2b");
+    EXPECT_EQ(Value("select source_version from document_source where source_id = 'n2'"),
+              std::to_string(kLater));
+
     ProgramResult all = Import({"/ImportAll"});
     EXPECT_EQ(Value("select count(*) from document"), "6") << all.output;
     EXPECT_EQ(Value("select count(*) from document_source"), "3");
