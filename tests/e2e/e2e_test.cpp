@@ -443,6 +443,26 @@ TEST_F(EndToEndTest, NotesReadAheadKeepTheirOwnFilesOfTheSameNames) {
     EXPECT_TRUE(fs::is_empty(ImportFolder()));
 }
 
+// What the reading of a note ahead of the knowledge base logs comes among that note's own
+// lines: after the lines of the notes before it, however far ahead it was read.
+TEST_F(EndToEndTest, WhatANoteReadAheadLogsComesInItsTurn) {
+    YNoteFixture& y = Account();
+    y.AddNotebook("nb", "n");
+    y.AddNote({"n0", "n0", "nb", "", 1680000000, 1680000000, "", "<p>first</p>"});
+    y.AddNote({"n1", "n1", "nb", "", 1680000000, 1680000000, "", "<p><img src=\"GONE\"></p>"});
+    y.AddResource("GONE", "n1", 1, "u\\gone.png");
+    // "你好" in GBK: not UTF-8.
+    y.AddNote({"n2", "n2", "nb", "", 1680000000, 1680000000, "", "<p>\xC4\xE3\xBA\xC3</p>"});
+    ProgramResult run = Import();
+    ASSERT_EQ(run.exitCode, 3) << run.output << run.errors;
+    const std::string log = Log();
+    const size_t lost = log.find("Import ynote, note \"n1\" lost the picture u\\gone.png");
+    const size_t ansi = log.find("Import ynote, the body of note n2 is not UTF-8");
+    ASSERT_NE(lost, std::string::npos) << log;
+    ASSERT_NE(ansi, std::string::npos) << log;
+    EXPECT_LT(lost, ansi) << log;
+}
+
 // Standard error here is a file: the progress line is written when its percentage changes,
 // not for every note, and its last line is the whole walk.
 TEST_F(EndToEndTest, TheProgressLineIsWrittenPerPercentNotPerNote) {
