@@ -1,7 +1,7 @@
 // One note's content as an HTML file: the host's document template with the default style,
 // the stored body after the template's body start tag, and every inline resource copied
 // beside the file and linked by relative path. Failures are logged, never shown (a failing
-// query is shown by RunQuery). User-interface thread only.
+// query is shown by RunQuery). One thread at a time: the thread that reads the account.
 #pragma once
 
 #include "host/zem_km_interfaces.h"
@@ -14,7 +14,8 @@ namespace zem {
 // it is made once (written out through the host, styled, and read back) and kept for the
 // caller's run. One that could not be made whole (the template not written, or the style
 // not inserted) is not kept: the next note makes it again and meets, and logs, the failure
-// itself. Owned by the caller; user-interface thread only.
+// itself. Owned by the caller; one thread at a time, and only the user-interface thread
+// while the template is not kept (Get then calls the host).
 class NoteTemplate {
   public:
     // The styled template text, made through `htmlFile` when none is kept (the file then

@@ -11,7 +11,8 @@
 //
 // The calls into the knowledge base give its status back (ZEM_E_KNOWLEDGE_BASE_BUSY among
 // them), for the caller to wait and try again; each may be tried again whole. Owned by one
-// import run, which also owns the host database it borrows; user-interface thread only.
+// import run, which also owns the host database it borrows; user-interface thread only, but
+// for MayImport.
 #pragma once
 
 #include <cstdint>

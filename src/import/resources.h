@@ -1,7 +1,8 @@
 // A note's resources: inline ones (named in the note's HTML, copied beside the HTML file at
 // their YNote relative path) and attachments (copied into the import folder under a safe,
 // note-unique file name). Only files that were copied enter the entry lists; every other
-// resource is recorded as a loss in the run's ResourceStore. User-interface thread only.
+// resource is recorded as a loss in the run's ResourceStore. One thread at a time: the thread
+// that reads the account.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 // YNote notebooks and tags on the host side: one folder per notebook under the root folder,
 // the YNote tag tree recreated as host tags, and each note's tag names. Query failures are
-// shown by RunQuery; everything else here is silent. User-interface thread only; the tag map
-// belongs to the import run that loaded it.
+// shown by RunQuery; everything else here is silent. What calls the host is the
+// user-interface thread's; a note's look-ups (AppendNotebookName, LookupTagNames) are made by
+// the thread that reads the account. The tag map belongs to the import run that loaded it.
 #pragma once
 
 #include <map>

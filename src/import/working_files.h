@@ -14,7 +14,8 @@
 // removing theirs (a killed process): folders whose lock file nobody holds and whose process
 // id names no running process. A live run's folder is never touched, whichever check fails.
 //
-// Owned by one run; user-interface thread only.
+// Owned by one run; user-interface thread only, but for NoteSlotFolder and the reusable
+// files, which any thread may use.
 #pragma once
 
 #include <memory>

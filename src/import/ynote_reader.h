@@ -1,7 +1,8 @@
 // Reading a YNote account database through the host's SQLite object: the statements the
 // import runs and the small readers every other import file goes through. Failures are shown
 // to the user here (query and field messages), so callers only decide what to skip.
-// User-interface thread only; no state.
+// No state; a database is read by one thread at a time. The messages of a thread other than
+// the user-interface thread are kept for it (deferred_reports.h).
 #pragma once
 
 #include <cstdint>
