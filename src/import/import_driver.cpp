@@ -358,16 +358,11 @@ void ImportRun::ImportNote() {
     }
     // Whatever was written for the note goes once the host has taken its copies, or once
     // the note is passed over.
-    struct NoteFiles {
-        ImportWorkingFiles& files;
+    struct NoteDone {
         NotePreparer& preparer;
-        const PreparedNote& note;
-        ~NoteFiles() {
-            files.AddNoteFiles(note.written);
-            files.RemoveNoteFiles(note.folder);
-            preparer.Done(note);
-        }
-    } noteFiles{*files_, *preparer_, *note};
+        PreparedNote& note;
+        ~NoteDone() { preparer.Done(note); }
+    } noteDone{*preparer_, *note};
     note->rowReports.Replay();
     NoteRow& row = note->row;
     ++done_;

@@ -140,8 +140,16 @@ void NotePreparer::Prepare(PreparedNote& note) {
     bytesAhead_ += note.bytes;
 }
 
-void NotePreparer::Done(const PreparedNote& note) {
+void NotePreparer::Done(PreparedNote& note) {
+    if (!reader_.joinable()) {
+        account_.files->GiveUpFiles(note.written, note.folder);
+        std::lock_guard lock(mutex_);
+        --ahead_;
+        bytesAhead_ -= note.bytes;
+        return;
+    }
     std::lock_guard lock(mutex_);
+    givenUp_.emplace_back(std::move(note.written), note.folder);
     --ahead_;
     bytesAhead_ -= note.bytes;
     // The reader is woken once half its room is free, not for every note.
@@ -163,7 +171,12 @@ void NotePreparer::ReadAhead() {
         if (stopping_)
             break;
         ++ahead_;
+        std::vector<std::pair<TextList, Text>> givenUp;
+        givenUp.swap(givenUp_);
         lock.unlock();
+        // Before the next note, whose slot may be one of theirs.
+        for (auto& [files, folder] : givenUp)
+            account_.files->GiveUpFiles(files, folder);
         auto note = std::make_unique<PreparedNote>();
         bool read;
         {

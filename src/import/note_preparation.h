@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "config/deferred_reports.h"
@@ -91,8 +92,9 @@ class NotePreparer {
     std::unique_ptr<PreparedNote> Next();
     // Prepares the note when that was not done.
     void Prepare(PreparedNote& note);
-    // The note's files are given up: its slot may take a later note.
-    void Done(const PreparedNote& note);
+    // The note is done with: its files are given up (by the reading thread, before it
+    // prepares another note, once it runs) and its slot may take a later note.
+    void Done(PreparedNote& note);
     bool WalkBroken() const { return broken_; }
     // Ends the reading ahead; required before the account's database is closed.
     void Stop();
@@ -117,6 +119,8 @@ class NotePreparer {
     std::mutex mutex_;  // what follows
     std::condition_variable ready_, roomAgain_;
     std::deque<std::unique_ptr<PreparedNote>> queue_;
+    // Files of notes done with, and the folder each list lies in, for the reader to give up.
+    std::vector<std::pair<TextList, Text>> givenUp_;
     size_t ahead_ = 0;  // read and not yet done with
     int64_t bytesAhead_ = 0;
     bool ended_ = false, stopping_ = false;

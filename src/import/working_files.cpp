@@ -56,14 +56,6 @@ void RemoveEndedRunFolders(const Text& importFolder) {
     }
 }
 
-void DeleteFiles(TextList& files, bool keep) {
-    if (!keep) {
-        for (const Text& file : files)
-            DeleteFile(file);
-    }
-    files.clear();
-}
-
 }  // namespace
 
 ImportWorkingFiles::ImportWorkingFiles(const Text& importFolder, bool keep) : keep_(keep) {
@@ -90,7 +82,6 @@ ImportWorkingFiles::ImportWorkingFiles(const Text& importFolder, bool keep) : ke
 ImportWorkingFiles::~ImportWorkingFiles() {
     if (runFolder_.empty())
         return;
-    DeleteFiles(noteFiles_, keep_);
     if (keep_)
         DeleteFile(runFolder_ + kLockFileName);  // later runs leave a folder without one
     else
@@ -102,27 +93,20 @@ Text ImportWorkingFiles::DatabaseCopyPath() const {
     return runFolder_ + kDatabaseCopyName;
 }
 
-void ImportWorkingFiles::AddNoteFile(const Text& path) {
-    noteFiles_.push_back(path);
-}
-
-void ImportWorkingFiles::AddNoteFiles(const TextList& paths) {
-    noteFiles_.insert(noteFiles_.end(), paths.begin(), paths.end());
-}
-
 Text ImportWorkingFiles::NoteSlotFolder(size_t slot) const {
     return keep_ ? notesFolder_ : notesFolder_ + IntToText(static_cast<int32_t>(slot)) + u"/";
 }
 
-void ImportWorkingFiles::RemoveNoteFiles(const Text& within) {
+void ImportWorkingFiles::GiveUpFiles(TextList& files, const Text& within) const {
+    // Without spares ("keep") the files stay for inspection.
     if (!reusable_) {
-        DeleteFiles(noteFiles_, keep_);
+        files.clear();
         return;
     }
     const Text& top = within.empty() ? notesFolder_ : within;
     // The folders made for the files go too once the files are gone, deepest first.
     std::set<Text, std::greater<>> folders;
-    for (const Text& file : noteFiles_) {
+    for (const Text& file : files) {
         reusable_->Release(file);
         for (Text folder = GetFolderPart(file);
              folder.size() > top.size() && folder.starts_with(top);
@@ -131,7 +115,7 @@ void ImportWorkingFiles::RemoveNoteFiles(const Text& within) {
     }
     for (const Text& folder : folders)
         reusable_->ReleaseFolder(folder);
-    noteFiles_.clear();
+    files.clear();
 }
 
 }  // namespace zem

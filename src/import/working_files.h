@@ -14,8 +14,8 @@
 // removing theirs (a killed process): folders whose lock file nobody holds and whose process
 // id names no running process. A live run's folder is never touched, whichever check fails.
 //
-// Owned by one run; user-interface thread only, but for NoteSlotFolder and the reusable
-// files, which any thread may use.
+// Owned by one run; user-interface thread only, but for NoteSlotFolder, GiveUpFiles and the
+// reusable files, which any thread may use.
 #pragma once
 
 #include <memory>
@@ -48,11 +48,9 @@ class ImportWorkingFiles {
     Text NoteSlotFolder(size_t slot) const;
     bool KeepsFiles() const { return keep_; }
 
-    // Files of one note: given up by RemoveNoteFiles, with the folders made for them below
-    // `within` (the notes folder when empty), which stays.
-    void AddNoteFile(const Text& path);
-    void AddNoteFiles(const TextList& paths);
-    void RemoveNoteFiles(const Text& within = {});
+    // Gives up the files of a note, with the folders made for them below `within` (the notes
+    // folder when empty), which stays; empties the list. Any thread.
+    void GiveUpFiles(TextList& files, const Text& within = {}) const;
     // Where a note's files come from before they are written; null with "keep", where
     // every note's files stay as they were written.
     ReusableFiles* Reusable() { return reusable_.get(); }
@@ -62,7 +60,6 @@ class ImportWorkingFiles {
     Text notesFolder_;
     bool keep_;
     FileLock lock_;
-    TextList noteFiles_;
     std::unique_ptr<ReusableFiles> reusable_;
 };
 

@@ -75,8 +75,8 @@ TEST(ReusableFilesTest, FoldersOfANoteAreGivenUpWithItsFilesAndServeTheNextNote)
     WriteFileBytes(notes + "n1/sub/picture.png", "picture");
     WriteFileBytes(notes + "n1.htm", "page");
     const ino_t inode = InodeOf(notes + "n1");
-    files.AddNoteFiles({Wide(notes + "n1/sub/picture.png"), Wide(notes + "n1.htm")});
-    files.RemoveNoteFiles();
+    TextList written{Wide(notes + "n1/sub/picture.png"), Wide(notes + "n1.htm")};
+    files.GiveUpFiles(written);
     EXPECT_TRUE(fs::is_empty(notes));
     EXPECT_EQ(files.Reusable()->SpareFolderCount(), 2u);
 
@@ -92,8 +92,8 @@ TEST(ReusableFilesTest, FoldersOfANoteAreGivenUpWithItsFilesAndServeTheNextNote)
 
     WriteFileBytes(notes + "n2/kept.txt", "not the run's");
     WriteFileBytes(notes + "n2/copy.png", "copy");
-    files.AddNoteFile(Wide(notes + "n2/copy.png"));
-    files.RemoveNoteFiles();
+    written = {Wide(notes + "n2/copy.png")};
+    files.GiveUpFiles(written);
     EXPECT_EQ(ReadFileBytes(notes + "n2/kept.txt"), "not the run's");
     EXPECT_FALSE(fs::exists(notes + "n2/copy.png"));
 }
