@@ -1,6 +1,9 @@
 #include "util/text_file_writer.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -16,6 +19,30 @@ namespace {
 
 constexpr int kWriteAttempts = 3;
 constexpr uint32_t kRetryPauseMilliseconds = 10;
+
+// The number of units from the start of `units`, at most `most`, that are neither a zero
+// character nor an LF: the run that can be copied as it is. Eight units are tested at a time.
+size_t PlainRunLength(const char16_t* units, size_t most) {
+    constexpr uint64_t kOnes = 0x0001000100010001, kTops = 0x8000800080008000;
+    constexpr uint64_t kLineFeeds = kOnes * u'\n';
+    // Sets the top bit of some unit exactly when some unit of `x` is zero: subtracting one
+    // sets the top bit of a zero unit, and of no unit below the lowest zero one that had that
+    // bit clear.
+    const auto zeroUnits = [](uint64_t x) { return (x - kOnes) & ~x; };
+    size_t n = 0;
+    for (; most - n >= 8; n += 8) {
+        uint64_t low, high;
+        std::memcpy(&low, units + n, sizeof low);
+        std::memcpy(&high, units + n + 4, sizeof high);
+        if (((zeroUnits(low) | zeroUnits(high) | zeroUnits(low ^ kLineFeeds) |
+              zeroUnits(high ^ kLineFeeds)) &
+             kTops) != 0)
+            break;
+    }
+    while (n < most && units[n] != u'\0' && units[n] != u'\n')
+        ++n;
+    return n;
+}
 
 // Passes the text's bytes as the file holds them (UTF-16LE, CR inserted before every LF that
 // does not follow one, ending at the first zero character) to `sink` a slice at a time, so
@@ -36,13 +63,27 @@ bool EncodeForFile(std::span<const TextView> pieces, Sink sink) {
     };
     char16_t previous = 0;
     for (const TextView piece : pieces) {
-        for (const char16_t c : piece) {
-            if (c == u'\0')
-                return sink(slice.get(), used);
-            if (c == u'\n' && previous != u'\r')
-                put(u'\r');
-            put(c);
-            previous = c;
+        for (size_t i = 0; i < piece.size();) {
+            // On a little-endian host the units already are the file's bytes: a run without
+            // a zero character or an LF is copied whole, as far as the limit.
+            const size_t run = std::endian::native == std::endian::little
+                                   ? PlainRunLength(piece.data() + i,
+                                                    std::min(piece.size() - i, (limit - used) / 2))
+                                   : 0;
+            if (run > 0) {
+                std::memcpy(slice.get() + used, piece.data() + i, 2 * run);
+                used += 2 * run;
+                i += run;
+                previous = piece[i - 1];
+            } else {
+                const char16_t c = piece[i++];
+                if (c == u'\0')
+                    return sink(slice.get(), used);
+                if (c == u'\n' && previous != u'\r')
+                    put(u'\r');
+                put(c);
+                previous = c;
+            }
             if (used >= limit) {
                 if (!sink(slice.get(), used))
                     return false;

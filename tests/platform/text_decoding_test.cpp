@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "env_override.h"
 #include "platform/code_pages.h"
 
@@ -58,6 +60,162 @@ TEST(Utf16BytesTest, ConvertToTextAndStraightToUtf8) {
         EXPECT_EQ(utf8.capacity(), utf8.size());  // made at its exact size
     }
     EXPECT_EQ(Utf16BytesToUtf8("", false), "");
+}
+
+// UTF-8 decoded plainly, a character at a time, by the table of well-formed byte sequences;
+// every other byte is invalid by itself.
+struct PlainDecoding {
+    Text replaced;  // each invalid byte as U+FFFD
+    Text held;      // each invalid byte held as U+DC00 + byte
+    bool valid = true;
+};
+
+PlainDecoding PlainDecode(std::string_view bytes) {
+    const auto in = [&](size_t i, unsigned low, unsigned high) {
+        return i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= low &&
+               static_cast<unsigned char>(bytes[i]) <= high;
+    };
+    PlainDecoding out;
+    for (size_t i = 0; i < bytes.size();) {
+        const unsigned b = static_cast<unsigned char>(bytes[i]);
+        size_t length = 0;
+        if (b < 0x80)
+            length = 1;
+        else if (b >= 0xC2 && b <= 0xDF && in(i + 1, 0x80, 0xBF))
+            length = 2;
+        else if (b >= 0xE0 && b <= 0xEF &&
+                 in(i + 1, b == 0xE0 ? 0xA0 : 0x80, b == 0xED ? 0x9F : 0xBF) &&
+                 in(i + 2, 0x80, 0xBF))
+            length = 3;
+        else if (b >= 0xF0 && b <= 0xF4 &&
+                 in(i + 1, b == 0xF0 ? 0x90 : 0x80, b == 0xF4 ? 0x8F : 0xBF) &&
+                 in(i + 2, 0x80, 0xBF) && in(i + 3, 0x80, 0xBF))
+            length = 4;
+        if (length == 0) {
+            out.valid = false;
+            out.replaced += u'\uFFFD';
+            out.held += static_cast<char16_t>(0xDC00 + b);
+            ++i;
+            continue;
+        }
+        char32_t c = length == 1 ? b : b & (0x7F >> length);
+        for (size_t k = 1; k < length; ++k)
+            c = c << 6 | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+        const Text units = c < 0x10000 ? Text(1, static_cast<char16_t>(c))
+                                       : Text{static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
+                                              static_cast<char16_t>(0xDC00 + (c & 0x3FF))};
+        out.replaced += units;
+        out.held += units;
+        i += length;
+    }
+    return out;
+}
+
+// Text encoded plainly, a unit at a time: a pair as its character, with `heldBytes` a held
+// byte as that byte, any other surrogate as U+FFFD.
+std::string PlainEncode(TextView text, bool heldBytes) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + (c - 0xD800) * 0x400 + (text[++i] - 0xDC00);
+        } else if (heldBytes && c >= 0xDC80 && c <= 0xDCFF) {
+            out += static_cast<char>(c - 0xDC00);
+            continue;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+// Mostly ASCII, as pages are, with characters of every length and every kind of invalid or
+// cut sequence in between; the end may cut a sequence too.
+std::string RandomUtf8(std::mt19937& random, size_t length) {
+    static const std::string_view kOthers[] = {"\xC3\xA9",
+                                               "\xDF\xBF",
+                                               "\xE4\xB8\xAD",
+                                               "\xEF\xBF\xBF",
+                                               "\xF0\x9F\x98\x80",
+                                               "\xF4\x8F\xBF\xBF",
+                                               "\x80",
+                                               "\xBF",
+                                               "\xC2",
+                                               "\xE4\xB8",
+                                               "\xF0\x9F\x98",
+                                               "\xC0\xAF",
+                                               "\xC1\xBF",
+                                               "\xE0\x9F\xBF",
+                                               "\xF0\x8F\xBF\xBF",
+                                               "\xED\xA0\x80",
+                                               "\xED\xBF\xBF",
+                                               "\xED\x9F\xBF",
+                                               "\xF4\x90\x80\x80",
+                                               "\xF5\x80\x80\x80",
+                                               "\xFE",
+                                               "\xFF",
+                                               std::string_view("\0", 1)};
+    std::string bytes;
+    while (bytes.size() < length) {
+        if (random() % 3 == 0)
+            bytes += kOthers[random() % std::size(kOthers)];
+        else
+            for (size_t n = random() % 20 + 1; n > 0; --n)
+                bytes += static_cast<char>(random() % 0x80);
+    }
+    bytes.resize(length);
+    return bytes;
+}
+
+// Mostly ASCII, with other characters, pairs, lone halves of pairs, held bytes (also as the
+// second half of a pair), zeros, and runs of characters whose bytes are ASCII in the other
+// byte order (U+0100, U+4E00) in between.
+Text RandomUtf16(std::mt19937& random, size_t length) {
+    static constexpr char16_t kOthers[] = {0x0000, 0x0080, 0x00E9, 0x07FF, 0x0800, 0x4E2D, 0xFFFD,
+                                           0xFFFF, 0xD800, 0xDBFF, 0xD83D, 0xDC00, 0xDC7F, 0xDC80,
+                                           0xDCE9, 0xDCFF, 0xDD00, 0xDFFF, 0x0100, 0x7F00, 0x8000};
+    Text text;
+    while (text.size() < length) {
+        const unsigned kind = random() % 8;
+        if (kind < 3)
+            text += kOthers[random() % std::size(kOthers)];
+        else
+            for (size_t n = random() % 20 + 1; n > 0; --n)
+                text += static_cast<char16_t>(random() % 0x80 << (kind == 3 ? 8 : 0));
+    }
+    text.resize(length);
+    return text;
+}
+
+// Every conversion agrees with the plain one, around and across the blocks the fast ones take
+// at a time, in both byte orders.
+TEST(Utf8ConversionTest, AgreesWithAPlainConversionOnGeneratedText) {
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 3000; ++round) {
+        const size_t length = round % 2 == 0 ? round % 41 : random() % 120;
+        const std::string bytes = RandomUtf8(random, length);
+        const PlainDecoding plain = PlainDecode(bytes);
+        SCOPED_TRACE(testing::PrintToString(bytes));
+        EXPECT_EQ(IsValidUtf8(bytes), plain.valid);
+        EXPECT_EQ(FromUtf8(bytes), plain.replaced);
+        Text strict;
+        EXPECT_EQ(FromUtf8Strict(bytes, strict), plain.valid);
+        if (plain.valid) {
+            EXPECT_EQ(strict, plain.replaced);
+        }
+        EXPECT_EQ(FromFileSystemBytes(bytes), plain.held);
+        EXPECT_EQ(ToFileSystemBytes(plain.held), bytes);
+
+        const Text text = RandomUtf16(random, length);
+        SCOPED_TRACE(testing::PrintToString(text));
+        EXPECT_EQ(ToUtf8(text), PlainEncode(text, false));
+        EXPECT_EQ(ToFileSystemBytes(text), PlainEncode(text, true));
+        for (bool bigEndian : {false, true}) {
+            const std::string units = Utf16Bytes(text, bigEndian) + (round % 3 == 0 ? "\xD8" : "");
+            EXPECT_EQ(Utf16BytesToText(units, bigEndian), text);
+            EXPECT_EQ(Utf16BytesToUtf8(units, bigEndian), PlainEncode(text, false));
+        }
+    }
 }
 
 TEST(IsUnmarkedUtf16Test, NeedsMoreThanTenBytesAnEvenCountAndAZeroByte) {

@@ -5,10 +5,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <vector>
 
 #include "host/data_store.h"
@@ -111,6 +113,53 @@ TEST(SaveUnicodeTextFile, WritesPiecesAsOneText) {
         expected += c;
     }
     EXPECT_EQ(save("large.htm", {all.substr(0, 300001), all.substr(300001)}), expected);
+}
+
+// Random texts in random pieces, against a plain encoding of the joined text: up to its first
+// zero character, a CR before every LF that does not follow one, UTF-16LE. Mostly plain runs,
+// with zeros, line ends and units whose bytes look like those (0x0A00, 0x0100) in between;
+// short texts, and one past the size written at once.
+TEST(SaveUnicodeTextFile, WritesGeneratedTextsAsAPlainEncodingWould) {
+    const std::string path = test::MakeTestFolder("generated") + "/note.htm";
+    static constexpr char16_t kOthers[] = {u'\0',  u'\n',  u'\r',  u'\t',  0x0001, 0x000B, 0x0100,
+                                           0x0A00, 0x0A0A, 0x4E2D, 0x8000, 0xD800, 0xFFFF};
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 400; ++round) {
+        const size_t length = round == 0 ? 600000 : random() % 60;
+        Text text;
+        while (text.size() < length) {
+            if (random() % 3 == 0)
+                text += kOthers[random() % std::size(kOthers)];
+            else
+                for (size_t n = random() % 30 + 1; n > 0; --n)
+                    text += static_cast<char16_t>(u' ' + random() % 0x5F);
+        }
+        // No zero ends the long text early.
+        if (round == 0)
+            std::erase(text, u'\0');
+        std::vector<size_t> cuts = {0, text.size()};
+        for (size_t n = random() % 4; n > 0; --n)
+            cuts.push_back(random() % (text.size() + 1));
+        std::sort(cuts.begin(), cuts.end());
+        std::vector<TextView> pieces;
+        for (size_t k = 0; k + 1 < cuts.size(); ++k)
+            pieces.push_back(TextView(text).substr(cuts[k], cuts[k + 1] - cuts[k]));
+
+        std::string expected = "\xFF\xFE";
+        const auto put = [&](char16_t unit) {
+            expected += static_cast<char>(unit & 0xFF);
+            expected += static_cast<char>(unit >> 8);
+        };
+        char16_t previous = 0;
+        for (const char16_t c : text.substr(0, text.find(u'\0'))) {
+            if (c == u'\n' && previous != u'\r')
+                put(u'\r');
+            put(c);
+            previous = c;
+        }
+        ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(path), pieces));
+        ASSERT_TRUE(ReadFileBytes(path) == expected) << "round " << round;
+    }
 }
 
 TEST(WriteAllBytes, ReportsAShortWrite) {
