@@ -73,6 +73,43 @@ bool GetFileAttributes(const Text& path, FileAttributes& attributes) {
     return true;
 }
 
+bool ReadRegularFile(const Text& path, std::string& bytes) {
+    bytes.clear();
+    std::string native;
+    if (!posix::ToNativeName(path, native))
+        return false;
+    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return posix::FailWithErrno();
+    struct stat st;
+    int error = fstat(fd, &st) != 0    ? errno
+                : S_ISDIR(st.st_mode)  ? EISDIR
+                : !S_ISREG(st.st_mode) ? ENODEV
+                                       : 0;
+    // As many bytes as the status reports: a file that grows meanwhile is read as it was.
+    size_t done = 0;
+    if (error == 0) {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        while (done < bytes.size()) {
+            const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                error = got < 0 ? errno : EIO;
+                break;
+            }
+            done += static_cast<size_t>(got);
+        }
+    }
+    close(fd);
+    if (error != 0) {
+        bytes.clear();
+        SetLastErrorCode(error);
+        return false;
+    }
+    return true;
+}
+
 bool ResolvePath(const Text& path, Text& resolved) {
     std::string native;
     if (!posix::ToNativeName(path, native))

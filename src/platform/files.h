@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/text.h"
@@ -30,6 +31,13 @@ struct FileAttributes {
 };
 // False (and last error set) when nothing is at the path.
 bool GetFileAttributes(const Text& path, FileAttributes& attributes);
+
+// The whole content of the regular file at `path` (links followed), read straight into
+// `bytes` without a stream: the engine reads every imported page so. A named pipe, device or
+// folder is refused (last error ENODEV, EISDIR) without waiting for a writer: it is opened
+// non-blocking and checked before a byte is read. False (last error set, `bytes` empty) when
+// nothing is there or reading fails.
+bool ReadRegularFile(const Text& path, std::string& bytes);
 
 // The absolute path of what `path` names with every link, "." and ".." resolved (the C
 // library's realpath). False (last error set) when some part of it does not exist.

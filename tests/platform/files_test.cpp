@@ -298,6 +298,21 @@ TEST(FileStreamTest, OnlyRegularFilesOpenForReading) {
     EXPECT_FALSE(stream.OpenRegularFile(T(dir + "/missing")));
     EXPECT_EQ(GetLastErrorCode(), ENOENT);
 
+    // Read whole, the same files pass and fail alike, the pipe without waiting for a writer.
+    std::string bytes = "old";
+    ASSERT_TRUE(ReadRegularFile(T(dir + "/link"), bytes));
+    EXPECT_EQ(bytes, "bytes");
+    WriteFileBytes(dir + "/empty", "");
+    ASSERT_TRUE(ReadRegularFile(T(dir + "/empty"), bytes));
+    EXPECT_EQ(bytes, "");
+    for (const auto& [name, error] :
+         {std::pair{"/pipe", ENODEV}, std::pair{"", EISDIR}, std::pair{"/missing", ENOENT}}) {
+        bytes = "old";
+        EXPECT_FALSE(ReadRegularFile(T(dir + name), bytes)) << name;
+        EXPECT_EQ(GetLastErrorCode(), error) << name;
+        EXPECT_EQ(bytes, "") << name;
+    }
+
     FileAttributes attributes;
     ASSERT_TRUE(GetFileAttributes(T(dir + "/pipe"), attributes));
     EXPECT_FALSE(attributes.isRegularFile || attributes.isFolder);

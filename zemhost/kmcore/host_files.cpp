@@ -36,20 +36,6 @@ bool IsFolder(const Text& path) {
     return GetFileAttributes(path, attributes) && attributes.isFolder;
 }
 
-bool ReadFileBytes(const Text& path, std::string& bytes) {
-    bytes.clear();
-    if (!IsRegularFile(path))
-        return false;
-    FileStream file;
-    if (!file.Open(path, "rb"))
-        return false;
-    const int64_t size = file.Size();
-    if (size < 0)
-        return false;
-    bytes.resize(static_cast<size_t>(size));
-    return file.Read(bytes.data(), bytes.size()) == bytes.size();
-}
-
 bool WriteNewOrOverwriteFile(const Text& path, std::string_view bytes) {
     FileStream file;
     if (!file.Open(path, "wbx")) {

@@ -13,8 +13,6 @@
 
 namespace zem::kmcore {
 
-// The whole file; false when it cannot be opened or read, or is not a regular file.
-bool ReadFileBytes(const Text& path, std::string& bytes);
 // Writes a file that is not there yet directly, with no temporary file to rename. A regular
 // file already there with no other name is written over in place (its caller, who named it,
 // may be reusing it: replacing it would free its inode, see docs/PERFORMANCE.md); anything

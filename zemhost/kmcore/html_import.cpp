@@ -21,7 +21,7 @@ std::string FolderPart(const std::string& relative) {
 bool ImportHtmlFile(const Text& htmlFile, const Text& contentFolder) {
     std::string bytes;
     const Text page = AbsolutePath(htmlFile);
-    if (!ReadFileBytes(page, bytes))
+    if (!ReadRegularFile(page, bytes))
         return false;
     LinkLocalizer links(FolderOf(page));
     // One statement each, so that the file's bytes are gone before the page is rewritten
@@ -44,7 +44,7 @@ bool ImportHtmlFile(const Text& htmlFile, const Text& contentFolder) {
             continue;
         }
         std::string css;
-        if (IsStyleSheet(relative) && ReadFileBytes(source, css))
+        if (IsStyleSheet(relative) && ReadRegularFile(source, css))
             RewriteCss(css, links, FolderPart(relative));
     }
     // The page is written even when a linked file could not be copied: the text is worth

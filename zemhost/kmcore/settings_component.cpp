@@ -28,7 +28,7 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
         document_->modified = false;
         document_->unreadable = false;
         std::string bytes;
-        if (!ReadFileBytes(document_->path, bytes))
+        if (!ReadRegularFile(document_->path, bytes))
             return E_FAIL;
         const bool parsed = document_->xml.load_buffer(bytes.data(), bytes.size(), kParseOptions) &&
                             document_->xml.child("settings");

@@ -14,7 +14,7 @@ class ToolsComponent : public ComObject<IZemKMTools> {
         if (!templateFile || !*templateFile || !htmlFile || !*htmlFile)
             return E_INVALIDARG;
         std::string bytes;
-        if (!ReadFileBytes(templateFile, bytes))
+        if (!ReadRegularFile(templateFile, bytes))
             return E_FAIL;
         return WriteNewOrOverwriteFile(htmlFile, bytes) ? S_OK : E_FAIL;
     }
