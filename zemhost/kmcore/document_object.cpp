@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "host/zem_km_interfaces.h"
 #include "host_files.h"
 #include "html_import.h"
@@ -48,9 +50,13 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
     // are made at the top level.
     HRESULT SetTagsText(const char16_t* names, const char16_t* /*parentTagName*/) override {
         KnowledgeBase::Call call(*kb_);
-        return Change([guid = guid_, all = ArgText(names)](KnowledgeBase& kb) {
-            Statement clear(kb, "DELETE FROM document_tag WHERE document_guid = ?1");
-            if (!clear.Bind(1, guid).Run())
+        bool clear = true;
+        if (auto* row = kb_->ChangeNewRow(guid_))
+            clear = std::exchange(row->tagged, true);
+        return Change([guid = guid_, all = ArgText(names), clear](KnowledgeBase& kb) {
+            if (clear && !Statement(kb, "DELETE FROM document_tag WHERE document_guid = ?1")
+                              .Bind(1, guid)
+                              .Run())
                 return false;
             size_t start = 0;
             while (start <= all.size()) {

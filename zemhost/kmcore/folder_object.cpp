@@ -1,3 +1,6 @@
+#include <string>
+#include <vector>
+
 #include "host/zem_km_interfaces.h"
 #include "host_files.h"
 #include "kb_objects.h"
@@ -89,8 +92,20 @@ HRESULT EnsureFolder(KnowledgeBase& kb, const Text& location, bool create) {
     if (!create)
         return FolderExists(kb, location) ? S_OK : S_FALSE;
     // Most calls name a folder that is there already (one per imported note): reading is
-    // enough then, and no write transaction is taken.
-    if (ForEachLevel(location, [&](const Text& level) { return FolderExists(kb, level); }))
+    // enough then, and no write transaction is taken. Every level is looked up by one
+    // statement, one read of the database.
+    std::vector<Text> levels;
+    ForEachLevel(location, [&](const Text& level) {
+        levels.push_back(level);
+        return true;
+    });
+    std::string sql = "SELECT count(*) FROM folder WHERE location IN (";
+    for (size_t i = 1; i <= levels.size(); ++i)
+        sql += (i > 1 ? ",?" : "?") + std::to_string(i);
+    Statement find(kb, sql + ")");
+    for (size_t i = 0; i < levels.size(); ++i)
+        find.Bind(static_cast<int>(i + 1), levels[i]);
+    if (find.NextRow() && ToUtf8(find.ColumnText(0)) == std::to_string(levels.size()))
         return S_OK;
     return kb.InTransaction([&] {
         return ForEachLevel(location, [&](const Text& level) {

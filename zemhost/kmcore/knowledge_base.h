@@ -87,6 +87,9 @@ class KnowledgeBase {
         Text guid, title, location;
         std::optional<Text> url;  // NULL unless set
         std::string created, modified, updated;
+        // Tags were linked to it: a document that is not stored yet has none to clear
+        // before its first.
+        bool tagged = false;
     };
     // Waits `row`'s insertion as the first change of its document (storing first those of
     // another document); `newFolder` as for ChangeDocument. Statuses as ChangeDocument.
