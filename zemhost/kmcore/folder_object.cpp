@@ -35,9 +35,10 @@ class FolderObject : public ComObject<IZemKMFolder> {
         : kb_(std::move(kb)), location_(std::move(location)) {}
 
     // `name` is not used: documents are known by their GUID and titled by `title`. The row
-    // waits with the document's other changes; its folder and empty page are made at once,
-    // so no stored document is ever without its page, and a page that starts empty in a
-    // folder of its own leaves nothing a killed process could have half-written.
+    // waits with the document's other changes; its folder is made at once, and its page is
+    // the one UpdateFromHtmlFile writes there or, when none was written, an empty one made
+    // as the row is stored: no stored document is ever without its page. A page written
+    // into a new folder of its own replaces nothing a killed process could have spoilt.
     HRESULT CreateDocument(const char16_t* title, const char16_t* /*name*/,
                            IUnknown** document) override {
         if (!document)
@@ -46,7 +47,7 @@ class FolderObject : public ComObject<IZemKMFolder> {
         KnowledgeBase::Call call(*kb_);
         const Text guid = NewGuidText();
         const Text folder = kb_->DocumentFolder(guid);
-        if (!MakeNewFolder(folder) || !CreateEmptyFile(folder + u"index.html")) {
+        if (!MakeNewFolder(folder)) {
             RemoveObjectFolder(folder);
             return E_FAIL;
         }

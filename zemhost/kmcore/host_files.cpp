@@ -61,8 +61,10 @@ bool WriteNewOrOverwriteFile(const Text& path, std::string_view bytes) {
 
 bool WriteFileFillingEmpty(const Text& path, std::string_view bytes) {
     FileAttributes attributes;
-    if (!GetFileAttributes(path, attributes) || attributes.isFolder || attributes.isSymlink ||
-        attributes.size != 0)
+    if (!GetFileAttributes(path, attributes))
+        return GetLastErrorCode() == ENOENT ? WriteNewOrOverwriteFile(path, bytes)
+                                            : WriteFileAtomically(path, bytes);
+    if (attributes.isFolder || attributes.isSymlink || attributes.size != 0)
         return WriteFileAtomically(path, bytes);
     FileStream file;
     // Opened as it is, not truncated (docs/PERFORMANCE.md, "Storage speed-ups").
@@ -75,9 +77,11 @@ bool WriteFileFillingEmpty(const Text& path, std::string_view bytes) {
     return false;
 }
 
-bool CreateEmptyFile(const Text& path) {
+bool CreateEmptyFileUnlessThere(const Text& path) {
     FileStream file;
-    return file.Open(path, "wb") && file.Close();
+    if (file.Open(path, "wbx"))
+        return file.Close();
+    return GetLastErrorCode() == EEXIST;
 }
 
 bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) {

@@ -19,13 +19,14 @@ namespace zem::kmcore {
 // else there is replaced as WriteFileAtomically does. A new file whose write fails is
 // removed again.
 bool WriteNewOrOverwriteFile(const Text& path, std::string_view bytes);
-// The same for a file whose old content may be empty: an empty regular file (the page a new
-// document starts with) is filled in place, since a write cut short loses nothing that was
-// there, and filling it spares a new file and the removal of the old. On a failed write it
-// is left empty again.
+// The same for a file whose old content may be missing or empty: nothing there (the page of
+// a new document) is written as a new file, and an empty regular file is filled in place,
+// since a write cut short loses nothing that was there, and filling it spares a new file and
+// the removal of the old. On a failed write an empty file is left empty again, a new one
+// removed.
 bool WriteFileFillingEmpty(const Text& path, std::string_view bytes);
-// Creates an empty file, or empties the one there.
-bool CreateEmptyFile(const Text& path);
+// Creates an empty file where nothing is; true also when something is there already.
+bool CreateEmptyFileUnlessThere(const Text& path);
 // Copies a regular file, by the kernel where it can (FileStream::CopyFrom), and puts it in
 // place as WriteFileAtomically does; `size` (may be null) receives its length.
 bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size);

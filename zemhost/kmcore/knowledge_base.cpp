@@ -265,6 +265,9 @@ HRESULT KnowledgeBase::CreateDocumentRow(NewDocumentRow row, const Text& newFold
         shared->guid,
         [shared](KnowledgeBase& kb) {
             const NewDocumentRow& row = *shared;
+            // The page, empty unless one was written while the row waited.
+            if (!CreateEmptyFileUnlessThere(kb.DocumentFolder(row.guid) + u"index.html"))
+                return false;
             Statement insert(kb,
                              "INSERT INTO document(guid, title, location, url, created, "
                              "modified, updated) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
