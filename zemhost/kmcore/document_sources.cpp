@@ -104,7 +104,13 @@ HRESULT DocumentSourcesComponent::CreateSourceDocument(IUnknown* folder, const c
     if (!DocumentGuidOf(made.Get(), guid))
         return E_FAIL;
     // The record waits with the document's creation and is stored in the same transaction:
-    // a process that ends before leaves neither.
+    // a process that ends before leaves neither. It goes into the waiting row, so that one
+    // statement inserts it with its version.
+    if (auto* row = kb->ChangeNewRow(guid)) {
+        row->source = {ArgText(source), ArgText(account), ArgText(sourceId), std::nullopt, {}};
+        *document = made.Detach();
+        return S_OK;
+    }
     const HRESULT status =
         kb->ChangeDocument(guid, [guid, source = ArgText(source), account = ArgText(account),
                                   id = ArgText(sourceId)](KnowledgeBase& kb) {
@@ -127,6 +133,11 @@ HRESULT DocumentSourcesComponent::SetSourceVersion(IUnknown* document, int64_t v
     if (!Resolve(document, kb, guid))
         return E_INVALIDARG;
     KnowledgeBase::Call call(*kb);
+    if (auto* row = kb->ChangeNewRow(guid); row && row->source) {
+        row->source->version = version;
+        row->source->documentModified = row->modified;
+        return S_OK;
+    }
     // Runs after the document's other waiting changes: the modified date kept is the one
     // they leave.
     return kb->ChangeDocument(guid, [guid, version](KnowledgeBase& kb) {

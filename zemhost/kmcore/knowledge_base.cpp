@@ -276,7 +276,22 @@ HRESULT KnowledgeBase::CreateDocumentRow(NewDocumentRow row, const Text& newFold
                 insert.Bind(4, *row.url);
             else
                 insert.BindNull(4);
-            return insert.Bind(5, row.created).Bind(6, row.modified).Bind(7, row.updated).Run();
+            if (!insert.Bind(5, row.created).Bind(6, row.modified).Bind(7, row.updated).Run())
+                return false;
+            if (!row.source)
+                return true;
+            const NewDocumentRow::Source& source = *row.source;
+            Statement record(kb,
+                             "INSERT OR REPLACE INTO document_source(source, account, source_id, "
+                             "document_guid, source_version, document_modified) "
+                             "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+            record.Bind(1, source.source).Bind(2, source.account).Bind(3, source.id);
+            record.Bind(4, row.guid);
+            if (source.version)
+                record.Bind(5, *source.version).Bind(6, source.documentModified);
+            else
+                record.BindNull(5).BindNull(6);
+            return record.Run();
         },
         newFolder);
     if (status == S_OK)

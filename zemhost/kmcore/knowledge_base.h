@@ -90,6 +90,14 @@ class KnowledgeBase {
         // Tags were linked to it: a document that is not stored yet has none to clear
         // before its first.
         bool tagged = false;
+        // Where the document comes from (document_source), inserted with it; the version,
+        // and the modified date it was set at, once set.
+        struct Source {
+            Text source, account, id;
+            std::optional<int64_t> version;
+            std::string documentModified;
+        };
+        std::optional<Source> source = std::nullopt;
     };
     // Waits `row`'s insertion as the first change of its document (storing first those of
     // another document); `newFolder` as for ChangeDocument. Statuses as ChangeDocument.
