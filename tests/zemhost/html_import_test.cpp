@@ -44,7 +44,7 @@ TEST(HtmlImport, LocalFilesAreCopiedAndTheirLinksRewritten) {
         {"res/commented.png", "in a comment"},
         {"res/style.css",
          "p{background:url(\"../res/css-bg.png\")} "
-         "h1{background:url(img/deep.png)} h2{background:url(../../x.png)}"},
+         "h1{background:URL(img/deep.png)} h2{background:url(../../x.png)}"},
     };
     for (const auto& [name, bytes] : files)
         WriteFileBytes(work + "/notes/" + name, bytes);

@@ -32,11 +32,29 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
+// Every page passes here, its style sheet included. The patterns hold a character without
+// case ("<" of an end tag, "(" of "url("): that one is found by a plain search, and only
+// where it is are the others compared.
 size_t FindIgnoringCase(std::string_view text, std::string_view what, size_t from) {
-    auto found =
-        std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), what.begin(),
-                    what.end(), [](char a, char b) { return ToLowerAscii(a) == ToLowerAscii(b); });
-    return found == text.end() ? std::string_view::npos : static_cast<size_t>(found - text.begin());
+    const auto caseless =
+        std::find_if(what.begin(), what.end(), [](char c) { return !IsAsciiLetter(c); });
+    if (caseless == what.end()) {
+        auto found = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
+                                 what.begin(), what.end(),
+                                 [](char a, char b) { return ToLowerAscii(a) == ToLowerAscii(b); });
+        return found == text.end() ? std::string_view::npos
+                                   : static_cast<size_t>(found - text.begin());
+    }
+    const size_t offset = static_cast<size_t>(caseless - what.begin());
+    for (size_t at = text.find(*caseless, from + offset); at != std::string_view::npos;
+         at = text.find(*caseless, at + 1)) {
+        const size_t start = at - offset;
+        if (start + what.size() > text.size())
+            break;
+        if (EqualsIgnoreAsciiCase(text.substr(start, what.size()), what))
+            return start;
+    }
+    return std::string_view::npos;
 }
 
 std::string QuotedAttributeValue(std::string_view value) {
