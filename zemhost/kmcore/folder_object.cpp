@@ -100,13 +100,14 @@ HRESULT EnsureFolder(KnowledgeBase& kb, const Text& location, bool create) {
         levels.push_back(level);
         return true;
     });
-    std::string sql = "SELECT count(*) FROM folder WHERE location IN (";
+    // (An IN list would build a temporary index of its values at every call.)
+    std::string sql = "SELECT 1";
     for (size_t i = 1; i <= levels.size(); ++i)
-        sql += (i > 1 ? ",?" : "?") + std::to_string(i);
-    Statement find(kb, sql + ")");
+        sql += " AND EXISTS(SELECT 1 FROM folder WHERE location = ?" + std::to_string(i) + ")";
+    Statement find(kb, sql);
     for (size_t i = 0; i < levels.size(); ++i)
         find.Bind(static_cast<int>(i + 1), levels[i]);
-    if (find.NextRow() && ToUtf8(find.ColumnText(0)) == std::to_string(levels.size()))
+    if (find.NextRow() && find.ColumnText(0) == u"1")
         return S_OK;
     return kb.InTransaction([&] {
         return ForEachLevel(location, [&](const Text& level) {
