@@ -43,7 +43,12 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
         KnowledgeBase::Call call(*kb_);
         if (const HRESULT status = Change(nullptr); status != S_OK)
             return status;
-        return ImportHtmlFile(htmlFile, kb_->DocumentFolder(guid_)) ? S_OK : E_FAIL;
+        const bool whole = ImportHtmlFile(htmlFile, kb_->DocumentFolder(guid_));
+        if (whole) {
+            if (auto* row = kb_->ChangeNewRow(guid_))
+                row->pageWritten = true;
+        }
+        return whole ? S_OK : E_FAIL;
     }
 
     // The document's tags become exactly those named; `parentTagName` is not used, new tags

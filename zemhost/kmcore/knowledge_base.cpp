@@ -266,7 +266,8 @@ HRESULT KnowledgeBase::CreateDocumentRow(NewDocumentRow row, const Text& newFold
         [shared](KnowledgeBase& kb) {
             const NewDocumentRow& row = *shared;
             // The page, empty unless one was written while the row waited.
-            if (!CreateEmptyFileUnlessThere(kb.DocumentFolder(row.guid) + u"index.html"))
+            if (!row.pageWritten &&
+                !CreateEmptyFileUnlessThere(kb.DocumentFolder(row.guid) + u"index.html"))
                 return false;
             Statement insert(kb,
                              "INSERT INTO document(guid, title, location, url, created, "

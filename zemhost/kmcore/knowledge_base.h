@@ -90,6 +90,8 @@ class KnowledgeBase {
         // Tags were linked to it: a document that is not stored yet has none to clear
         // before its first.
         bool tagged = false;
+        // Its page was written: no empty one is to be made when the row is stored.
+        bool pageWritten = false;
         // Where the document comes from (document_source), inserted with it; the version,
         // and the modified date it was set at, once set.
         struct Source {
