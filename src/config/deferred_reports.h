@@ -32,7 +32,6 @@ class DeferredReports {
     // The kept lines written and messages shown, in the order they were made; none is kept
     // afterwards. User-interface thread.
     void Replay();
-    bool Empty() const { return reports_.empty(); }
 
     // Called by the log and the message functions on a capturing thread.
     void AddLogLine(TextView line) { reports_.push_back({Kind::kLogLine, 0, Text(line)}); }

@@ -1,7 +1,5 @@
 #include "import/note_preparation.h"
 
-#include <algorithm>
-
 #include "import/previous_import.h"
 #include "import/tag_mapping.h"
 #include "import/working_files.h"
@@ -59,8 +57,7 @@ bool NotePreparer::ReadRow(PreparedNote& note) {
     // A failed step (a damaged page) ends the walk rather than leave it on the same row.
     if (Failed(account_.notes->MoveNext()))
         broken_ = true;
-    note.slot = nextSlot_++ % (kNotesAhead + 1);
-    note.folder = account_.files->NoteSlotFolder(note.slot);
+    note.folder = account_.files->NoteSlotFolder(nextSlot_++ % (kNotesAhead + 1));
     return true;
 }
 
@@ -141,15 +138,12 @@ void NotePreparer::Prepare(PreparedNote& note) {
 }
 
 void NotePreparer::Done(PreparedNote& note) {
-    if (!reader_.joinable()) {
+    const bool readerRuns = reader_.joinable();
+    if (!readerRuns)
         account_.files->GiveUpFiles(note.written, note.folder);
-        std::lock_guard lock(mutex_);
-        --ahead_;
-        bytesAhead_ -= note.bytes;
-        return;
-    }
     std::lock_guard lock(mutex_);
-    givenUp_.emplace_back(std::move(note.written), note.folder);
+    if (readerRuns)
+        givenUp_.emplace_back(std::move(note.written), note.folder);
     --ahead_;
     bytesAhead_ -= note.bytes;
     // The reader is woken once half its room is free, not for every note.

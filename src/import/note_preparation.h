@@ -46,7 +46,6 @@ struct PreparedNote {
     NoteRow row;
     DeferredReports rowReports;
     bool prepared = false;
-    size_t slot = 0;
     Text folder;        // where its files are written, ending with "/"
     TextList written;   // every file written for it, the attachment copies included
     int64_t bytes = 0;  // copied for it
