@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need.
+# Installs the Debian packages the build, the tests and the benchmarks need; with the
+# argument "windows", those of the Windows edition instead (cross-compilers, Wine with its
+# 32-bit half, GoogleTest's sources, fonts).
 # Idempotent: packages already present are left alone and nothing is fetched.
 set -euo pipefail
 
-packages=(
-  g++ cmake ninja-build
-  libgtest-dev xvfb xauth fonts-noto-cjk chromium
-  libbenchmark-dev
-  libsqlite3-dev
-  libwxgtk3.2-dev
-  libpugixml-dev
-)
+if [ "${1:-}" = windows ]; then
+  packages=(
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+    cmake ninja-build
+    wine wine64 wine32:i386
+    googletest xvfb xauth fonts-wqy-microhei fonts-wine
+  )
+else
+  packages=(
+    g++ cmake ninja-build
+    libgtest-dev xvfb xauth fonts-noto-cjk chromium
+    libbenchmark-dev
+    libsqlite3-dev
+    libwxgtk3.2-dev
+    libpugixml-dev
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,5 +38,9 @@ echo "Installing: ${missing[*]}"
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
+# Wine runs the 32-bit edition with its i386 half.
+if [ "${1:-}" = windows ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
