@@ -20,6 +20,7 @@ else
     libsqlite3-dev
     libwxgtk3.2-dev
     libpugixml-dev
+    nlohmann-json3-dev python3-html5lib
   )
 fi
 

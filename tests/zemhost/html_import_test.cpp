@@ -80,13 +80,15 @@ TEST(HtmlImport, LocalFilesAreCopiedAndTheirLinksRewritten) {
     EXPECT_NE(out.find("<p>中文 text</p>"), std::string::npos);
     for (const std::string rewritten :
          {"url('index_files/res/bg.png')", "href=\"index_files/res/style.css\"",
-          "src=\"index_files/res/a%26b.png\"",
+          "src='index_files/res/a%26b.png'",
           "style=\"background-image: url(index_files/res/div.png)\"",
           "href=\"index_files/res/doc.pdf#page=2\""})
         EXPECT_EQ(Count(out, rewritten), 1u) << rewritten << "\n" << out;
     EXPECT_EQ(Count(out, "=\"index_files/res/pic%201.png\""), 2u) << out;
+    // An absolute path inside the page's folder names one of its files as well.
+    EXPECT_EQ(Count(out, "src=\"index_files/res/bg.png\""), 1u) << out;
     for (const std::string& kept : std::vector<std::string>{
-             "src=\"../outside.png\"", "src=\"res/../../outside.png\"", "src=\"" + absolute + "\"",
+             "src=\"../outside.png\"", "src=\"res/../../outside.png\"",
              "href=\"http://example.com/res/bg.png\"", "src=\"data:image/png;base64,AAAA\"",
              "src=\"res/missing.png\"", "<!-- <img src=\"res/commented.png\"> -->"})
         EXPECT_EQ(Count(out, kept), 1u) << kept;
@@ -119,8 +121,7 @@ TEST(HtmlImport, LinksAreFoundWhereABrowserFindsThem) {
         // Text up to the element's own end tag.
         {"<script>document.write('<img src=\"a.png\">')</script>", nullptr},
         {"<script>s = '</scripts><img src=\"a.png\">'</script>", nullptr},
-        {"<SCRIPT>a</SCRIPT ><img src=a.png>",
-         "<SCRIPT>a</SCRIPT ><img src=\"index_files/a.png\">"},
+        {"<SCRIPT>a</SCRIPT ><img src=a.png>", "<SCRIPT>a</SCRIPT ><img src=index_files/a.png>"},
         {"<textarea><img src=\"a.png\"></textarea>", nullptr},
         {"<title><img src=\"a.png\"></title><img src=\"b.png\">",
          "<title><img src=\"a.png\"></title><img src=\"index_files/b.png\">"},
@@ -135,15 +136,15 @@ TEST(HtmlImport, LinksAreFoundWhereABrowserFindsThem) {
         {"</p <img src=\"a.png\">", nullptr},
         {"a < b <img src=\"a.png\">", "a < b <img src=\"index_files/a.png\">"},
         // Attributes: unquoted, spaced, after "/", repeated, in a tag that never closes.
-        {"<img src=a.png>", "<img src=\"index_files/a.png\">"},
-        {"<img src='a.png'>", "<img src=\"index_files/a.png\">"},
+        {"<img src=a.png>", "<img src=index_files/a.png>"},
+        {"<img src='a.png'>", "<img src='index_files/a.png'>"},
         {"<img src = \"a.png\" >", "<img src = \"index_files/a.png\" >"},
         {"<img/src=\"a.png\">", "<img/src=\"index_files/a.png\">"},
         {"<img src=\"a.png\" src=\"b.png\">", "<img src=\"index_files/a.png\" src=\"b.png\">"},
         {"<img src=\"b.png\"><img alt=\"x <img src=a.png>",
          "<img src=\"index_files/b.png\"><img alt=\"x <img src=a.png>"},
         // Character references in values.
-        {"<img src=a&amp;b.png>", "<img src=\"index_files/a%26b.png\">"},
+        {"<img src=a&amp;b.png>", "<img src=index_files/a%26b.png>"},
         {"<img src=\"&#97;.png\">", "<img src=\"index_files/a.png\">"},
         {"<img src=\"&#x61;.png\">", "<img src=\"index_files/a.png\">"},
         {"<img src=\"&#X00000061.png\">", "<img src=\"index_files/a.png\">"},
@@ -155,6 +156,50 @@ TEST(HtmlImport, LinksAreFoundWhereABrowserFindsThem) {
         {"<img src=\"&#0;.png\">", nullptr},
         {"<img src=\"&#99999999999;.png\">", nullptr},
         {"<img src=\"&nosuchname;.png\">", "<img src=\"index_files/%26nosuchname;.png\">"},
+        {"<img src=\"%61.png?v=1#x\">", "<img src=\"index_files/a.png?v=1#x\">"},
+        // Every place a browser fetches a picture or a style sheet from.
+        {"<img srcset=\" a.png,, b.png 100w,a.png (x, y) 2x\">",
+         "<img srcset=\" index_files/a.png,, index_files/b.png 100w,index_files/a.png (x, y) "
+         "2x\">"},
+        {"<img srcset=\"a.png 1x,&#32;b.png 2x\">",
+         "<img srcset=\"index_files/a.png 1x, index_files/b.png 2x\">"},
+        {"<picture><source srcset=a.png type=image/png><img src=b.png></picture>",
+         "<picture><source srcset=index_files/a.png type=image/png><img "
+         "src=index_files/b.png></picture>"},
+        {"<input type=image src=a.png><video poster=a.png src=b.png><track src=a.png></video>",
+         "<input type=image src=index_files/a.png><video poster=index_files/a.png "
+         "src=index_files/b.png><track src=index_files/a.png></video>"},
+        {"<audio src=a.png></audio><embed src=a.png><object data=b.png></object><image src=a.png>",
+         "<audio src=index_files/a.png></audio><embed src=index_files/a.png><object "
+         "data=index_files/b.png></object><image src=index_files/a.png>"},
+        {"<svg><image href=\"a.png\"/><image xlink:href='b.png'/></svg>",
+         "<svg><image href=\"index_files/a.png\"/><image xlink:href='index_files/b.png'/></svg>"},
+        {"<link rel=icon href=a.png><table background=a.png><tr><td background=b.png>",
+         "<link rel=icon href=index_files/a.png><table background=index_files/a.png><tr><td "
+         "background=index_files/b.png>"},
+        {"<p style=\"background:url( 'a.png' ); list-style: URL(b\\.png)\">",
+         "<p style=\"background:url( 'index_files/a.png' ); list-style: URL(index_files/b.png)\">"},
+        {"<style>@import \"a.png\"; @import url(b.png); p{background:url(\"a.png\")}</style>",
+         "<style>@import \"index_files/a.png\"; @import url(index_files/b.png); "
+         "p{background:url(\"index_files/a.png\")}</style>"},
+        // Places that hold text, or markup a browser does not fetch from.
+        {"<style>/* url(a.png) */ p{content:\"url(a.png)\"} <img src=a.png></style>", nullptr},
+        {"<template><img src=\"a.png\"><template></template><img src=a.png></template>", nullptr},
+        {"<template><p></template><img src=a.png>",
+         "<template><p></template><img "
+         "src=index_files/a.png>"},
+        {"<noscript><img src=\"a.png\"></noscript>", nullptr},
+        {"<xmp><img src=a.png></xmp><noembed><img src=a.png></noembed>", nullptr},
+        {"<noframes><img src=a.png></noframes><iframe><img src=a.png></iframe>", nullptr},
+        {"<script><!--<script></script><img src=a.png></script>", nullptr},
+        {"<script><!--</script><img src=a.png>",
+         "<script><!--</script><img src=index_files/a.png>"},
+        // SVG and MathML: no text elements there, CDATA sections, and the tags that leave them.
+        {"<svg><style><img src=a.png></style></svg>",
+         "<svg><style><img src=index_files/a.png></style></svg>"},
+        {"<svg><![CDATA[<img src=a.png>]]></svg>", nullptr},
+        {"<![CDATA[ > <img src=a.png> ]]>", "<![CDATA[ > <img src=index_files/a.png> ]]>"},
+        {"<math><mtext><title><img src=a.png></title></mtext></math>", nullptr},
     };
     KnowledgeBaseFixture kb("tokenized");
     const std::string work = MakeTestFolder("tokens");
@@ -172,6 +217,100 @@ TEST(HtmlImport, LinksAreFoundWhereABrowserFindsThem) {
                   std::string("<meta charset=\"utf-8\">") + (c.written ? c.written : c.page))
             << c.page;
     }
+}
+
+// Imports `html` as the page `name` in `folder`, and gives the page written.
+// `content` (may be null) receives the document's folder.
+std::string ImportedPage(KnowledgeBaseFixture& kb, const std::string& folder,
+                         const std::string& name, const std::string& html,
+                         std::string* content = nullptr) {
+    const std::string page = folder + "/" + name;
+    WriteFileBytes(page, html);
+    auto document = kb.NewDocument(FromUtf8(name).c_str());
+    EXPECT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK) << html;
+    const std::string documentFolder = ContentFolder(kb, document.Get(), name);
+    if (content)
+        *content = documentFolder;
+    return ReadFileBytes(documentFolder + "index.html");
+}
+
+// A <base> changes what every later relative link means; the page keeps working without it:
+// its own files are copied, its other links made absolute, and its href dropped.
+TEST(HtmlImport, APageWithABaseKeepsWorking) {
+    KnowledgeBaseFixture kb("base");
+    const std::string work = MakeTestFolder("based");
+    for (const char* name : {"own.png", "res/a.png", "sub/s.png"})
+        WriteFileBytes(work + "/" + name, name);
+    const std::string meta = "<meta charset=\"utf-8\">";
+    EXPECT_EQ(
+        ImportedPage(kb, work, "web.htm",
+                     "<img src=pic.png><base target=_blank href=\"https://example.com/dir/x.htm\">"
+                     "<base href=\"https://else.org/\"><img src=own.png><img src=pic.png>"
+                     "<a href=\"other.html#x\">o</a><a href=\"/root?q\">r</a><a href=\"#top\">t</a>"
+                     "<a href=\"http://else.org/\">e</a><div style=\"background:url(res/a.png)\">"
+                     "</div><img srcset=\"own.png 1x, two.png 2x\"><template><img src=pic.png>"
+                     "</template>"),
+        meta +
+            "<img src=pic.png><base target=_blank><base><img src=index_files/own.png>"
+            "<img src=https://example.com/dir/pic.png>"
+            "<a href=\"https://example.com/dir/other.html#x\">o</a>"
+            "<a href=\"https://example.com/root?q\">r</a>"
+            "<a href=\"https://example.com/dir/x.htm#top\">t</a><a href=\"http://else.org/\">e</a>"
+            "<div style=\"background:url(index_files/res/a.png)\"></div>"
+            "<img srcset=\"index_files/own.png 1x, https://example.com/dir/two.png 2x\">"
+            "<template><img src=pic.png></template>");
+    // A relative base names a folder of the page's own: links to files there are copied, the
+    // rest stays as written.
+    EXPECT_EQ(ImportedPage(kb, work, "relative.htm",
+                           "<base href='sub/'><img src=s.png><img src=own.png><img src=gone.png>"
+                           "<a href=x.html>x</a><img src=../res/a.png>"),
+              meta +
+                  "<base><img src=index_files/sub/s.png><img src=index_files/own.png>"
+                  "<img src=gone.png><a href=x.html>x</a><img src=index_files/res/a.png>");
+}
+
+// No link of the page written leads outside the document's folder to a file that was copied,
+// and a file is stored once however often it is linked.
+TEST(HtmlImport, LinksLeadIntoTheDocumentOrStayAsTheyWere) {
+    KnowledgeBaseFixture kb("inside");
+    const std::string work = MakeTestFolder("linked");
+    const std::string folder = work + "/notes";
+    WriteFileBytes(folder + "/a b.png", "a");
+    WriteFileBytes(folder + "/css/img/deep.png", "deep");
+    WriteFileBytes(folder + "/css/style.css", "p{background:url(" + folder +
+                                                  "/css/img/deep.png)} h1{background:url(img/"
+                                                  "deep.png)} h2{background:url(../../out.png)}");
+    WriteFileBytes(work + "/out.png", "outside");
+    std::string content;
+    const std::string out =
+        ImportedPage(kb, folder, "page.htm",
+                     "<img src=\"file://" + folder + "/a%20b.png\"><img src=\"file://localhost" +
+                         folder + "/a b.png#f\"><img src=\"" + folder +
+                         "/a%20b.png\"><img src='a b.png'>"
+                         "<img src=../out.png><img src=\"" +
+                         work + "/out.png\"><img src=\"file://" + work +
+                         "/out.png\"><img src=%2e%2e/out.png><img src=css%2F..%2F..%2Fout.png>"
+                         "<img src=\"file://elsewhere" +
+                         folder +
+                         "/a%20b.png\"><img src=missing.png>"
+                         "<link rel=stylesheet href=css/style.css>",
+                     &content);
+    for (const std::string& expected : std::vector<std::string>{
+             "<img src=\"index_files/a%20b.png\"><img src=\"index_files/a%20b.png#f\">"
+             "<img src=\"index_files/a%20b.png\"><img src='index_files/a%20b.png'>",
+             "<img src=../out.png><img src=\"" + work + "/out.png\"><img src=\"file://" + work +
+                 "/out.png\"><img src=%2e%2e/out.png><img src=css%2F..%2F..%2Fout.png>",
+             "<img src=missing.png><link rel=stylesheet href=index_files/css/style.css>"})
+        EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
+    std::set<std::string> copied;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(content + "index_files"))
+        if (entry.is_regular_file())
+            copied.insert(std::filesystem::relative(entry.path(), content + "index_files"));
+    EXPECT_EQ(copied, (std::set<std::string>{"a b.png", "css/style.css", "css/img/deep.png"}));
+    // The style sheet's absolute link now leads to the copy beside it; the rest is as it was.
+    EXPECT_EQ(ReadFileBytes(content + "index_files/css/style.css"),
+              "p{background:url(img/deep.png)} h1{background:url(img/deep.png)} "
+              "h2{background:url(../../out.png)}");
 }
 
 TEST(HtmlImport, PagesAreReadInTheEncodingTheyWereSavedIn) {

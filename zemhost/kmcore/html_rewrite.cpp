@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
-#include "html_entities.h"
+#include "css_references.h"
+#include "host_files.h"
+#include "html_tokenizer.h"
+#include "html_tree_context.h"
+#include "link_resolution.h"
+#include "srcset.h"
 
 namespace zem::kmcore {
 
@@ -10,305 +15,259 @@ namespace {
 
 constexpr std::string_view kCharsetMeta = "<meta charset=\"utf-8\">";
 
-struct Attribute {
-    std::string name;         // lower case
-    size_t valueSpanBegin{};  // the value with its quotes, when there is one
-    size_t valueBegin{}, valueEnd{};
-    size_t end{};
-    bool hasValue = false;
-};
+enum class Reference { kNone, kLink, kSrcset, kCss };
 
-struct StartTag {
-    std::string name;  // lower case
-    size_t end{};      // just after the closing ">"
-    std::vector<Attribute> attributes;
-};
-
-// HTML and CSS names are matched ignoring the case of A-Z only.
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        c = ToLowerAscii(c);
-    return lower;
+// What an attribute holds that a browser fetches, follows or resolves against the base.
+Reference ReferenceOf(const std::string& tag, const std::string& attribute, bool foreign) {
+    if (attribute == "style")
+        return Reference::kCss;
+    if (attribute == "src" || attribute == "href" || attribute == "xlink:href" ||
+        attribute == "background" || attribute == "poster" || attribute == "action" ||
+        attribute == "formaction" || attribute == "cite" || attribute == "longdesc" ||
+        (attribute == "data" && tag == "object"))
+        return Reference::kLink;
+    if (attribute == "srcset" && !foreign)
+        return Reference::kSrcset;
+    return Reference::kNone;
 }
 
-// Every page passes here, its style sheet included. The patterns hold a character without
-// case ("<" of an end tag, "(" of "url("): that one is found by a plain search, and only
-// where it is are the others compared.
-size_t FindIgnoringCase(std::string_view text, std::string_view what, size_t from) {
-    const auto caseless =
-        std::find_if(what.begin(), what.end(), [](char c) { return !IsAsciiLetter(c); });
-    if (caseless == what.end()) {
-        auto found = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
-                                 what.begin(), what.end(),
-                                 [](char a, char b) { return ToLowerAscii(a) == ToLowerAscii(b); });
-        return found == text.end() ? std::string_view::npos
-                                   : static_cast<size_t>(found - text.begin());
-    }
-    const size_t offset = static_cast<size_t>(caseless - what.begin());
-    for (size_t at = text.find(*caseless, from + offset); at != std::string_view::npos;
-         at = text.find(*caseless, at + 1)) {
-        const size_t start = at - offset;
-        if (start + what.size() > text.size())
-            break;
-        if (EqualsIgnoreAsciiCase(text.substr(start, what.size()), what))
-            return start;
-    }
-    return std::string_view::npos;
-}
-
-std::string QuotedAttributeValue(std::string_view value) {
-    std::string quoted = "\"";
+// A new value for the attribute's place: escaped so that it keeps the attribute's quoting.
+std::string AttributeText(std::string_view value, char quote) {
+    std::string text;
+    text.reserve(value.size());
     for (char c : value) {
         if (c == '&')
-            quoted += "&amp;";
-        else if (c == '"')
-            quoted += "&quot;";
+            text += "&amp;";
+        else if (quote == '"' && c == '"')
+            text += "&quot;";
+        else if (quote == '\'' && c == '\'')
+            text += "&#39;";
+        else if (!quote && (IsHtmlSpace(c) || c == '>'))
+            text += "&#" + std::to_string(static_cast<int>(c)) + ";";
         else
-            quoted += c;
+            text += c;
     }
-    return quoted + "\"";
+    return text;
 }
 
-// Reads the tag at `at` ("<" and a letter, or "</" and a letter for an end tag); false
-// when it never closes, which makes a browser drop it and everything after it. A second
-// attribute of the same name is dropped too, so it is not kept in `tag`.
-bool ParseTag(std::string_view html, size_t at, StartTag& tag) {
-    const size_t n = html.size();
-    const size_t nameBegin = at + (html[at + 1] == '/' ? 2 : 1);
-    size_t i = nameBegin;
-    while (i < n && !IsHtmlSpace(html[i]) && html[i] != '>' && html[i] != '/')
-        ++i;
-    tag.name = Lower(html.substr(nameBegin, i - nameBegin));
-    for (;;) {
-        while (i < n && (IsHtmlSpace(html[i]) || html[i] == '/'))
-            ++i;
-        if (i >= n)
-            return false;
-        if (html[i] == '>') {
-            tag.end = i + 1;
-            return true;
-        }
-        Attribute attribute;
-        const size_t attributeBegin = i++;  // a first "=" belongs to the name
-        while (i < n && !IsHtmlSpace(html[i]) && html[i] != '=' && html[i] != '>' && html[i] != '/')
-            ++i;
-        attribute.name = Lower(html.substr(attributeBegin, i - attributeBegin));
-        size_t j = i;
-        while (j < n && IsHtmlSpace(html[j]))
-            ++j;
-        if (j < n && html[j] == '=') {
-            ++j;
-            while (j < n && IsHtmlSpace(html[j]))
-                ++j;
-            attribute.hasValue = true;
-            attribute.valueSpanBegin = j;
-            if (j < n && (html[j] == '"' || html[j] == '\'')) {
-                const size_t close = html.find(html[j], j + 1);
-                if (close == std::string_view::npos)
-                    return false;
-                attribute.valueBegin = j + 1;
-                attribute.valueEnd = close;
-                i = close + 1;
-            } else {
-                attribute.valueBegin = j;
-                while (j < n && !IsHtmlSpace(html[j]) && html[j] != '>')
-                    ++j;
-                attribute.valueEnd = i = j;
-            }
-        }
-        attribute.end = i;
-        const bool repeated =
-            std::any_of(tag.attributes.begin(), tag.attributes.end(),
-                        [&](const Attribute& earlier) { return earlier.name == attribute.name; });
-        if (!repeated)
-            tag.attributes.push_back(std::move(attribute));
+struct Edit {
+    size_t begin, end;
+    std::string text;
+};
+
+class PageRewriter {
+  public:
+    PageRewriter(std::string_view html, LinkLocalizer& links)
+        : html_(html), links_(links), tokenizer_(html), tree_(html) {}
+
+    std::string Run();
+
+  private:
+    void CopyTo(size_t at) {
+        out_.append(html_.substr(copied_, at - copied_));
+        copied_ = at;
     }
+    void Replace(size_t begin, size_t end, std::string_view text) {
+        CopyTo(begin);
+        out_ += text;
+        copied_ = end;
+    }
+    LinkLocalizer::Holder InPage() const { return {{}, base_, true}; }
+
+    void StartTag(const HtmlToken& tag);
+    void RewriteAttribute(const HtmlAttribute& attribute, Reference reference);
+    void TakeBase(const HtmlToken& tag);
+    void RewriteStyleText(size_t begin, size_t end);
+    bool DeclaresCharset(const HtmlToken& tag) const;
+
+    std::string_view html_;
+    LinkLocalizer& links_;
+    HtmlTokenizer tokenizer_;
+    HtmlTreeContext tree_;
+    std::string out_;
+    size_t copied_ = 0;  // html_ is in out_ up to here
+    bool baseFound_ = false;
+    std::string base_;
+    size_t styleAt_ = std::string_view::npos;  // the text of a <style> being read
+    size_t afterHead_ = std::string::npos, afterHtml_ = std::string::npos, afterDoctype_ = 0;
+};
+
+std::string PageRewriter::Run() {
+    // Room for links that grow as they are rewritten, so that a large page is not copied
+    // while it is built (space reserved and never written costs no memory).
+    out_.reserve(html_.size() + html_.size() / 8 + kCharsetMeta.size() + 65536);
+    HtmlToken token;
+    while (tokenizer_.Next(token)) {
+        switch (token.kind) {
+            case HtmlTokenKind::kStartTag:
+                StartTag(token);
+                break;
+            case HtmlTokenKind::kEndTag:
+                if (styleAt_ != std::string_view::npos) {
+                    RewriteStyleText(styleAt_, token.begin);
+                    styleAt_ = std::string_view::npos;
+                }
+                tree_.EndTag(token);
+                break;
+            case HtmlTokenKind::kDoctype:
+                CopyTo(token.end);
+                afterDoctype_ = out_.size();
+                break;
+            default:
+                break;
+        }
+        tokenizer_.AllowCdata(tree_.CdataAllowed());
+    }
+    if (styleAt_ != std::string_view::npos)  // never closed: its text runs to the end
+        RewriteStyleText(styleAt_, html_.size());
+    CopyTo(html_.size());
+    const size_t metaAt = afterHead_ != std::string::npos   ? afterHead_
+                          : afterHtml_ != std::string::npos ? afterHtml_
+                                                            : afterDoctype_;
+    out_.insert(metaAt, kCharsetMeta);
+    return std::move(out_);
 }
 
-std::string AttributeValue(std::string_view html, const Attribute& attribute) {
-    return DecodeAttributeValue(
-        html.substr(attribute.valueBegin, attribute.valueEnd - attribute.valueBegin));
-}
-
-bool DeclaresCharset(std::string_view html, const StartTag& tag) {
-    return std::any_of(tag.attributes.begin(), tag.attributes.end(), [&](const Attribute& a) {
-        if (a.name == "charset")
-            return true;
-        if (a.name != "http-equiv" || !a.hasValue)
-            return false;
-        std::string value = Lower(AttributeValue(html, a));
-        value.erase(std::remove_if(value.begin(), value.end(), IsHtmlSpace<char>), value.end());
-        return value == "content-type";
-    });
-}
-
-// The tag as written, with each rewritten link or style attribute in place of the old one.
-void AppendTag(std::string_view html, size_t at, const StartTag& tag, LinkLocalizer& links,
-               std::string& out) {
-    size_t copied = at;
-    for (const Attribute& attribute : tag.attributes) {
-        if (!attribute.hasValue)
-            continue;
-        const std::string value = AttributeValue(html, attribute);
-        std::string replacement;
-        if (attribute.name == "src" || attribute.name == "href" || attribute.name == "background") {
-            if (!links.Localize(value, "", replacement))
-                continue;
-        } else if (attribute.name == "style") {
-            replacement = RewriteCss(value, links, "");
-            if (replacement == value)
-                continue;
+void PageRewriter::StartTag(const HtmlToken& tag) {
+    const HtmlTreeContext::Placement placement = tree_.StartTag(tag);
+    if (placement.contentState != HtmlTokenizer::State::kData)
+        tokenizer_.SwitchTo(placement.contentState, tag.name);
+    if (tag.name == "meta" && DeclaresCharset(tag)) {
+        Replace(tag.begin, tag.end, {});
+        return;
+    }
+    // Template content is inert: a browser fetches nothing of it and no <base> in it counts.
+    if (!placement.inert) {
+        if (tag.name == "base" && !placement.foreign) {
+            TakeBase(tag);
         } else {
-            continue;
+            for (const HtmlAttribute& attribute : tag.attributes)
+                if (attribute.hasValue && !attribute.repeated)
+                    RewriteAttribute(attribute,
+                                     ReferenceOf(tag.name, attribute.name, placement.foreign));
         }
-        out.append(html.substr(copied, attribute.valueSpanBegin - copied));
-        out += QuotedAttributeValue(replacement);
-        copied = attribute.end;
+        if (tag.name == "style" && placement.contentState == HtmlTokenizer::State::kRawText)
+            styleAt_ = tag.end;
     }
-    out.append(html.substr(copied, tag.end - copied));
-}
-
-// Elements whose content is text up to their own end tag: no tags, no comments inside.
-// (<noscript> is left out: its pictures show where scripts are off, so they are copied.)
-bool HoldsRawText(const std::string& tagName) {
-    return tagName == "script" || tagName == "style" || tagName == "textarea" ||
-           tagName == "title" || tagName == "xmp" || tagName == "iframe" || tagName == "noembed" ||
-           tagName == "noframes";
-}
-
-// Where the raw text that starts at `from` ends: at "</" + the element's name followed by
-// white space, "/" or ">", else at the end of the page.
-size_t EndOfRawText(std::string_view html, const std::string& tagName, size_t from) {
-    const std::string closing = "</" + tagName;
-    for (size_t at = FindIgnoringCase(html, closing, from); at != std::string_view::npos;
-         at = FindIgnoringCase(html, closing, at + 1)) {
-        const size_t next = at + closing.size();
-        if (next < html.size() &&
-            (IsHtmlSpace(html[next]) || html[next] == '/' || html[next] == '>'))
-            return at;
+    if (tag.name == "head" && afterHead_ == std::string::npos) {
+        CopyTo(tag.end);
+        afterHead_ = out_.size();
     }
-    return html.size();
-}
-
-// The end of the comment that starts at `at` with "<!--": "<!-->" and "<!--->" are whole
-// comments, any other ends at "-->" or "--!>", or at the end of the page.
-size_t EndOfComment(std::string_view html, size_t at) {
-    const std::string_view rest = html.substr(at + 4);
-    if (rest.starts_with(">"))
-        return at + 5;
-    if (rest.starts_with("->"))
-        return at + 6;
-    for (size_t dashes = html.find("--", at + 4); dashes != std::string_view::npos;
-         dashes = html.find("--", dashes + 1)) {
-        if (html.substr(dashes + 2).starts_with(">"))
-            return dashes + 3;
-        if (html.substr(dashes + 2).starts_with("!>"))
-            return dashes + 4;
+    if (tag.name == "html" && afterHtml_ == std::string::npos) {
+        CopyTo(tag.end);
+        afterHtml_ = out_.size();
     }
-    return html.size();
 }
 
-// The end of what a browser reads as a comment up to the next ">": "<!" other than "<!--",
-// "<?", and "</" followed by neither a letter nor ">".
-size_t EndOfBogusComment(std::string_view html, size_t at) {
-    const size_t close = html.find('>', at);
-    return close == std::string_view::npos ? html.size() : close + 1;
+void PageRewriter::RewriteAttribute(const HtmlAttribute& attribute, Reference reference) {
+    if (reference == Reference::kNone)
+        return;
+    const std::string value = AttributeValue(html_, attribute);
+    std::vector<Edit> edits;
+    std::string replacement;
+    if (reference == Reference::kLink) {
+        if (links_.Localize(value, InPage(), replacement))
+            edits.push_back({0, value.size(), std::move(replacement)});
+    } else if (reference == Reference::kSrcset) {
+        for (const auto& [begin, end] : SrcsetLinks(value))
+            if (links_.Localize(std::string_view(value).substr(begin, end - begin), InPage(),
+                                replacement))
+                edits.push_back({begin, end, std::move(replacement)});
+    } else {
+        for (const CssReference& found : FindCssReferences(value))
+            if (links_.Localize(found.link, InPage(), replacement))
+                edits.push_back({found.begin, found.end, CssEscapedLink(replacement, found.quote)});
+    }
+    if (edits.empty())
+        return;
+    const std::string_view raw =
+        html_.substr(attribute.valueBegin, attribute.valueEnd - attribute.valueBegin);
+    if (raw == value) {  // each link's bytes are known: only they change
+        for (const Edit& edit : edits)
+            Replace(attribute.valueBegin + edit.begin, attribute.valueBegin + edit.end,
+                    AttributeText(edit.text, attribute.quote));
+        return;
+    }
+    std::string changed;
+    size_t kept = 0;
+    for (const Edit& edit : edits) {
+        changed.append(value, kept, edit.begin - kept);
+        changed += edit.text;
+        kept = edit.end;
+    }
+    changed.append(value, kept);
+    Replace(attribute.valueBegin, attribute.valueEnd, AttributeText(changed, attribute.quote));
+}
+
+// The first <base> with an href gives the address the links after it are resolved against;
+// its href, and that of any later <base>, is then removed, since the links are resolved.
+void PageRewriter::TakeBase(const HtmlToken& tag) {
+    size_t previousEnd = tag.nameEnd;
+    for (const HtmlAttribute& attribute : tag.attributes) {
+        if (attribute.name == "href") {
+            if (!baseFound_) {
+                baseFound_ = true;
+                base_ =
+                    ResolveLink(links_.PageAddress(), CleanLink(AttributeValue(html_, attribute)));
+            }
+            Replace(previousEnd, attribute.end, {});
+        }
+        previousEnd = attribute.end;
+    }
+}
+
+void PageRewriter::RewriteStyleText(size_t begin, size_t end) {
+    std::string replacement;
+    for (const CssReference& found : FindCssReferences(html_.substr(begin, end - begin)))
+        if (links_.Localize(found.link, InPage(), replacement))
+            Replace(begin + found.begin, begin + found.end,
+                    CssEscapedLink(replacement, found.quote));
+}
+
+bool PageRewriter::DeclaresCharset(const HtmlToken& tag) const {
+    if (tag.Find("charset"))
+        return true;
+    const HtmlAttribute* httpEquiv = tag.Find("http-equiv");
+    if (!httpEquiv)
+        return false;
+    std::string value = AttributeValue(html_, *httpEquiv);
+    std::erase_if(value, IsHtmlSpace<char>);
+    return EqualsIgnoreAsciiCase(value, "content-type");
 }
 
 }  // namespace
 
 std::string RewriteHtml(std::string_view html, LinkLocalizer& links) {
-    // Room for links that grow as they are rewritten, so that a large page is not copied
-    // while it is built (space reserved and never written costs no memory).
-    std::string out;
-    out.reserve(html.size() + html.size() / 8 + kCharsetMeta.size() + 65536);
-    size_t afterHead = std::string::npos, afterHtml = std::string::npos, afterDoctype = 0;
-    size_t i = 0;
-    while (i < html.size()) {
-        const size_t lt = html.find('<', i);
-        out.append(html.substr(i, lt - i));
-        if (lt == std::string_view::npos)
-            break;
-        const std::string_view rest = html.substr(lt);
-        const char next = rest.size() > 1 ? rest[1] : '\0';
-        const bool endTag = next == '/' && rest.size() > 2 && IsAsciiLetter(rest[2]);
-        if (rest.starts_with("<!--") || next == '!' || next == '?' ||
-            (next == '/' && !endTag && rest.size() > 2)) {
-            i = rest.starts_with("<!--") ? EndOfComment(html, lt) : EndOfBogusComment(html, lt);
-            out.append(html.substr(lt, i - lt));
-            if (Lower(html.substr(lt, 9)) == "<!doctype")
-                afterDoctype = out.size();
-            continue;
-        }
-        if (!IsAsciiLetter(next) && !endTag) {
-            out += '<';  // text, as "a < b" is
-            i = lt + 1;
-            continue;
-        }
-        StartTag tag;
-        if (!ParseTag(html, lt, tag)) {
-            out.append(rest);
-            break;
-        }
-        i = tag.end;
-        if (endTag) {
-            out.append(html.substr(lt, i - lt));
-            continue;
-        }
-        if (tag.name == "meta" && DeclaresCharset(html, tag))
-            continue;
-        AppendTag(html, lt, tag, links, out);
-        if (tag.name == "head" && afterHead == std::string::npos)
-            afterHead = out.size();
-        if (tag.name == "html" && afterHtml == std::string::npos)
-            afterHtml = out.size();
-        if (tag.name == "plaintext") {
-            out.append(html.substr(i));
-            break;
-        }
-        if (HoldsRawText(tag.name)) {
-            const size_t close = EndOfRawText(html, tag.name, i);
-            const std::string_view content = html.substr(i, close - i);
-            if (tag.name == "style")
-                out += RewriteCss(content, links, "");
-            else
-                out.append(content);
-            i = close;
-        }
-    }
-    const size_t metaAt = afterHead != std::string::npos   ? afterHead
-                          : afterHtml != std::string::npos ? afterHtml
-                                                           : afterDoctype;
-    out.insert(metaAt, kCharsetMeta);
-    return out;
+    return PageRewriter(html, links).Run();
 }
 
-std::string RewriteCss(std::string_view css, LinkLocalizer& links, std::string_view from) {
-    std::string out;
-    size_t i = 0;
-    for (;;) {
-        const size_t at = FindIgnoringCase(css, "url(", i);
-        if (at == std::string_view::npos)
-            break;
-        size_t begin = at + 4;
-        while (begin < css.size() && IsHtmlSpace(css[begin]))
-            ++begin;
-        const char quote =
-            begin < css.size() && (css[begin] == '"' || css[begin] == '\'') ? css[begin] : '\0';
-        if (quote)
-            ++begin;
-        size_t end = css.find(quote ? quote : ')', begin);
-        if (end == std::string_view::npos)
-            break;
-        std::string_view link = css.substr(begin, end - begin);
-        std::string local;
-        out.append(css.substr(i, begin - i));
-        out += links.Localize(link, from, local) ? local : std::string(link);
-        i = end;
+void RewriteStyleSheet(const std::string& relative, LinkLocalizer& links) {
+    std::string css;
+    if (!ReadRegularFile(links.PageFolder() + FromUtf8(relative), css))
+        return;
+    const std::string folder = relative.substr(0, relative.rfind('/') + 1);
+    const LinkLocalizer::Holder holder{folder, {}, false};
+    std::string out, replacement;
+    size_t kept = 0;
+    for (const CssReference& found : FindCssReferences(css)) {
+        if (!links.Localize(found.link, holder, replacement))
+            continue;
+        // The copies keep the folders around them: a relative link stays true as written.
+        const std::string clean = CleanLink(found.link);
+        if (!HasScheme(clean) && !clean.starts_with('/') && !clean.starts_with('\\'))
+            continue;
+        const std::string text = CssEscapedLink(replacement, found.quote);
+        if (css.compare(found.begin, found.end - found.begin, text) == 0)
+            continue;
+        out.append(css, kept, found.begin - kept);
+        out += text;
+        kept = found.end;
     }
-    out.append(css.substr(i));
-    return out;
+    if (kept == 0)
+        return;
+    out.append(css, kept);
+    // Failing that, the copy keeps the sheet's own links, which may lead nowhere.
+    WriteNewOrOverwriteFile(links.FilesFolder() + FromUtf8(relative), out);
 }
 
 }  // namespace zem::kmcore

@@ -2,98 +2,97 @@
 
 #include "host_files.h"
 #include "html_rewrite.h"
+#include "link_resolution.h"
 
 namespace zem::kmcore {
 
 namespace {
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsHtmlSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsHtmlSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
+bool IsStyleSheet(const std::string& relative) {
+    return relative.size() > 4 && (relative.ends_with(".css") || relative.ends_with(".CSS"));
 }
 
-// "http:", "data:", "mailto:", "file:" and also drive letters such as "C:".
-bool HasScheme(std::string_view link) {
-    if (link.empty() || !IsAsciiLetter(link[0]))
-        return false;
-    for (char c : link.substr(1)) {
-        if (c == ':')
-            return true;
-        if (!IsAsciiAlphanumeric(c) && c != '+' && c != '-' && c != '.')
-            return false;
+// The link from a file in index_files/<folder> to index_files/<relative>.
+std::string RelativeLink(std::string_view folder, std::string_view relative) {
+    size_t common = 0;  // the length of the folders both share, "/" included
+    for (size_t slash = folder.find('/'); slash != std::string_view::npos;
+         slash = folder.find('/', slash + 1)) {
+        if (relative.substr(0, slash + 1) != folder.substr(0, slash + 1))
+            break;
+        common = slash + 1;
     }
-    return false;
-}
-
-int HexValue(char c) {
-    return HexDigitValue(static_cast<unsigned char>(c));
-}
-
-std::string PercentDecoded(std::string_view text) {
-    std::string decoded;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            decoded += text[i];
-        }
-    }
-    return decoded;
-}
-
-// Resolves "." and ".." against `from`; false when the path climbs above the page folder.
-bool Normalized(std::string_view from, std::string_view path, std::string& result) {
-    std::vector<std::string_view> parts;
-    std::string joined = std::string(from) + std::string(path);
-    std::replace(joined.begin(), joined.end(), '\\', '/');
-    std::string_view rest = joined;
-    while (!rest.empty()) {
-        const size_t slash = rest.find('/');
-        const std::string_view part = rest.substr(0, slash);
-        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-        if (part.empty() || part == ".")
-            continue;
-        if (part == "..") {
-            if (parts.empty())
-                return false;
-            parts.pop_back();
-        } else {
-            parts.push_back(part);
-        }
-    }
-    result.clear();
-    for (std::string_view part : parts) {
-        if (!result.empty())
-            result += '/';
-        result += part;
-    }
-    return !result.empty();
+    std::string link;
+    for (size_t i = common; i < folder.size(); ++i)
+        if (folder[i] == '/')
+            link += "../";
+    return link + PercentEncodeLink(relative.substr(common));
 }
 
 }  // namespace
 
-bool LinkLocalizer::Localize(std::string_view link, std::string_view from, std::string& localLink) {
-    link = Trimmed(link);
-    if (link.empty() || link[0] == '#' || link[0] == '/' || link[0] == '\\' || HasScheme(link))
+LinkLocalizer::LinkLocalizer(const Text& pageFile, Text filesFolder)
+    : pageFolder_(FolderOf(pageFile)),
+      filesFolder_(std::move(filesFolder)),
+      pageFolderPath_(ToUtf8(pageFolder_)),
+      pageAddress_(FileAddress(ToUtf8(pageFile))) {
+    std::replace(pageFolderPath_.begin(), pageFolderPath_.end(), '\\', '/');
+}
+
+bool LinkLocalizer::Localize(std::string_view link, const Holder& holder,
+                             std::string& replacement) {
+    const std::string clean = CleanLink(link);
+    if (clean.empty())
         return false;
-    const size_t suffixAt = std::min(link.find('?'), link.find('#'));
-    const std::string_view suffix =
-        suffixAt == std::string_view::npos ? std::string_view() : link.substr(suffixAt);
-    const std::string decoded = PercentDecoded(link.substr(0, suffixAt));
-    std::string relative;
-    if (decoded.find('\0') != std::string::npos || !Normalized(from, decoded, relative))
+    // "#part" and "?query" name the page itself, never a file to copy.
+    if (clean[0] != '#' && clean[0] != '?') {
+        if (!holder.base.empty() &&
+            LinkToCopy(ResolveLink(holder.base, clean), clean, holder, replacement))
+            return true;
+        // The note's own files lie beside its page, whatever its base says.
+        const std::string holderAddress =
+            holder.inPage ? pageAddress_
+                          : FileAddress(pageFolderPath_ + std::string(holder.folder) + "-");
+        if (LinkToCopy(ResolveLink(holderAddress, clean), clean, holder, replacement))
+            return true;
+    }
+    // A link that a local base makes local stays as written: where it cannot be copied it
+    // leads nowhere either way.
+    if (holder.base.empty() || HasScheme(clean) || holder.base.starts_with("file:"))
         return false;
-    if (!IsRegularFile(pageFolder_ + FromUtf8(relative)))
+    replacement = ResolveLink(holder.base, clean);
+    return !replacement.empty();
+}
+
+bool LinkLocalizer::LinkToCopy(const std::string& address, std::string_view link,
+                               const Holder& holder, std::string& replacement) {
+    std::string path;
+    if (!LocalFilePath(address, path) || !path.starts_with(pageFolderPath_) ||
+        path.size() == pageFolderPath_.size())
         return false;
-    if (std::find(files_.begin(), files_.end(), relative) == files_.end())
-        files_.push_back(relative);
-    localLink = "index_files/" + PercentEncodeLink(relative) + std::string(suffix);
+    const std::string relative = path.substr(pageFolderPath_.size());
+    if (!Copied(relative))
+        return false;
+    replacement = holder.inPage ? "index_files/" + PercentEncodeLink(relative)
+                                : RelativeLink(holder.folder, relative);
+    replacement += LinkSuffix(link);
     return true;
+}
+
+bool LinkLocalizer::Copied(const std::string& relative) {
+    const auto [entry, first] = copies_.try_emplace(relative, false);
+    if (!first)
+        return entry->second;
+    const Text source = pageFolder_ + FromUtf8(relative);
+    if (!IsRegularFile(source))
+        return false;
+    const Text target = filesFolder_ + FromUtf8(relative);
+    entry->second =
+        CreateFolderTree(FolderOf(target)) && CopyFileAtomically(source, target, nullptr);
+    if (!entry->second)
+        allCopied_ = false;
+    else if (IsStyleSheet(relative))
+        styleSheets_.push_back(relative);
+    return entry->second;
 }
 
 }  // namespace zem::kmcore
