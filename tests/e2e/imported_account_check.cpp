@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <set>
 
+#include "platform/text.h"
 #include "support/local_time.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
@@ -81,9 +83,35 @@ void ExpectTagTree(SqliteFile& ynote, SqliteFile& kb) {
     }
 }
 
+// The note page the program hands to the engine for a body as stored: the head and <body>
+// of the stored page (the template with the default style), the body with each picture's id
+// replaced by its link, and the rest of the template. Empty when the body is not UTF-8,
+// which the program reads in the user's code page instead.
+std::string NotePage(std::string body,
+                     const std::vector<std::pair<std::string, std::string>>& links,
+                     const std::string& storedPage) {
+    body = body.substr(0, body.find('\0'));
+    if (body.size() > 3 && body.starts_with("\xEF\xBB\xBF"))
+        body.erase(0, 3);
+    Text text;
+    if (!FromUtf8Strict(body, text))
+        return {};
+    for (const auto& [id, link] : links)
+        for (size_t at = body.find(id); !id.empty() && at != std::string::npos;
+             at = body.find(id, at + link.size()))
+            body.replace(at, id.size(), link);
+    const std::string templatePage = ReadFileBytes(std::string(ZEM_BIN_DIR) + "/document.mez");
+    const size_t storedBody = storedPage.find("<body>");
+    const size_t templateBody = templatePage.find("<body>");
+    if (storedBody == std::string::npos || templateBody == std::string::npos)
+        return {};
+    return storedPage.substr(0, storedBody + 6) + body + templatePage.substr(templateBody + 6);
+}
+
 void ExpectNote(SqliteFile& ynote, SqliteFile& kb, const SqlRow& note,
                 const std::string& storageFolder, const std::string& kbFolder,
-                ImportCheckOptions options) {
+                ImportCheckOptions options,
+                std::vector<std::pair<std::string, std::string>>& judged) {
     const std::string& noteId = note[0];
     std::string title = note[1].empty() ? "无标题笔记" : Replaced(note[1], "/", '-');
     SCOPED_TRACE("note " + noteId + " \"" + title + "\"");
@@ -125,6 +153,7 @@ void ExpectNote(SqliteFile& ynote, SqliteFile& kb, const SqlRow& note,
     const std::string body = ynote.Value("select data from note where noteid = ?", {noteId});
     const std::string page = ReadFileBytes(kbFolder + "/documents/" + doc[0] + "/index.html");
     std::multiset<std::string> expectedAttachments, attachments;
+    std::vector<std::pair<std::string, std::string>> links;
     for (const SqlRow& res :
          ynote.Query("select r.resid, r.reserve2, a.type from resources r join resource_attr a on "
                      "a.resid = r.resid where a.noteid = ?",
@@ -139,6 +168,7 @@ void ExpectNote(SqliteFile& ynote, SqliteFile& kb, const SqlRow& note,
             continue;
         const int type = std::stoi(res[2]);
         if (type != 4 && body.find(res[0]) != std::string::npos) {
+            links.emplace_back(res[0], PercentEncodeLink(relative));
             EXPECT_NE(page.find("index_files/" + relative), std::string::npos) << relative;
             EXPECT_EQ(ReadFileBytes(kbFolder + "/documents/" + doc[0] + "/index_files/" + relative),
                       ReadFileBytes(source));
@@ -146,6 +176,13 @@ void ExpectNote(SqliteFile& ynote, SqliteFile& kb, const SqlRow& note,
         const size_t backslash = res[1].find('\\');
         if (type != 1 && type != 3 && type != 4 && backslash + 1 != res[1].size())
             expectedAttachments.insert(ReadFileBytes(source));
+    }
+    // The page the engine was given, where its links lead to the same files.
+    if (const std::string notePage = NotePage(body, links, page);
+        !notePage.empty() && options.resourcesReachable) {
+        const std::string path = storageFolder + "judged-page-" + doc[0] + ".htm";
+        WriteFileBytes(path, notePage);
+        judged.emplace_back(path, kbFolder + "/documents/" + doc[0] + "/index.html");
     }
     std::set<std::string> names;
     for (const SqlRow& a :
@@ -169,8 +206,25 @@ void ExpectImportedAccount(const std::string& ynoteDatabase, const std::string& 
         "select noteid, coalesce(title, ''), notebookid, coalesce(tags, ''), datecreated, "
         "dateupdated, coalesce(sourceurl, '') from note_attr");
     EXPECT_EQ(kb.Query("select guid from document").size(), notes.size());
+    std::vector<std::pair<std::string, std::string>> judged;
     for (const SqlRow& note : notes)
-        ExpectNote(ynote, kb, note, storageFolder, kbFolder, options);
+        ExpectNote(ynote, kb, note, storageFolder, kbFolder, options, judged);
+    ExpectPagesJudged(judged, kbFolder + "/..");
+}
+
+std::string ExpectPagesJudged(const std::vector<std::pair<std::string, std::string>>& pages,
+                              const std::string& folder) {
+    std::string manifest;
+    for (const auto& [notePage, storedPage] : pages)
+        manifest += notePage + "\t" + storedPage + "\n";
+    WriteFileBytes(folder + "/judged-pages.txt", manifest);
+    const std::string command = std::string(ZEM_PYTHON) + " " + ZEM_PAGE_JUDGE + " " + folder +
+                                "/judged-pages.txt > " + folder + "/judgement.txt 2>&1";
+    const int status = std::system(command.c_str());
+    const std::string judgement = ReadFileBytes(folder + "/judgement.txt");
+    EXPECT_EQ(status, 0) << judgement;
+    std::cout << judgement.substr(judgement.rfind('\n', judgement.size() - 2) + 1);
+    return judgement;
 }
 
 std::string DocumentGuid(const std::string& kbFolder, const std::string& title) {

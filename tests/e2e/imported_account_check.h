@@ -6,6 +6,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zem::test {
 
@@ -15,6 +17,12 @@ struct ImportCheckOptions {
 
 void ExpectImportedAccount(const std::string& ynoteDatabase, const std::string& storageFolder,
                            const std::string& kbFolder, ImportCheckOptions options = {});
+
+// Judges stored pages against the note pages they were made from (pairs of paths) with
+// page_judge.py, through html5lib: a GoogleTest failure for any fault; the judge's report.
+// `folder` receives the judge's list and report.
+std::string ExpectPagesJudged(const std::vector<std::pair<std::string, std::string>>& pages,
+                              const std::string& folder);
 
 // The guid of the document with this title, or empty.
 std::string DocumentGuid(const std::string& kbFolder, const std::string& title);

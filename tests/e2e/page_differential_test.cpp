@@ -205,9 +205,9 @@ TEST(PageDifferential, StoredPagesKeepTheNotesTreeAndShowItsPictures) {
     ASSERT_NE(bodyEnd, std::string::npos + 6) << empty;
     const std::string templateEnd = empty.substr(bodyEnd);
     // The note page as the program hands it to the engine: the template around the body,
-    // each picture's id replaced by its link. It lies in the storage folder, where the paths
+    // each picture's id replaced by its link. It lies in the storage folder, where the links
     // lead to the pictures as they do beside the program's page.
-    std::string manifest;
+    std::vector<std::pair<std::string, std::string>> pages;
     for (int n = 1; n <= kNotes; ++n) {
         std::string body = notes[n].body;
         for (const auto& [id, reserve2] : notes[n].pictures) {
@@ -220,18 +220,11 @@ TEST(PageDifferential, StoredPagesKeepTheNotesTreeAndShowItsPictures) {
             for (size_t at = body.find(id); at != std::string::npos; at = body.find(id, at))
                 body.replace(at, id.size(), link);
         }
-        const std::string stored = storedPage(n);
         const std::string page = account.StorageFolder() + "note" + std::to_string(n) + ".htm";
         WriteFileBytes(page, empty.substr(0, bodyEnd) + body + templateEnd);
-        manifest += page + "\t" + stored + "\n";
+        pages.emplace_back(page, storedPage(n));
     }
-    WriteFileBytes(folder + "/manifest.txt", manifest);
-    const std::string command = std::string(ZEM_PYTHON) + " " + ZEM_PAGE_JUDGE + " " + folder +
-                                "/manifest.txt > " + folder + "/judged.txt 2>&1";
-    const int status = std::system(command.c_str());
-    const std::string judged = ReadFileBytes(folder + "/judged.txt");
-    std::cout << judged.substr(judged.rfind('\n', judged.size() - 2) + 1);
-    EXPECT_EQ(status, 0) << judged;
+    ExpectPagesJudged(pages, folder);
 }
 
 }  // namespace
