@@ -28,6 +28,7 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/standard_streams.h"
+#include "platform/ui/window_toolkit.h"
 
 namespace zem::ui {
 
@@ -386,6 +387,12 @@ std::unique_ptr<Toolkit> CreateWxToolkit(bool nonInteractive) {
     }
     wxInitAllImageHandlers();
     return std::make_unique<WxToolkit>(nonInteractive);
+}
+
+std::unique_ptr<Toolkit> CreateWindowToolkit(bool nonInteractive) {
+    const bool display =
+        !GetEnvironmentText("DISPLAY").empty() || !GetEnvironmentText("WAYLAND_DISPLAY").empty();
+    return display ? CreateWxToolkit(nonInteractive) : nullptr;
 }
 
 }  // namespace zem::ui
