@@ -14,7 +14,7 @@ namespace zem::ui {
 
 // Called once, from the modal loop, right after the first dialog window the toolkit shows
 // has been shown and painted: for a tool that looks at the real window, such as a test
-// that takes its picture (PrintWindow, or BitBlt from the screen). The argument is the
+// that takes its picture (BitBlt from its device context, or PrintWindow). The argument is the
 // dialog's HWND. Posting WM_CLOSE to it closes the dialog as its close box does. Set
 // before the first dialog runs, on the user-interface thread.
 void SetFirstDialogShownHook(std::function<void(HWND__* dialog)> hook);
