@@ -1,5 +1,6 @@
 #include "platform/ui/win32_toolkit.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <utility>
