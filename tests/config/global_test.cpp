@@ -9,6 +9,7 @@
 #include "config/ini_file.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
+#include "support/environment.h"
 #include "support/test_home.h"
 #include "util/paths.h"
 #include "util/text_helpers.h"
@@ -53,11 +54,11 @@ TEST(BuiltInDefaultsDeathTest, AMissingRequiredValueEndsTheProcess) {
 
 TEST(GetUILanguage, RegistryFirstThenTheUserLocaleFolded) {
     ASSERT_TRUE(RegistryWriteDword(u"Software\\Zem", u"LCID", 0));
-    setenv("LANG", "zh_HK.UTF-8", 1);
+    test::SetEnv("LANG", "zh_HK.UTF-8");
     EXPECT_EQ(GetUILanguage(), 1028u);
-    setenv("LANG", "zh_SG.UTF-8", 1);
+    test::SetEnv("LANG", "zh_SG.UTF-8");
     EXPECT_EQ(GetUILanguage(), 2052u);
-    setenv("LANG", "en_US.UTF-8", 1);
+    test::SetEnv("LANG", "en_US.UTF-8");
     EXPECT_EQ(GetUILanguage(), 1033u);
     ASSERT_TRUE(RegistryWriteDword(u"Software\\Zem", u"LCID", 0x0C04));
     EXPECT_EQ(GetUILanguage(), 1028u);
