@@ -96,6 +96,11 @@ bool TakeInterrupt() {
     return true;
 }
 
+void RaiseInterrupt() {
+    if (g_watching)
+        raise(SIGINT);
+}
+
 // A terminal program already has its terminal.
 void ConnectConsole() {}
 

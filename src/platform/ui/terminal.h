@@ -29,6 +29,9 @@ ReadResult ReadStandardInputLine(Text& line);
 void StartWatchingInterrupts();
 void StopWatchingInterrupts();
 bool TakeInterrupt();
+// Does what pressing Ctrl+C does while interrupts are watched, for a caller standing in for
+// the keyboard (a test); nothing when they are not.
+void RaiseInterrupt();
 
 // Makes sure the standard streams reach a console the person can see and type in, for a
 // program that asked to be used from one. Streams already redirected to files or pipes are

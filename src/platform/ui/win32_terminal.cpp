@@ -253,6 +253,13 @@ bool TakeInterrupt() {
     return g_interrupted.exchange(false);
 }
 
+// The console's notice would come on a thread of its own; the flag and the cancelled read
+// are the same.
+void RaiseInterrupt() {
+    if (g_watching)
+        OnConsoleControl(CTRL_C_EVENT);
+}
+
 void ConnectConsole() {
     g_consoleTried = true;
     AttachOrOpenConsole(/*openNew=*/AnyStreamMissing());
