@@ -5,12 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <string>
 
 #include "platform/files.h"
-#include "platform/posix_helpers.h"
-#include "platform/system_info.h"
+#include "platform/posix/posix_helpers.h"
 
 namespace zem {
 
@@ -32,24 +30,6 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 }  // namespace
-
-Text TemporaryFileBeside(const Text& target) {
-    static std::atomic<unsigned> counter{0};
-    const std::string name =
-        ".zem-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".part";
-    const size_t slash = target.rfind(u'/');
-    return (slash == Text::npos ? Text() : target.substr(0, slash + 1)) + FromUtf8(name);
-}
-
-bool PutFileInPlace(const Text& temporary, const Text& target) {
-    FileAttributes attributes;
-    if (GetFileAttributes(target, attributes) && !attributes.isFolder &&
-        ExchangeFiles(temporary, target)) {
-        DeleteFile(temporary);
-        return true;
-    }
-    return RenameFile(temporary, target);
-}
 
 bool WriteFileAtomically(const Text& path, std::string_view bytes, FileSync sync,
                          FileAccess access) {

@@ -9,7 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/posix_helpers.h"
+#include "platform/posix/posix_helpers.h"
+#include "platform/sqlite_setup.h"
 
 namespace zem {
 
@@ -45,9 +46,79 @@ Text SystemErrorText(int code) {
     return FromUtf8(text ? text : "");
 }
 
-bool PathExists(const Text& path) {
-    FileStamp stamp;
-    return GetFileStamp(path, stamp);
+ErrorKind ErrorKindOf(int code) {
+    switch (code) {
+        case 0:
+            return ErrorKind::kNone;
+        case ENOENT:
+            return ErrorKind::kNotFound;
+        case EEXIST:
+            return ErrorKind::kAlreadyExists;
+        case ENOTDIR:
+            return ErrorKind::kNotAFolder;
+        case EISDIR:
+            return ErrorKind::kIsAFolder;
+        case ENOTEMPTY:
+            return ErrorKind::kNotEmpty;
+        case ENODEV:
+            return ErrorKind::kNotARegularFile;
+        case EINVAL:
+            return ErrorKind::kInvalidArgument;
+        case EILSEQ:
+            return ErrorKind::kInvalidText;
+        case EWOULDBLOCK:
+            return ErrorKind::kLocked;
+        case EBADF:
+            return ErrorKind::kNotOpen;
+        default:
+            return ErrorKind::kOther;
+    }
+}
+
+int ErrorCodeOf(ErrorKind kind) {
+    switch (kind) {
+        case ErrorKind::kNone:
+            return 0;
+        case ErrorKind::kNotFound:
+            return ENOENT;
+        case ErrorKind::kAlreadyExists:
+            return EEXIST;
+        case ErrorKind::kNotAFolder:
+            return ENOTDIR;
+        case ErrorKind::kIsAFolder:
+            return EISDIR;
+        case ErrorKind::kNotEmpty:
+            return ENOTEMPTY;
+        case ErrorKind::kNotARegularFile:
+            return ENODEV;
+        case ErrorKind::kInvalidArgument:
+            return EINVAL;
+        case ErrorKind::kInvalidText:
+            return EILSEQ;
+        case ErrorKind::kLocked:
+            return EWOULDBLOCK;
+        case ErrorKind::kNotOpen:
+            return EBADF;
+        case ErrorKind::kOther:
+            break;
+    }
+    return EIO;
+}
+
+bool IsAbsolutePath(TextView path) {
+    return !path.empty() && path.front() == u'/';
+}
+
+size_t FileNameLength(TextView name) {
+    return ToFileSystemBytes(name).size();
+}
+
+Text GetLongPathName(const Text& path) {
+    return path;
+}
+
+bool SqliteFileName(TextView path, std::string& name) {
+    return posix::ToNativeName(path, name);
 }
 
 bool GetFileAttributes(const Text& path, FileAttributes& attributes) {
@@ -131,12 +202,6 @@ bool GetFileStamp(const Text& path, FileStamp& stamp) {
         return posix::FailWithErrno();
     stamp = posix::StampOf(st);
     return true;
-}
-
-bool IsSameUnchangedFile(const FileStamp& earlier, const FileStamp& now) {
-    return earlier.settled && earlier.modifiedSeconds == now.modifiedSeconds &&
-           earlier.modifiedNanoseconds == now.modifiedNanoseconds && earlier.size == now.size &&
-           earlier.device == now.device && earlier.inode == now.inode;
 }
 
 bool CreateFolder(const Text& path) {
