@@ -17,7 +17,7 @@ Text DefaultDataStore() {
     if (RegistryReadText(u"Software\\Zem", u"DataStore", registered) && !registered.empty() &&
         IsFolder(registered))
         return WithClosingSlash(registered);
-    return WithClosingSlash(GetDocumentsFolderPath()) + u"My Knowledge/";
+    return WithClosingSlash(GetDocumentsFolderPath()) + ToNativeSeparators(u"My Knowledge/");
 }
 
 // The engine offers where documents came from (IZemKMDocumentSources) beside the database
@@ -35,7 +35,7 @@ class DatabaseComponent : public DatabaseInterfaces {
     HRESULT ZEM_STDMETHODCALLTYPE Open(const char16_t* path) override {
         Text index = ArgText(path);
         if (index.empty()) {
-            const Text folder = DefaultDataStore() + u"Data/default/";
+            const Text folder = DefaultDataStore() + ToNativeSeparators(u"Data/default/");
             CreateFolderTree(folder);
             index = folder + u"index.db";
         }

@@ -124,24 +124,24 @@ void RemoveObjectFolder(const Text& folder) {
 }
 
 Text FolderOf(const Text& path) {
-    const size_t slash = path.rfind(u'/');
+    const size_t slash = LastPathSeparator(path);
     return slash == Text::npos ? Text() : path.substr(0, slash + 1);
 }
 
 Text FileNameOf(const Text& path) {
-    const size_t slash = path.rfind(u'/');
+    const size_t slash = LastPathSeparator(path);
     return slash == Text::npos ? path : path.substr(slash + 1);
 }
 
 Text AbsolutePath(const Text& path) {
-    if (path.empty() || path[0] == u'/')
+    if (path.empty() || IsAbsolutePath(path))
         return path;
     return WithClosingSlash(GetCurrentDirectory()) + path;
 }
 
 Text WithClosingSlash(Text folder) {
     if (!folder.empty() && folder.back() != u'/' && folder.back() != u'\\')
-        folder += u'/';
+        folder += kPathSeparator;
     return folder;
 }
 

@@ -199,11 +199,11 @@ void KnowledgeBase::StoreWhenIdle() {
 }
 
 Text KnowledgeBase::DocumentFolder(const Text& documentGuid) const {
-    return folder_ + u"documents/" + documentGuid + u"/";
+    return folder_ + ToNativeSeparators(u"documents/") + documentGuid + kPathSeparator;
 }
 
 Text KnowledgeBase::AttachmentFolder(const Text& attachmentGuid) const {
-    return folder_ + u"attachments/" + attachmentGuid + u"/";
+    return folder_ + ToNativeSeparators(u"attachments/") + attachmentGuid + kPathSeparator;
 }
 
 sqlite3_stmt* KnowledgeBase::Prepared(const std::string& sql) {
