@@ -38,7 +38,8 @@ Snapshot TakeSnapshot(const std::string& root) {
         else if (fs::is_directory(status))
             kind = "folder";
         else if (fs::is_regular_file(status))
-            kind = "file " + std::to_string(std::hash<std::string>()(ReadFileBytes(entry.path())));
+            kind = "file " +
+                   std::to_string(std::hash<std::string>()(ReadFileBytes(PathUtf8(entry.path()))));
         else
             kind = "special";
         snapshot[entry.path().string()] = kind;
