@@ -5,6 +5,14 @@ namespace zem {
 
 namespace {
 
+// Windows names are UTF-16 as the system gave them: a lone surrogate in one is just that,
+// never a byte held for the file system.
+#ifdef _WIN32
+constexpr bool kNamesHoldBytes = false;
+#else
+constexpr bool kNamesHoldBytes = true;
+#endif
+
 // Whether a unit ends a stretch of a name read as one: ASCII below "@", which no double-byte
 // code page uses as the second byte of a character (GBK, Big5 and Shift-JIS take second
 // bytes from 0x40 up), so a character is never cut.
@@ -44,7 +52,7 @@ void AppendReadablePiece(TextView piece, Text& readable) {
             unpaired = true;
     }
     Text decoded;
-    if (held && !unpaired &&
+    if (kNamesHoldBytes && held && !unpaired &&
         MultiByteToText(kCodePageAnsi, ToFileSystemBytes(piece), true, decoded))
         readable += decoded;
     else
