@@ -8,9 +8,9 @@
 
 namespace zem {
 
-// Applies ZEM_REGISTRY once, before anything reads the registry. Unset or empty: nothing
-// changes, true. A value that is no key path (it holds ':' or '/'), or a key that can be
-// neither opened nor created: nothing changes, false.
+// Applies ZEM_REGISTRY, before anything reads the registry; calling it again is harmless. Unset or
+// empty: nothing changes, true. A value that is no key path (it holds ':' or '/'), or a key that
+// can be neither opened nor created: nothing changes, false.
 bool UseRegistryFromEnvironment();
 
 }  // namespace zem
