@@ -80,8 +80,7 @@ Text TextFromBstr(BSTR text) {
 void VariantInit(VARIANT* v) {
     if (!v)
         return;
-    v->vt = VT_EMPTY;
-    v->punkVal = nullptr;
+    *v = VARIANT();
 }
 
 void VariantClear(VARIANT* v) {

@@ -155,10 +155,19 @@ class ScopedBstr {
 // A variant that can hold nothing or an IUnknown (the only kinds the program passes).
 constexpr uint16_t VT_EMPTY = 0;
 constexpr uint16_t VT_UNKNOWN = 13;
+// Laid out as the system's VARIANT (the type, three reserved words, then the value, as wide
+// as a record's two pointers), because interface methods take it by value: a host built
+// elsewhere reads the interface pointer at the system's offset.
 struct VARIANT {
     uint16_t vt = VT_EMPTY;
-    IUnknown* punkVal = nullptr;
+    uint16_t reserved[3] = {};
+    union {
+        IUnknown* punkVal = nullptr;
+        int64_t llVal;
+        void* record[2];
+    };
 };
+static_assert(sizeof(VARIANT) == (sizeof(void*) == 4 ? 16 : 24));
 void VariantInit(VARIANT* v);
 // Releases what the variant holds and empties it.
 void VariantClear(VARIANT* v);
