@@ -4,6 +4,9 @@
 # into build-sanitize/ and runs the fault tests there, so that a memory error or undefined
 # behaviour anywhere in the program or the host libraries fails the run. Arguments go to
 # both CTest runs (for example -R to pick tests).
+# With ZEM_WINDOWS_TESTS=1, the Windows edition follows: scripts/build-windows.sh builds it
+# with its tests into build-windows/ (and 64-bit, without tests, into build-windows64/), and
+# scripts/windows-tests.sh runs those tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,8 +15,15 @@ scripts/build.sh
 
 # A finding aborts the process (a signal, which the fault tests never accept), rather than
 # ending it with status 1, which a stopped import also has.
-export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
-export UBSAN_OPTIONS=abort_on_error=1:halt_on_error=1:print_stacktrace=1
-BUILD_DIR=build-sanitize ZEM_SANITIZE=ON BUILD_TARGETS=fault_tests scripts/build.sh
-cd build-sanitize
-ctest --output-on-failure -j"$(nproc)" -L faults "$@"
+(
+  export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+  export UBSAN_OPTIONS=abort_on_error=1:halt_on_error=1:print_stacktrace=1
+  BUILD_DIR=build-sanitize ZEM_SANITIZE=ON BUILD_TARGETS=fault_tests scripts/build.sh
+  cd build-sanitize
+  ctest --output-on-failure -j"$(nproc)" -L faults "$@"
+)
+
+if [ "${ZEM_WINDOWS_TESTS:-0}" = 1 ]; then
+  WINDOWS_TESTS=ON scripts/build-windows.sh
+  scripts/windows-tests.sh build-windows "$@"
+fi

@@ -1,5 +1,6 @@
 #include "app/program_main.h"
+#include "platform/entry_point.h"
 
-int main(int argc, char** argv) {
+ZEM_ENTRY_POINT(argc, argv) {
     return zem::ProgramMain(argc, argv);
 }

@@ -7,6 +7,7 @@
 #include "config/translations.h"
 #include "config/user_messages.h"
 #include "host/component_loading.h"
+#include "platform/com.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
 #include "platform/ui/toolkit.h"
@@ -47,7 +48,9 @@ int ExitStatusOf(ImportOutcome outcome) {
 
 }  // namespace
 
-CZemEverNoteApp::CZemEverNoteApp() = default;
+CZemEverNoteApp::CZemEverNoteApp() {
+    InitializeComponentModel();
+}
 CZemEverNoteApp::~CZemEverNoteApp() = default;
 
 Text& AppFolder() {

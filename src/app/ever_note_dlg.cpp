@@ -5,6 +5,7 @@
 #include "config/translations.h"
 #include "config/user_messages.h"
 #include "host/data_store.h"
+#include "platform/files.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/toolkit.h"
 #include "util/text_helpers.h"
@@ -87,8 +88,8 @@ void CZemEverNoteDlg::OnBrowse() {
     request.filter = TranslateResourceString(IDS_FILE_FILTER);
     request.flags = ui::OFN_HIDEREADONLY | ui::OFN_OVERWRITEPROMPT | ui::OFN_EXPLORER;
     constexpr size_t kFolderBufferChars = 1024;
-    request.initialFolder =
-        (GetLocalAppDataFolder() + u"YNote/Data").substr(0, kFolderBufferChars - 1);
+    request.initialFolder = (GetLocalAppDataFolder() + ToNativeSeparators(u"YNote/Data"))
+                                .substr(0, kFolderBufferChars - 1);
     if (!ui::GetOpenFileName(request))
         return;
     pathEdit_.SetText(request.fileName);

@@ -7,7 +7,7 @@
 
 namespace zem {
 
-int ProgramMain(int argc, char** argv) {
+int ProgramMain(int argc, CommandLineChar** argv) {
     SetCommandLine(argc, argv);
     ConnectLogChannel([](TextView line) { GetGlobal().WriteLog(line); });
     IgnoreBrokenPipes();

@@ -2,8 +2,10 @@
 // library so that a test build of the program can run the very same path.
 #pragma once
 
+#include "platform/system_info.h"
+
 namespace zem {
 
-int ProgramMain(int argc, char** argv);
+int ProgramMain(int argc, CommandLineChar** argv);
 
 }  // namespace zem

@@ -1,5 +1,7 @@
 #include "config/translations.h"
 
+#include <algorithm>
+
 #include "config/global.h"
 #include "platform/files.h"
 #include "platform/profile_ini.h"
@@ -13,17 +15,27 @@ namespace zem {
 
 namespace {
 
-// A relative path joined to the folder, "." and ".." pieces resolved, "/" throughout (the
-// file may have been written with "\").
+// A relative path joined to the folder, "." and ".." pieces resolved, the edition's separator
+// throughout (the file may have been written with either).
 Text CombinePath(const Text& folder, Text value) {
     for (char16_t& c : value)
-        if (c == u'\\')
-            c = u'/';
-    Text joined = value.starts_with(u'/') ? value : folder + value;
-    TextList pieces;
-    SplitText(joined, u'/', pieces);
+        if (c == u'\\' || c == u'/')
+            c = kPathSeparator;
+    const Text joined = IsAbsolutePath(value) ? value : folder + value;
+    // The root ("/", "C:\\") stays as it is; the pieces after it are resolved.
+    size_t start = 0;
+    Text path(1, kPathSeparator);
+    if (IsAbsolutePath(joined)) {
+        start = static_cast<size_t>(std::find_if(joined.begin(), joined.end(), IsPathSeparator) -
+                                    joined.begin() + 1);
+        path = joined.substr(0, start);
+    }
     TextList kept;
-    for (const Text& piece : pieces) {
+    for (size_t end = start; start <= joined.size(); start = end + 1) {
+        end = static_cast<size_t>(std::find_if(joined.begin() + static_cast<ptrdiff_t>(start),
+                                               joined.end(), IsPathSeparator) -
+                                  joined.begin());
+        const Text piece = joined.substr(start, end - start);
         if (piece.empty() || piece == u".")
             continue;
         if (piece == u"..") {
@@ -33,9 +45,10 @@ Text CombinePath(const Text& folder, Text value) {
         }
         kept.push_back(piece);
     }
-    Text path = u"/" + JoinTexts(kept, u"/");
-    if (joined.ends_with(u'/') && path.size() > 1)
-        path += u'/';
+    const size_t rootLength = path.size();
+    path += JoinTexts(kept, Text(1, kPathSeparator));
+    if (!joined.empty() && IsPathSeparator(joined.back()) && path.size() > rootLength)
+        path += kPathSeparator;
     return path;
 }
 
@@ -100,7 +113,7 @@ Text ComputeTranslationsRoot(const Text& programFolder) {
             root = CombinePath(programFolder, value);
     }
     if (root.empty())
-        root = programFolder + u"translations/";
+        root = programFolder + ToNativeSeparators(u"translations/");
     AddTrailingSeparator(root);
     return root;
 }
@@ -113,7 +126,7 @@ Text GetTranslationsRoot() {
 Text GetLanguageFolderIn(const Text& root, uint32_t language) {
     if (language == 0)
         return Text();
-    Text folder = root + Int64ToText(language) + u"/";
+    Text folder = root + Int64ToText(language) + kPathSeparator;
     return PathExists(folder) ? folder : Text();
 }
 
@@ -123,7 +136,8 @@ Text GetLanguageFolder() {
 
 Text GetLanguageOrDefaultFolder() {
     Text folder = GetLanguageFolder();
-    return folder.empty() ? GetProgramFolder() + u"translations/default/" : folder;
+    return folder.empty() ? GetProgramFolder() + ToNativeSeparators(u"translations/default/")
+                          : folder;
 }
 
 Text EscapeText(TextView text) {

@@ -71,7 +71,8 @@ Text ComputeOnce(std::optional<Text>& cache, bool& busy, Compute compute) {
 }  // namespace
 
 Text GetDataStoreFolderName() {
-    return EqualsIgnoreCase(QueryProductName(), u"Solvane") ? u"Solvane Data/" : u"My Knowledge/";
+    return ToNativeSeparators(EqualsIgnoreCase(QueryProductName(), u"Solvane") ? u"Solvane Data/"
+                                                                               : u"My Knowledge/");
 }
 
 Text DecideDataStoreFolder(const DataStoreInputs& inputs, std::optional<Text>& chosen) {
@@ -103,7 +104,7 @@ Text DecideDataStoreFolder(const DataStoreInputs& inputs, std::optional<Text>& c
         store = GetDocumentsFolder() + GetDataStoreFolderName();
     }
     AddTrailingSeparator(store);
-    CreateDirectoryTree(store + u"Data/");
+    CreateDirectoryTree(store + ToNativeSeparators(u"Data/"));
     return store;
 }
 

@@ -29,40 +29,49 @@ struct IZemKMDocumentSources : IUnknown {
     // from the source, stored in one step: a process killed meanwhile leaves both or
     // neither. A record the source had is replaced. The record has no version until
     // SetSourceVersion: until then the import of the document counts as unfinished.
-    virtual HRESULT CreateSourceDocument(IUnknown* folder, const char16_t* title,
-                                         const char16_t* source, const char16_t* account,
-                                         const char16_t* sourceId, IUnknown** document) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE CreateSourceDocument(
+        IUnknown* folder, const char16_t* title, const char16_t* source, const char16_t* account,
+        const char16_t* sourceId, IUnknown** document) = 0;
     // Marks the import of the document finished at `version`, and keeps its modified date
     // as the document's changes made before this call leave it. A document without a
     // record is left alone.
-    virtual HRESULT SetSourceVersion(IUnknown* document, int64_t version) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetSourceVersion(IUnknown* document, int64_t version) = 0;
     // The document recorded for the source, or S_FALSE with no object.
-    virtual HRESULT FindSourceDocument(const char16_t* source, const char16_t* account,
-                                       const char16_t* sourceId, IUnknown** document) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE FindSourceDocument(const char16_t* source,
+                                                             const char16_t* account,
+                                                             const char16_t* sourceId,
+                                                             IUnknown** document) = 0;
     // Every record of the account whose document exists, in one result set
     // (IZemKMSQLiteRecordset) read to its end at the time of the call. Columns: 0 the
     // source id; 1 the version, empty while unfinished; 2 "1" when the document's modified
     // date differs from the one kept with the version, else "0".
-    virtual HRESULT GetSourceRecords(const char16_t* source, const char16_t* account,
-                                     IUnknown** recordset) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE GetSourceRecords(const char16_t* source,
+                                                           const char16_t* account,
+                                                           IUnknown** recordset) = 0;
 
-    virtual HRESULT SetDocumentTitle(IUnknown* document, const char16_t* title) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetDocumentTitle(IUnknown* document,
+                                                           const char16_t* title) = 0;
     // Moves the document to the folder at `location`, created with its parents when missing.
-    virtual HRESULT SetDocumentLocation(IUnknown* document, const char16_t* location) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetDocumentLocation(IUnknown* document,
+                                                              const char16_t* location) = 0;
 
     // The document's attachment named like the file (its name after the last "/") takes
     // the file's bytes: S_OK with `replaced` telling whether they differed from its own
     // (equal bytes are left alone), or S_FALSE when the document has no attachment of that
     // name (nothing is added).
-    virtual HRESULT ReplaceAttachmentFromFile(IUnknown* document, const char16_t* path,
-                                              VARIANT_BOOL* replaced) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE ReplaceAttachmentFromFile(IUnknown* document,
+                                                                    const char16_t* path,
+                                                                    VARIANT_BOOL* replaced) = 0;
     // The names of the document's attachments, one per row of a result set
     // (IZemKMSQLiteRecordset), read at the time of the call.
-    virtual HRESULT GetAttachmentNames(IUnknown* document, IUnknown** recordset) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE GetAttachmentNames(IUnknown* document,
+                                                             IUnknown** recordset) = 0;
     // The account's record for one source id, as GetSourceRecords gives it: a result set of
     // one row, or of none when the source has no record whose document exists.
-    virtual HRESULT GetSourceRecord(const char16_t* source, const char16_t* account,
-                                    const char16_t* sourceId, IUnknown** recordset) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE GetSourceRecord(const char16_t* source,
+                                                          const char16_t* account,
+                                                          const char16_t* sourceId,
+                                                          IUnknown** recordset) = 0;
 
   protected:
     ~IZemKMDocumentSources() = default;

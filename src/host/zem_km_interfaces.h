@@ -25,21 +25,24 @@ inline constexpr char16_t kOpenExFixedText[] = u"{3C7E91B2-6F0D-4A58-9E21-B4D07A
 struct IZemKMDatabase : IUnknown {
     static constexpr IID kIID = MakeGuid("66EDABF2-D4D0-4B63-BFFA-EB7C53A9372A");
     // Empty path: the user's default knowledge base. Only 0 is success.
-    virtual HRESULT Open(const char16_t* path) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE Open(const char16_t* path) = 0;
     // Opens the knowledge base whose index file is `path`; on failure `errorText` (may be
     // null) receives why.
-    virtual HRESULT OpenEx(const char16_t* path, const char16_t* fixedText, int32_t flags,
-                           BSTR* errorText) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE OpenEx(const char16_t* path, const char16_t* fixedText,
+                                                 int32_t flags, BSTR* errorText) = 0;
     // An existing tag of that name anywhere in the tree (a-z compared without case), or
     // S_FALSE with no object.
-    virtual HRESULT FindTagByName(const char16_t* name, IUnknown* parentTag,
-                                  const char16_t* description, IUnknown** tag) = 0;
-    virtual HRESULT CreateRootTag(const char16_t* name, const char16_t* description,
-                                  IUnknown** tag) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE FindTagByName(const char16_t* name, IUnknown* parentTag,
+                                                        const char16_t* description,
+                                                        IUnknown** tag) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE CreateRootTag(const char16_t* name,
+                                                        const char16_t* description,
+                                                        IUnknown** tag) = 0;
     // The folder at a "/"-separated location, created with its missing parents when
     // `create` is true; a closing "/" is optional.
-    virtual HRESULT GetFolderByLocation(const char16_t* location, VARIANT_BOOL create,
-                                        IUnknown** folder) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE GetFolderByLocation(const char16_t* location,
+                                                              VARIANT_BOOL create,
+                                                              IUnknown** folder) = 0;
 
   protected:
     ~IZemKMDatabase() = default;
@@ -47,8 +50,9 @@ struct IZemKMDatabase : IUnknown {
 
 struct IZemKMTag : IUnknown {
     static constexpr IID kIID = MakeGuid("C710180C-D3F6-4F25-B981-B6820B01C67C");
-    virtual HRESULT CreateChildTag(const char16_t* name, const char16_t* description,
-                                   IUnknown** tag) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE CreateChildTag(const char16_t* name,
+                                                         const char16_t* description,
+                                                         IUnknown** tag) = 0;
 
   protected:
     ~IZemKMTag() = default;
@@ -56,8 +60,9 @@ struct IZemKMTag : IUnknown {
 
 struct IZemKMFolder : IUnknown {
     static constexpr IID kIID = MakeGuid("B0E49F7C-CF4B-4DD4-A3F3-432F628C3A31");
-    virtual HRESULT CreateDocument(const char16_t* title, const char16_t* name,
-                                   IUnknown** document) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE CreateDocument(const char16_t* title,
+                                                         const char16_t* name,
+                                                         IUnknown** document) = 0;
 
   protected:
     ~IZemKMFolder() = default;
@@ -65,17 +70,20 @@ struct IZemKMFolder : IUnknown {
 
 struct IZemKMDocument : IUnknown {
     static constexpr IID kIID = MakeGuid("5B78A65E-6EE8-41C7-B1DA-8ECBF9D917B0");
-    virtual HRESULT SetDocumentUrl(const char16_t* url) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetDocumentUrl(const char16_t* url) = 0;
     // Content = the HTML file with the local files it links by relative path.
-    virtual HRESULT UpdateFromHtmlFile(const char16_t* htmlFile, const char16_t* url,
-                                       int32_t flags) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE UpdateFromHtmlFile(const char16_t* htmlFile,
+                                                             const char16_t* url,
+                                                             int32_t flags) = 0;
     // Links the document to the tags named in `names` (";"-separated).
-    virtual HRESULT SetTagsText(const char16_t* names, const char16_t* parentTagName) = 0;
-    virtual HRESULT AddAttachmentFromFile(const char16_t* path, IUnknown** attachment) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetTagsText(const char16_t* names,
+                                                      const char16_t* parentTagName) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE AddAttachmentFromFile(const char16_t* path,
+                                                                IUnknown** attachment) = 0;
     // Dates are OLE automation dates in local time.
-    virtual HRESULT SetDateCreated(double date) = 0;
-    virtual HRESULT SetDateModified(double date) = 0;
-    virtual HRESULT SetDateUpdated(double date) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetDateCreated(double date) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetDateModified(double date) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetDateUpdated(double date) = 0;
 
   protected:
     ~IZemKMDocument() = default;
@@ -95,10 +103,10 @@ struct IZemKMDocumentCommit : IUnknown {
     // stored by a later try), or another failure (they are dropped, with the files made for
     // a new document or attachment). When nothing waits, the outcome of the last store of
     // the document's changes (S_OK when there was none).
-    virtual HRESULT CommitChanges() = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE CommitChanges() = 0;
     // Drops the waiting changes, with the files made for a new document or attachment;
     // whatever was stored before stays. S_OK.
-    virtual HRESULT DiscardChanges() = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE DiscardChanges() = 0;
 
   protected:
     ~IZemKMDocumentCommit() = default;
@@ -106,7 +114,7 @@ struct IZemKMDocumentCommit : IUnknown {
 
 struct IZemKMAttachment : IUnknown {
     static constexpr IID kIID = MakeGuid("9368D723-8B76-45C3-9B65-BD88B0A1BE64");
-    virtual HRESULT SetAttachmentText(const char16_t* text) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetAttachmentText(const char16_t* text) = 0;
 
   protected:
     ~IZemKMAttachment() = default;
@@ -115,13 +123,13 @@ struct IZemKMAttachment : IUnknown {
 struct IZemKMSQLiteRecordset : IUnknown {
     static constexpr IID kIID = MakeGuid("74D15AA2-9E93-437C-990B-81A3D9155C06");
     // `eof` receives 0 while a current row exists, non-zero at the end.
-    virtual HRESULT IsEOF(int32_t* eof) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE IsEOF(int32_t* eof) = 0;
     // NULL as empty text, integers as decimal digits, reals as SQLite prints them, blobs as
     // UTF-8 text. At the end of data: empty text and S_FALSE. Out of range: E_INVALIDARG.
-    virtual HRESULT GetFieldText(int32_t column, BSTR* text) = 0;
-    virtual HRESULT MoveNext() = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE GetFieldText(int32_t column, BSTR* text) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE MoveNext() = 0;
     // Writes the column's bytes into the IStream held by `stream`.
-    virtual HRESULT ReadBlobIntoStream(int32_t column, VARIANT stream) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE ReadBlobIntoStream(int32_t column, VARIANT stream) = 0;
 
   protected:
     ~IZemKMSQLiteRecordset() = default;
@@ -130,22 +138,25 @@ struct IZemKMSQLiteRecordset : IUnknown {
 struct IZemKMSQLiteDatabase : IUnknown {
     static constexpr IID kIID = MakeGuid("0C5E7A41-2B9D-4F63-A8E0-5D1C3B7F9A24");
     // Opens a SQLite file read-only.
-    virtual HRESULT OpenDatabase(const char16_t* path) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE OpenDatabase(const char16_t* path) = 0;
     // A result set (IZemKMSQLiteRecordset) for every valid statement, also without rows.
-    virtual HRESULT ExecuteQuery(const char16_t* sql, int32_t flags, IUnknown** recordset) = 0;
-    virtual HRESULT CloseDatabase() = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE ExecuteQuery(const char16_t* sql, int32_t flags,
+                                                       IUnknown** recordset) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE CloseDatabase() = 0;
 
   protected:
     ~IZemKMSQLiteDatabase() = default;
 };
 
 // The engine library's SQLite factory export "ZemKMCreateSQLiteDatabase".
-using ZemKMCreateSQLiteDatabaseFunc = HRESULT (*)(IZemKMSQLiteDatabase** database);
+using ZemKMCreateSQLiteDatabaseFunc =
+    HRESULT(ZEM_STDMETHODCALLTYPE*)(IZemKMSQLiteDatabase** database);
 
 struct IZemKMTools : IUnknown {
     static constexpr IID kIID = MakeGuid("2F5EFFF9-B2C0-44E3-9AC1-071404A30D00");
     // Writes the document template out as an HTML file.
-    virtual HRESULT ExtractHtmlFile(const char16_t* templateFile, const char16_t* htmlFile) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE ExtractHtmlFile(const char16_t* templateFile,
+                                                          const char16_t* htmlFile) = 0;
 
   protected:
     ~IZemKMTools() = default;
@@ -154,8 +165,9 @@ struct IZemKMTools : IUnknown {
 // Settings statuses: negative failure, 0 success, 1 false or not there.
 struct IZemKMSettingsSection : IUnknown {
     static constexpr IID kIID = MakeGuid("E70062FF-7718-4508-8545-3D38A13F3E9C");
-    virtual HRESULT GetSectionValue(const char16_t* key, BSTR* value) = 0;
-    virtual HRESULT GetSectionBool(const char16_t* key, VARIANT_BOOL* value) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE GetSectionValue(const char16_t* key, BSTR* value) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE GetSectionBool(const char16_t* key,
+                                                         VARIANT_BOOL* value) = 0;
 
   protected:
     ~IZemKMSettingsSection() = default;
@@ -163,25 +175,28 @@ struct IZemKMSettingsSection : IUnknown {
 
 struct IZemKMSettings : IUnknown {
     static constexpr IID kIID = MakeGuid("E3C896AD-3E1F-453E-800C-07A1837E2F23");
-    virtual HRESULT OpenFile(const char16_t* path) = 0;
-    virtual HRESULT IsModified(VARIANT_BOOL* modified) = 0;
-    virtual HRESULT GetValue(const char16_t* section, const char16_t* key, BSTR* value) = 0;
-    virtual HRESULT SetValue(const char16_t* section, const char16_t* key,
-                             const char16_t* value) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE OpenFile(const char16_t* path) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE IsModified(VARIANT_BOOL* modified) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE GetValue(const char16_t* section, const char16_t* key,
+                                                   BSTR* value) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetValue(const char16_t* section, const char16_t* key,
+                                                   const char16_t* value) = 0;
     // Status 0 and an object (IZemKMSettingsSection) when the section exists, 1 otherwise.
-    virtual HRESULT GetSection(const char16_t* section, IUnknown** sectionObject) = 0;
-    virtual HRESULT DeleteSection(const char16_t* section) = 0;
-    virtual HRESULT SaveFile() = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE GetSection(const char16_t* section,
+                                                     IUnknown** sectionObject) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE DeleteSection(const char16_t* section) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SaveFile() = 0;
 
   protected:
     ~IZemKMSettings() = default;
 };
 
 // ZemTools.dll's set-up entries: one wide text each, result not read by the program.
-using ZemToolsSetTextFunc = HRESULT (*)(const char16_t* text);
+using ZemToolsSetTextFunc = HRESULT(ZEM_STDMETHODCALLTYPE*)(const char16_t* text);
 
 // ZemKMControls.dll's data-store chooser: two folder texts in, the chosen folder out.
-using ZemKMSelectDataStoreFunc = HRESULT (*)(const char16_t* registeredStore,
-                                             const char16_t* portableStore, BSTR* chosen);
+using ZemKMSelectDataStoreFunc = HRESULT(ZEM_STDMETHODCALLTYPE*)(const char16_t* registeredStore,
+                                                                 const char16_t* portableStore,
+                                                                 BSTR* chosen);
 
 }  // namespace zem

@@ -225,7 +225,8 @@ bool ImportRun::Prepare() {
     // meet in a file. Only the switch itself keeps the working files: "/debug" inside a path
     // does not.
     files_ = std::make_unique<ImportWorkingFiles>(
-        tempFolder + u"Import.YNote/", HasCommandLineSwitch(GetCommandLineArguments(), u"Debug"));
+        tempFolder + u"Import.YNote" + kPathSeparator,
+        HasCommandLineSwitch(GetCommandLineArguments(), u"Debug"));
     if (!files_->Ready()) {
         ShowMessageText(kCopyFailedText);
         return false;

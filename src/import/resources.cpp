@@ -16,7 +16,6 @@ namespace {
 
 constexpr TextView kForbiddenNameCharacters = u"/\"?:*|<>\r\n\t,%'";
 // The longest file name, in bytes of its UTF-8 form, that Linux file systems take.
-constexpr size_t kMaxNameBytes = 255;
 
 bool IsSeparator(char16_t c) {
     return c == u'/' || c == u'\\';
@@ -40,13 +39,13 @@ Text NameWithSuffix(const Text& name, const Text& suffix) {
         stem.resize(dot);
     }
     Text ending = suffix + extension;
-    if (ToFileSystemBytes(ending).size() >=
-        kMaxNameBytes) {  // no room for any stem: cut the end instead
+    if (FileNameLength(ending) >=
+        kMaxFileNameLength) {  // no room for any stem: cut the end instead
         stem += ending;
         ending.clear();
     }
-    const size_t room = kMaxNameBytes - ToFileSystemBytes(ending).size();
-    while (!stem.empty() && ToFileSystemBytes(stem).size() > room) {
+    const size_t room = kMaxFileNameLength - FileNameLength(ending);
+    while (!stem.empty() && FileNameLength(stem) > room) {
         const bool pair = stem.size() >= 2 && (stem.back() & 0xFC00) == 0xDC00 &&
                           (stem[stem.size() - 2] & 0xFC00) == 0xD800;
         stem.resize(stem.size() - (pair ? 2 : 1));
@@ -106,7 +105,7 @@ bool ResourceStore::CopyResource(const Text& resourceId, const Text& reserve2, b
     Text source;
     if (!ResolvePath(folder_ + ToFileSystemPath(reserve2), source)) {
         loss.reason = ResourceLossReason::kMissing;
-    } else if (source + u"/" == realFolder_) {
+    } else if (source + kPathSeparator == realFolder_) {
         loss.reason = ResourceLossReason::kNotRegularFile;
     } else if (realFolder_.empty() || !source.starts_with(realFolder_)) {
         loss.reason = ResourceLossReason::kOutsideStorage;
@@ -140,7 +139,7 @@ std::vector<ResourceLoss> ResourceStore::TakeLosses() {
 
 Text ToFileSystemPath(TextView yNotePath) {
     Text path(yNotePath);
-    std::replace(path.begin(), path.end(), u'\\', u'/');
+    std::replace(path.begin(), path.end(), u'\\', kPathSeparator);
     return path;
 }
 

@@ -90,7 +90,7 @@ struct ResourceEntry {
     Text searchText;
 };
 
-// YNote's "\"-separated relative path as a file-system path ("/" separators).
+// YNote's "\"-separated relative path as a file-system path (the edition's separators).
 Text ToFileSystemPath(TextView yNotePath);
 
 // A relative path (either separator) that stays inside the folder it is joined to: not

@@ -46,7 +46,7 @@ void RemoveEndedRunFolders(const Text& importFolder) {
         const uint32_t processId = RunFolderProcessId(entry.name);
         if (!entry.isFolder || processId == 0 || IsProcessRunning(processId))
             continue;
-        const Text folder = importFolder + entry.name + u"/";
+        const Text folder = importFolder + entry.name + kPathSeparator;
         FileLock lock;
         if (!lock.TryLockExisting(folder + kLockFileName))
             continue;  // held by a live run, or kept on purpose (no lock file)
@@ -64,7 +64,7 @@ ImportWorkingFiles::ImportWorkingFiles(const Text& importFolder, bool keep) : ke
     runFolder_ = CreateUniqueFolder(importFolder,
                                     IntToText(static_cast<int32_t>(GetCurrentProcessId())) + u"-");
     if (runFolder_.empty() || !lock_.CreateLocked(runFolder_ + kLockFileName) ||
-        !CreateFolder(runFolder_ + kNotesFolderName)) {
+        !CreateFolder(runFolder_ + ToNativeSeparators(kNotesFolderName))) {
         GetGlobal().WriteLog(
             FormatText(u"Import ynote, the working folder cannot be made in %1: %2", importFolder,
                        GetErrorText(GetLastErrorCode())));
@@ -74,9 +74,10 @@ ImportWorkingFiles::ImportWorkingFiles(const Text& importFolder, bool keep) : ke
         runFolder_.clear();
         return;
     }
-    notesFolder_ = runFolder_ + kNotesFolderName;
+    notesFolder_ = runFolder_ + ToNativeSeparators(kNotesFolderName);
     if (!keep_)
-        reusable_ = std::make_unique<ReusableFiles>(runFolder_ + kSpareFolderName);
+        reusable_ =
+            std::make_unique<ReusableFiles>(runFolder_ + ToNativeSeparators(kSpareFolderName));
 }
 
 ImportWorkingFiles::~ImportWorkingFiles() {
@@ -94,7 +95,8 @@ Text ImportWorkingFiles::DatabaseCopyPath() const {
 }
 
 Text ImportWorkingFiles::NoteSlotFolder(size_t slot) const {
-    return keep_ ? notesFolder_ : notesFolder_ + IntToText(static_cast<int32_t>(slot)) + u"/";
+    return keep_ ? notesFolder_
+                 : notesFolder_ + IntToText(static_cast<int32_t>(slot)) + kPathSeparator;
 }
 
 void ImportWorkingFiles::GiveUpFiles(TextList& files, const Text& within) const {

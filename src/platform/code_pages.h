@@ -1,4 +1,5 @@
-// Code-page conversion through iconv, the character-set-name table and the Unicode-text test.
+// Code-page conversion (the system's converters on Windows, iconv on Linux), the
+// character-set-name table and the Unicode-text test.
 // Code pages are Windows numbers: 65001 UTF-8, 936 GBK, 950 Big5, 932 Shift-JIS,
 // 51932 EUC-JP, 1252 Western ... 0 means the ANSI code page of the user's locale.
 #pragma once
@@ -17,11 +18,14 @@ constexpr uint32_t kCodePageUtf16Le = 1200;
 constexpr uint32_t kCodePageUtf16Be = 1201;
 constexpr uint32_t kCodePageEucJp = 51932;
 
+#ifndef _WIN32
 // The iconv name of a code page, or null when the code page is unknown.
 const char* IconvNameForCodePage(uint32_t codePage);
+#endif
 
 // Converts bytes in a code page to text. With `failOnInvalid`, any byte sequence that has
-// no Unicode translation fails the call (last error EILSEQ) instead of being replaced.
+// no Unicode translation fails the call (last error kind kInvalidText) instead of being
+// replaced.
 bool MultiByteToText(uint32_t codePage, std::string_view bytes, bool failOnInvalid, Text& text);
 bool TextToMultiByte(uint32_t codePage, TextView text, std::string& bytes);
 
@@ -35,7 +39,8 @@ Text ReadableText(TextView text);
 // gb2312, gbk, big5, shift_jis, euc-jp ...), ignoring case; 0 when unknown.
 uint32_t CodePageForCharsetName(TextView name);
 
-// The statistical test for UTF-16 text without a byte-order mark.
+// The statistical test for UTF-16 text without a byte-order mark: the system's on Windows,
+// the project's own on Linux.
 bool IsTextUnicode(const void* bytes, size_t count);
 
 }  // namespace zem

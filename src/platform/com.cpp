@@ -67,48 +67,10 @@ GUID NewGuid() {
     return g;
 }
 
-// A BSTR points just past a 32-bit byte count and ends with a NUL that is not counted.
-BSTR SysAllocStringLen(const char16_t* text, uint32_t length) {
-    constexpr uint32_t kMaxLength = (std::numeric_limits<uint32_t>::max() - 8) / 2;
-    if (length > kMaxLength)
-        return nullptr;
-    auto* block = static_cast<char*>(malloc(sizeof(uint32_t) + (size_t(length) + 1) * 2));
-    if (!block)
-        return nullptr;
-    const uint32_t bytes = length * 2;
-    memcpy(block, &bytes, sizeof bytes);
-    auto* chars = reinterpret_cast<char16_t*>(block + sizeof(uint32_t));
-    if (text)
-        memcpy(chars, text, bytes);
-    else
-        memset(chars, 0, bytes);
-    chars[length] = u'\0';
-    return chars;
-}
-
-BSTR SysAllocString(const char16_t* text) {
-    if (!text)
-        return nullptr;
-    return SysAllocStringLen(text, static_cast<uint32_t>(std::char_traits<char16_t>::length(text)));
-}
-
 BSTR SysAllocText(TextView text) {
     if (text.size() > std::numeric_limits<uint32_t>::max())
         return nullptr;
     return SysAllocStringLen(text.empty() ? u"" : text.data(), static_cast<uint32_t>(text.size()));
-}
-
-void SysFreeString(BSTR text) {
-    if (text)
-        free(reinterpret_cast<char*>(text) - sizeof(uint32_t));
-}
-
-uint32_t SysStringLen(BSTR text) {
-    if (!text)
-        return 0;
-    uint32_t bytes;
-    memcpy(&bytes, reinterpret_cast<char*>(text) - sizeof(uint32_t), sizeof bytes);
-    return bytes / 2;
 }
 
 Text TextFromBstr(BSTR text) {
@@ -118,8 +80,7 @@ Text TextFromBstr(BSTR text) {
 void VariantInit(VARIANT* v) {
     if (!v)
         return;
-    v->vt = VT_EMPTY;
-    v->punkVal = nullptr;
+    *v = VARIANT();
 }
 
 void VariantClear(VARIANT* v) {
@@ -137,7 +98,7 @@ class MemoryStream final : public ComObject<IStream> {
     MemoryStream() : data_(own_) {}
     explicit MemoryStream(std::string& bytes) : data_(bytes) { data_.clear(); }
 
-    HRESULT Read(void* buffer, uint32_t count, uint32_t* read) override {
+    HRESULT ZEM_STDMETHODCALLTYPE Read(void* buffer, uint32_t count, uint32_t* read) override {
         if (read)
             *read = 0;
         if (!buffer && count)
@@ -152,7 +113,8 @@ class MemoryStream final : public ComObject<IStream> {
         return S_OK;  // a short read at the end is not an error for memory streams
     }
 
-    HRESULT Write(const void* buffer, uint32_t count, uint32_t* written) override {
+    HRESULT ZEM_STDMETHODCALLTYPE Write(const void* buffer, uint32_t count,
+                                        uint32_t* written) override {
         if (written)
             *written = 0;
         if (!buffer && count)
@@ -171,7 +133,8 @@ class MemoryStream final : public ComObject<IStream> {
         return S_OK;
     }
 
-    HRESULT Seek(int64_t move, StreamSeek origin, uint64_t* newPosition) override {
+    HRESULT ZEM_STDMETHODCALLTYPE Seek(int64_t move, StreamSeek origin,
+                                       uint64_t* newPosition) override {
         int64_t base;
         switch (origin) {
             case StreamSeek::kSet:
@@ -196,7 +159,7 @@ class MemoryStream final : public ComObject<IStream> {
         return S_OK;
     }
 
-    HRESULT SetSize(uint64_t size) override {
+    HRESULT ZEM_STDMETHODCALLTYPE SetSize(uint64_t size) override {
         if (size > data_.max_size())
             return E_OUTOFMEMORY;
         try {

@@ -9,6 +9,17 @@
 
 #include "platform/text.h"
 
+// The calling convention of every interface method and every exported entry point: on 32-bit
+// Windows a real host's components use the system's standard convention (__stdcall); other
+// targets have one convention only. Implementations repeat it on each override.
+#if defined(_WIN32) && defined(__i386__)
+#define ZEM_STDMETHODCALLTYPE __stdcall
+#else
+#define ZEM_STDMETHODCALLTYPE
+#endif
+// An exported entry point with an HRESULT result, as DllGetClassObject is declared.
+#define ZEM_STDAPI extern "C" ::zem::HRESULT ZEM_STDMETHODCALLTYPE
+
 namespace zem {
 
 using HRESULT = int32_t;
@@ -81,9 +92,9 @@ GUID NewGuid();
 
 struct IUnknown {
     static constexpr IID kIID = MakeGuid("00000000-0000-0000-C000-000000000046");
-    virtual HRESULT QueryInterface(const IID& iid, void** object) = 0;
-    virtual uint32_t AddRef() = 0;
-    virtual uint32_t Release() = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE QueryInterface(const IID& iid, void** object) = 0;
+    virtual uint32_t ZEM_STDMETHODCALLTYPE AddRef() = 0;
+    virtual uint32_t ZEM_STDMETHODCALLTYPE Release() = 0;
 
   protected:
     ~IUnknown() = default;
@@ -91,18 +102,26 @@ struct IUnknown {
 
 struct IClassFactory : IUnknown {
     static constexpr IID kIID = MakeGuid("00000001-0000-0000-C000-000000000046");
-    virtual HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) = 0;
-    virtual HRESULT LockServer(bool lock) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE CreateInstance(IUnknown* outer, const IID& iid,
+                                                         void** object) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE LockServer(bool lock) = 0;
 
   protected:
     ~IClassFactory() = default;
 };
 
 // The class-object export every component library provides.
-using DllGetClassObjectFunc = HRESULT (*)(const CLSID& clsid, const IID& iid, void** object);
+using DllGetClassObjectFunc = HRESULT(ZEM_STDMETHODCALLTYPE*)(const CLSID& clsid, const IID& iid,
+                                                              void** object);
 
-// System strings: length-prefixed, NUL-terminated UTF-16, allocated with malloc so that any
-// module may free what another allocated. A null BSTR is the empty text.
+// Makes the calling thread a single-threaded apartment of the component model (CoInitialize
+// on Windows; nothing to do elsewhere). Called once, by the application object, for the
+// thread that uses the components; never undone.
+void InitializeComponentModel();
+
+// System strings: length-prefixed, NUL-terminated UTF-16 that any module may free when
+// another allocated it: the system's own (oleaut32) on Windows, so that a real host and this
+// program free each other's strings; malloc-based on Linux. A null BSTR is the empty text.
 using BSTR = char16_t*;
 BSTR SysAllocString(const char16_t* text);
 BSTR SysAllocStringLen(const char16_t* text, uint32_t length);
@@ -136,10 +155,19 @@ class ScopedBstr {
 // A variant that can hold nothing or an IUnknown (the only kinds the program passes).
 constexpr uint16_t VT_EMPTY = 0;
 constexpr uint16_t VT_UNKNOWN = 13;
+// Laid out as the system's VARIANT (the type, three reserved words, then the value, as wide
+// as a record's two pointers), because interface methods take it by value: a host built
+// elsewhere reads the interface pointer at the system's offset.
 struct VARIANT {
     uint16_t vt = VT_EMPTY;
-    IUnknown* punkVal = nullptr;
+    uint16_t reserved[3] = {};
+    union {
+        IUnknown* punkVal = nullptr;
+        int64_t llVal;
+        void* record[2];
+    };
 };
+static_assert(sizeof(VARIANT) == (sizeof(void*) == 4 ? 16 : 24));
 void VariantInit(VARIANT* v);
 // Releases what the variant holds and empties it.
 void VariantClear(VARIANT* v);
@@ -149,11 +177,13 @@ enum class StreamSeek : uint32_t { kSet = 0, kCurrent = 1, kEnd = 2 };
 struct IStream : IUnknown {
     static constexpr IID kIID = MakeGuid("0000000C-0000-0000-C000-000000000046");
     // Reads up to `count` bytes; `read` (may be null) receives the number read.
-    virtual HRESULT Read(void* buffer, uint32_t count, uint32_t* read) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE Read(void* buffer, uint32_t count, uint32_t* read) = 0;
     // Writes `count` bytes at the position, growing the stream as needed.
-    virtual HRESULT Write(const void* buffer, uint32_t count, uint32_t* written) = 0;
-    virtual HRESULT Seek(int64_t move, StreamSeek origin, uint64_t* newPosition) = 0;
-    virtual HRESULT SetSize(uint64_t size) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE Write(const void* buffer, uint32_t count,
+                                                uint32_t* written) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE Seek(int64_t move, StreamSeek origin,
+                                               uint64_t* newPosition) = 0;
+    virtual HRESULT ZEM_STDMETHODCALLTYPE SetSize(uint64_t size) = 0;
 
   protected:
     ~IStream() = default;

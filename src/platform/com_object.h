@@ -13,7 +13,7 @@ namespace zem {
 template <class First, class... More>
 class ComObject : public First, public More... {
   public:
-    HRESULT QueryInterface(const IID& iid, void** object) override {
+    HRESULT ZEM_STDMETHODCALLTYPE QueryInterface(const IID& iid, void** object) override {
         if (!object)
             return E_POINTER;
         *object = nullptr;
@@ -25,8 +25,8 @@ class ComObject : public First, public More... {
         AddRef();
         return S_OK;
     }
-    uint32_t AddRef() override { return ++references_; }
-    uint32_t Release() override {
+    uint32_t ZEM_STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    uint32_t ZEM_STDMETHODCALLTYPE Release() override {
         const uint32_t left = --references_;
         if (left == 0)
             delete this;

@@ -4,18 +4,17 @@
 
 #include <string>
 
-#include "platform/posix_helpers.h"
 #include "platform/sqlite_setup.h"
 
 namespace zem {
 
 bool RollBackHotJournal(const Text& databasePath) {
-    std::string native;
-    if (!posix::ToNativeName(databasePath, native))
+    std::string name;
+    if (!SqliteFileName(databasePath, name))
         return false;
     sqlite3* db = nullptr;
     ConfigureSqlite();
-    bool read = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    bool read = sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
     // The first read takes the shared lock, and that is when SQLite plays a hot journal back.
     sqlite3_stmt* statement = nullptr;
     read = read &&

@@ -1,4 +1,5 @@
-// Loading libraries at run time: LoadLibrary/GetProcAddress/FreeLibrary over dlopen.
+// Loading libraries at run time: LoadLibrary/GetProcAddress/FreeLibrary (the system's on
+// Windows, over dlopen on Linux).
 // A bare file name is looked for in the program folder, then the current directory.
 #pragma once
 
@@ -12,10 +13,10 @@ using LibraryHandle = void*;
 LibraryHandle LoadLibrary(const Text& path);
 void* GetProcAddress(LibraryHandle library, const char* name);
 void FreeLibrary(LibraryHandle library);
-// The loader's text for the last failure on this thread (dlerror), empty when none.
+// The loader's text for the last failure on this thread, empty when none.
 Text LastLibraryError();
 
-// The full path of the running executable (/proc/self/exe).
+// The full path of the running executable (GetModuleFileNameW, /proc/self/exe).
 Text GetExecutablePath();
 
 }  // namespace zem

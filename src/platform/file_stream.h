@@ -1,5 +1,6 @@
-// A file stream opened by UTF-16 name. Sharing is always deny-none here (POSIX has no
-// share modes). Not copyable; closes on destruction. One thread at a time.
+// A file stream opened by UTF-16 name. Sharing is always deny-none: other processes may read,
+// write, rename and delete the file meanwhile, as POSIX allows. Offsets and sizes are 64-bit.
+// Not copyable; closes on destruction. One thread at a time.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +30,8 @@ class FileStream {
     bool OpenExistingSoleFile(const Text& path);
     // Opens an existing regular file for reading (links followed). Anything else - a folder,
     // a named pipe, a device, a socket - is refused without waiting for a writer or touching
-    // a device (last error ENODEV; EISDIR for a folder): opening a named pipe to read would
+    // a device (last error kind kNotARegularFile; kIsAFolder for a folder): opening a named
+    // pipe to read would
     // block until another process writes to it.
     bool OpenRegularFile(const Text& path);
     bool IsOpen() const { return file_ != nullptr; }
@@ -54,8 +56,8 @@ class FileStream {
     bool Close();
 
   private:
-    // Makes the open descriptor `fd` this stream's file in `mode`, unless `error` (an errno
-    // value found while checking it) is set or that fails: then closes it, sets the last
+    // Makes the open C runtime descriptor `fd` this stream's file in `mode`, unless `error` (an
+    // error code found while checking it) is set or that fails: then closes it, sets the last
     // error and returns false.
     bool Adopt(int fd, int error, const char* mode);
 

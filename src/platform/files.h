@@ -1,7 +1,7 @@
-// Files and folders by name: names go to the system through ToFileSystemBytes and come back
-// through FromFileSystemBytes, so names that are not UTF-8 keep their bytes. Every function
-// sets the calling thread's last error code (GetLastErrorCode) on failure, the way the
-// Windows calls it replaces do.
+// Files and folders by name. On Linux names go to the system through ToFileSystemBytes and
+// come back through FromFileSystemBytes, so names that are not UTF-8 keep their bytes; on
+// Windows they are UTF-16 already and pass as they are. Every function sets the calling
+// thread's last error code (GetLastErrorCode) on failure, the way the Windows calls do.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +12,66 @@
 
 namespace zem {
 
-// The errno of the last failed platform call on this thread; 0 when none failed.
+// The separator the program writes into the paths it makes. Routines that read a path also
+// take "/" on Windows; "\" is an ordinary name character on Linux.
+#ifdef _WIN32
+inline constexpr char16_t kPathSeparator = u'\\';
+#else
+inline constexpr char16_t kPathSeparator = u'/';
+#endif
+constexpr bool IsPathSeparator(char16_t c) {
+#ifdef _WIN32
+    return c == u'/' || c == u'\\';
+#else
+    return c == u'/';
+#endif
+}
+// `path` with each "/" written as the edition's separator (unchanged on Linux): for the
+// fixed relative paths the program joins to its folders ("files/default.css").
+Text ToNativeSeparators(TextView path);
+// The length of one name (a path piece) as the file system's limit of 255 counts it: bytes
+// of the file-system name on Linux, UTF-16 units on Windows.
+constexpr size_t kMaxFileNameLength = 255;
+size_t FileNameLength(TextView name);
+// The position of the last separator in `path`, or npos.
+size_t LastPathSeparator(TextView path);
+// Whether `path` names the same place from any current directory: "/..." on Linux; a drive
+// ("C:\..."), a share ("\\server\...") or a rooted path ("\...") on Windows.
+bool IsAbsolutePath(TextView path);
+// The long form of a path: on Windows each 8.3 short name expanded and the drive letter
+// upper-cased (the input when the path does not exist); Linux has no short names.
+Text GetLongPathName(const Text& path);
+
+// The last failed platform call's error code on this thread (errno on Linux, the system's
+// error code on Windows); 0 when none failed.
 int GetLastErrorCode();
 void SetLastErrorCode(int code);
-// The C library's text for an error number, without a line end; empty when it has none.
+// The system's text for an error code, without a line end; empty when it has none.
 Text SystemErrorText(int code);
+
+// What an error code means, for callers that act on the cause; the codes themselves differ
+// between the editions (ENOENT on Linux, ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND on
+// Windows).
+enum class ErrorKind {
+    kNone,
+    kNotFound,         // no such file or folder
+    kAlreadyExists,    // a file or folder is already at the name
+    kNotAFolder,       // a piece of the path is a file
+    kIsAFolder,        // a folder where a file is wanted
+    kNotEmpty,         // the folder still holds entries
+    kNotARegularFile,  // a device, pipe or socket where a file is wanted
+    kInvalidArgument,  // a name or argument the system cannot take
+    kInvalidText,      // bytes with no translation in the code page
+    kLocked,           // another process holds the lock
+    kNotOpen,          // the stream or handle is not open
+    kOther,
+};
+ErrorKind ErrorKindOf(int code);
+inline ErrorKind GetLastErrorKind() {
+    return ErrorKindOf(GetLastErrorCode());
+}
+// The edition's code for a kind: what the platform itself sets when it refuses a call.
+int ErrorCodeOf(ErrorKind kind);
 
 // A file, folder or anything else exists at the path (links are followed).
 bool PathExists(const Text& path);

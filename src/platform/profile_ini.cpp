@@ -1,14 +1,12 @@
 #include "platform/profile_ini.h"
 
-#include <sys/stat.h>
-
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "platform/posix_helpers.h"
+#include "platform/files.h"
 #include "platform/text_decoding.h"
 
 namespace zem {
@@ -74,21 +72,20 @@ struct CachedIni {
 
 std::shared_ptr<const IniFile> LoadIni(const Text& path) {
     static std::mutex lock;
-    static std::map<std::string, CachedIni> cache;
-    std::string native;
-    struct stat st;
-    if (!posix::ToNativeName(path, native) || stat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+    static std::map<Text, CachedIni> cache;
+    FileStamp stamp;
+    if (!GetFileStamp(path, stamp))
         return nullptr;
-    const FileStamp stamp = posix::StampOf(st);
     std::lock_guard guard(lock);
-    if (cache.size() > 64 && !cache.contains(native))
+    if (cache.size() > 64 && !cache.contains(path))
         cache.clear();
-    CachedIni& cached = cache[native];
+    CachedIni& cached = cache[path];
     if (cached.file && IsSameUnchangedFile(cached.stamp, stamp))
         return cached.file;
+    // A folder, pipe or device at the path is no INI file; none is waited on.
     std::string bytes;
-    if (!posix::ReadWholeFile(native, bytes)) {
-        cache.erase(native);
+    if (!ReadRegularFile(path, bytes)) {
+        cache.erase(path);
         return nullptr;
     }
     cached = {stamp, std::make_shared<const IniFile>(ParseIni(DecodeIniBytes(bytes)))};

@@ -1,4 +1,5 @@
-// The current user's registry hive, kept as one REGEDIT4-format text file per user:
+// The current user's registry hive. On Windows the system's HKEY_CURRENT_USER; on Linux one
+// REGEDIT4-format text file per user:
 // $ZEM_REGISTRY if set, else $XDG_CONFIG_HOME/zem/user.reg (default ~/.config/zem/user.reg).
 // Key paths are relative to HKEY_CURRENT_USER ("Software\\Zem"); key and value names compare
 // ignoring case. Writes replace the file atomically.
@@ -15,7 +16,7 @@
 
 namespace zem {
 
-// The file that holds the hive.
+// The file that holds the hive on Linux; empty on Windows.
 Text GetRegistryFilePath();
 
 // A string value. False when the key or the value is missing or is not a string.

@@ -3,6 +3,10 @@
 // opens a database calls this first. Any thread.
 #pragma once
 
+#include <string>
+
+#include "platform/text.h"
+
 namespace zem {
 
 // Turns SQLite's memory statistics off: kept on, every allocation of every connection takes
@@ -10,5 +14,10 @@ namespace zem {
 // idle store and checkpoint threads, the caller's) then wait on. Does nothing after the
 // first call, or once the library is in use.
 void ConfigureSqlite();
+
+// The name SQLite's file-system layer opens for `path`: the file-system bytes on Linux,
+// UTF-8 on Windows. False (last error set) when the path holds a NUL character, which would
+// name a different, shorter path.
+bool SqliteFileName(TextView path, std::string& name);
 
 }  // namespace zem

@@ -138,10 +138,10 @@ Text GetMenuFontName() {
 
 Text GetDefaultCssFilePath() {
     // The user's own copy in the data store wins over the one installed with the program.
-    Text path = GetDataStoreFolder() + kCssFile;
+    Text path = GetDataStoreFolder() + ToNativeSeparators(kCssFile);
     if (PathExists(path))
         return path;
-    return GetProgramFolder() + kCssFile;
+    return GetProgramFolder() + ToNativeSeparators(kCssFile);
 }
 
 }  // namespace zem

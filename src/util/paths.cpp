@@ -31,7 +31,7 @@ size_t ExtensionStart(TextView path) {
 }
 
 Text WithSeparator(const Text& folder) {
-    return EndsWithSeparator(folder) ? folder : folder + u'/';
+    return EndsWithSeparator(folder) ? folder : folder + kPathSeparator;
 }
 
 bool IsDotEntry(const Text& name) {
@@ -55,7 +55,7 @@ void DeleteEverythingInside(const Text& base) {
             continue;
         const Text path = base + entry.name;
         if (entry.isFolder) {
-            DeleteEverythingInside(path + u'/');
+            DeleteEverythingInside(path + kPathSeparator);
             RemoveFolder(path);
         } else {
             DeleteFile(path);
@@ -89,7 +89,7 @@ Text GetFileNamePart(TextView path) {
 }
 
 Text MakeAbsolutePath(const Text& path, const Text& base) {
-    if (path.empty() || path[0] == u'/' || base.empty())
+    if (path.empty() || IsAbsolutePath(path) || base.empty())
         return path;
     Text folder = base;
     AddTrailingSeparator(folder);
@@ -97,7 +97,7 @@ Text MakeAbsolutePath(const Text& path, const Text& base) {
 }
 
 Text GetLongPath(TextView path) {
-    return Text(path);
+    return GetLongPathName(Text(path));
 }
 
 Text GetModulePath() {
@@ -119,9 +119,10 @@ bool CreateDirectoryTree(const Text& path) {
         return attributes.isFolder;
     // The first piece of a relative path stands where a Windows path has its drive: it is
     // never made, and a path of that piece alone counts as made.
-    if (path.front() != u'/') {
-        const size_t slash = path.find(u'/');
-        if (slash == Text::npos || slash + 1 == path.size())
+    if (!IsPathSeparator(path.front())) {
+        const auto separator = std::find_if(path.begin(), path.end(), IsPathSeparator);
+        const auto slash = static_cast<size_t>(separator - path.begin());
+        if (separator == path.end() || slash + 1 == path.size())
             return true;
         if (!IsFolder(path.substr(0, slash + 1)))
             return false;
@@ -164,7 +165,7 @@ void EnumerateFiles(const Text& folder, const Text& filter, TextList& list, int 
     for (const DirectoryEntry& entry : entries) {
         if (entry.isFolder) {
             if ((flags & kEnumRecursive) && !IsDotEntry(entry.name)) {
-                EnumerateFiles(base + entry.name + u'/', filter, list, flags);
+                EnumerateFiles(base + entry.name + kPathSeparator, filter, list, flags);
             }
             continue;
         }
@@ -207,7 +208,7 @@ bool RemoveEmptyFolder(const Text& folder) {
         return true;
     if (EndsWithSeparator(folder))
         return false;
-    return RemoveFolder(folder + u'/');
+    return RemoveFolder(folder + kPathSeparator);
 }
 
 namespace {

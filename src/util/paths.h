@@ -1,7 +1,8 @@
 // The program's small file-system library: path pieces, the program's own folder, the
 // system temporary path, folder trees, enumeration, removal, file size and time. Stateless
 // free functions; they never log and report failure only through their results.
-// Produced paths use "/"; a path ending is tested against both "/" and "\".
+// Produced paths use the edition's separator ("/" on Linux, "\" on Windows); a path ending
+// is tested against both "/" and "\".
 #pragma once
 
 #include <cstdint>
@@ -27,11 +28,12 @@ Text GetBaseName(TextView path);
 Text GetFileNamePart(TextView path);
 // `path` made absolute against the folder `base`; empty and absolute paths stay as they are.
 Text MakeAbsolutePath(const Text& path, const Text& base);
-// The long form of a path; Linux has no short names, so the input.
+// The long form of a path (GetLongPathName): on Windows short names expanded and the drive
+// letter upper-cased; Linux has no short names, so the input.
 Text GetLongPath(TextView path);
 // The running executable's full path.
 Text GetModulePath();
-// The program folder, ending with "/".
+// The program folder, ending with a separator.
 Text GetProgramFolder();
 // The system temporary path, ending with a separator.
 Text GetSystemTempPath();

@@ -1,5 +1,7 @@
 #include "util/text_helpers.h"
 
+#include "platform/files.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -206,7 +208,7 @@ bool EndsWithSeparator(TextView path) {
 
 void AddTrailingSeparator(Text& path) {
     if (!path.empty() && !EndsWithSeparator(path))
-        path += u'/';
+        path += kPathSeparator;
 }
 
 }  // namespace zem

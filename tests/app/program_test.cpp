@@ -11,7 +11,7 @@
 
 #include "host/component_loading.h"
 #include "host/host_test_support.h"
-#include "program_run.h"
+#include "support/child_process.h"
 #include "support/test_home.h"
 #include "support/ynote_fixture.h"
 
@@ -29,14 +29,14 @@ class ProgramTest : public testing::Test {
         fs::create_directories(folder_ + "/kb");
     }
 
-    test::ProgramRun Run(const std::vector<std::string>& arguments,
-                         std::map<std::string, std::string> environment = {},
-                         const std::string& input = {}, std::string program = {}) {
+    test::ProgramResult Run(const std::vector<std::string>& arguments,
+                            std::map<std::string, std::string> environment = {},
+                            const std::string& input = {}, std::string program = {}) {
         environment.emplace("DISPLAY", "");
         environment.emplace("WAYLAND_DISPLAY", "");
         environment.emplace("NO_AT_BRIDGE", "1");
-        return test::StartProgram(program.empty() ? bin_ + "/ZemYNote" : program, arguments,
-                                  environment, input);
+        return test::RunProgram(program.empty() ? bin_ + "/ZemYNote" : program, arguments,
+                                {.environment = environment, .input = input});
     }
     std::string AppPath() const { return "/AppPath=" + bin_ + "/"; }
     std::string KnowledgeBase() const { return "/DatabasePath=" + folder_ + "/kb/index.db"; }
@@ -60,7 +60,7 @@ class ProgramTest : public testing::Test {
 
 TEST_F(ProgramTest, HelpPrintsTheCommandLineAndSucceeds) {
     for (const char* request : {"--help", "/?"}) {
-        test::ProgramRun run = Run({request});
+        test::ProgramResult run = Run({request});
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_NE(run.output.find("/Import=<account.db>"), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("Example"), std::string::npos);
@@ -69,13 +69,13 @@ TEST_F(ProgramTest, HelpPrintsTheCommandLineAndSucceeds) {
 
 TEST_F(ProgramTest, WithoutAHostFolderTheToolsLibraryIsMissing) {
     fs::copy_file(bin_ + "/ZemYNote", folder_ + "/ZemYNote");
-    test::ProgramRun run = Run({}, {}, {}, folder_ + "/ZemYNote");
+    test::ProgramResult run = Run({}, {}, {}, folder_ + "/ZemYNote");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.output, "Error: Can not find ZemTools.dll\n");
 }
 
 TEST_F(ProgramTest, AppPathWithoutItsSeparatorFindsToolsButNotTheEngine) {
-    test::ProgramRun run = Run({"/AppPath=" + bin_, KnowledgeBase()});
+    test::ProgramResult run = Run({"/AppPath=" + bin_, KnowledgeBase()});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.output, "Error: Can not create database object\n");
 }
@@ -91,13 +91,13 @@ TEST_F(ProgramTest, KnowledgeBaseThatCannotBeOpenedShowsTheHostsText) {
         Failed(database->OpenEx(FromUtf8(index).c_str(), kOpenExFixedText, 0, error.Out())));
     ASSERT_FALSE(error.ToText().empty());
 
-    test::ProgramRun run = Run({AppPath(), "/DatabasePath=" + index, "/Import=" + folder_});
+    test::ProgramResult run = Run({AppPath(), "/DatabasePath=" + index, "/Import=" + folder_});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.output, "Error: " + ToUtf8(error.ToText()) + "\n");
 }
 
 TEST_F(ProgramTest, ConsoleDialogInEnglishAndInChinese) {
-    test::ProgramRun english = Run({AppPath(), KnowledgeBase(), "/Console"});
+    test::ProgramResult english = Run({AppPath(), KnowledgeBase(), "/Console"});
     EXPECT_EQ(english.exitCode, 1);  // standard input ended: the dialog was closed
     EXPECT_NE(
         english.output.find("== Import YNote Data into Zem ==\nYNote data file (account.db):\n"
@@ -106,8 +106,8 @@ TEST_F(ProgramTest, ConsoleDialogInEnglishAndInChinese) {
         << english.output;
 
     // About, its OK, then Browse with a relative name, then Cancel.
-    test::ProgramRun chinese = Run({AppPath(), KnowledgeBase(), "/console"},
-                                   {{"LANG", "zh_CN.UTF-8"}}, "3\n1\n1\nme.db\n2\n");
+    test::ProgramResult chinese = Run({AppPath(), KnowledgeBase(), "/console"},
+                                      {{"LANG", "zh_CN.UTF-8"}}, "3\n1\n1\nme.db\n2\n");
     EXPECT_EQ(chinese.exitCode, 1);
     for (const char* text :
          {"== 导入有道云笔记数据到泽门笔记 ==", "有道云笔记数据文件：帐号.db:",
@@ -122,7 +122,7 @@ TEST_F(ProgramTest, RegisteredAppPathIsUsedWhenTheCommandLineHasNone) {
     std::ofstream(registry) << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Zem]\n"
                             << "\"AppPath\"=\"" << bin_ << "/\"\n";
     fs::copy_file(bin_ + "/ZemYNote", folder_ + "/ZemYNote");
-    test::ProgramRun run = Run({KnowledgeBase(), "/Console"}, {}, {}, folder_ + "/ZemYNote");
+    test::ProgramResult run = Run({KnowledgeBase(), "/Console"}, {}, {}, folder_ + "/ZemYNote");
     EXPECT_EQ(run.exitCode, 1);
     // Translations lie beside the program, and this copy has none.
     EXPECT_NE(run.output.find("== 导入有道云笔记数据到泽门笔记 =="), std::string::npos)
@@ -131,13 +131,14 @@ TEST_F(ProgramTest, RegisteredAppPathIsUsedWhenTheCommandLineHasNone) {
 
 TEST_F(ProgramTest, UnattendedImportReportsAndExits) {
     const std::string account = MakeAccount(3);
-    test::ProgramRun run =
+    test::ProgramResult run =
         Run({AppPath(), KnowledgeBase(), "/Import=" + account}, {{"LANG", "zh_CN.UTF-8"}});
     EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
     EXPECT_NE(run.output.find("ZemYNote: 导入完成\n"), std::string::npos) << run.output;
     EXPECT_NE(run.errors.find("3/3"), std::string::npos) << run.errors;
 
-    test::ProgramRun missing = Run({AppPath(), KnowledgeBase(), "/Import=" + folder_ + "/none.db"});
+    test::ProgramResult missing =
+        Run({AppPath(), KnowledgeBase(), "/Import=" + folder_ + "/none.db"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.output.find("ZemYNote: File does not exists:\n\n" + folder_ + "/none.db\n"),
               std::string::npos)
@@ -150,7 +151,7 @@ TEST_F(ProgramTest, RelativePathsAreTakenFromWhereTheProgramStarted) {
     const std::string account = MakeAccount(2);
     fs::current_path(folder_);
     test::LogWatch log;
-    test::ProgramRun run =
+    test::ProgramResult run =
         Run({"/AppPath=" + fs::relative(bin_, folder_).string() + "/", "/DatabasePath=kb/index.db",
              "/Import=" + fs::relative(account, folder_).string()});
     EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
@@ -179,7 +180,7 @@ TEST_F(ProgramTest, ALibraryThatDoesNotLoadIsLoggedWithTheLoadersReason) {
         else
             fs::copy_file(c.engine, host + "ZemKMCore.dll");
         test::LogWatch log;
-        test::ProgramRun run = Run({"/AppPath=" + host, KnowledgeBase()});
+        test::ProgramResult run = Run({"/AppPath=" + host, KnowledgeBase()});
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.output, "Error: Can not create database object\n");
         const std::vector<std::string> messages = log.NewMessages();
@@ -194,7 +195,7 @@ TEST_F(ProgramTest, ALibraryThatDoesNotLoadIsLoggedWithTheLoadersReason) {
     fs::copy_file(bin_ + "/ZemKMCore.dll", host + "ZemKMCore.dll");
     test::WriteFileBytes(host + "ZemTools.dll", text);
     test::LogWatch log;
-    test::ProgramRun run = Run({"/AppPath=" + host, KnowledgeBase(), "/Console"});
+    test::ProgramResult run = Run({"/AppPath=" + host, KnowledgeBase(), "/Console"});
     EXPECT_EQ(run.exitCode, 1);  // the dialog ran; standard input ended it
     const std::vector<std::string> messages = log.NewMessages();
     const auto failed = std::find(messages.begin(), messages.end(),
@@ -210,7 +211,7 @@ TEST_F(ProgramTest, AParameterValueHoldsSpacesAndSpaceSlash) {
     test::YNoteFixture ynote(folder_ + "/my notes /ynote");
     ynote.AddNotebook("nb", "nb");
     ynote.AddNote({.noteId = "n1", .title = "t", .notebookId = "nb", .body = "<p>b</p>"});
-    test::ProgramRun run = Run({AppPath(), KnowledgeBase(), "/Import=" + ynote.DatabasePath()});
+    test::ProgramResult run = Run({AppPath(), KnowledgeBase(), "/Import=" + ynote.DatabasePath()});
     EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
     EXPECT_NE(run.errors.find("1/1"), std::string::npos) << run.errors;
 }
@@ -291,12 +292,12 @@ TEST_F(ProgramTest, WindowUnderXvfbTakesItsScreenshot) {
     XServer server;
     ASSERT_FALSE(server.Display().empty());
     const std::string shot = folder_ + "/dialog.png";
-    test::ProgramRun run =
-        test::StartProgram(bin_ + "/ZemYNoteWindowTest", {AppPath(), KnowledgeBase()},
-                           {{"DISPLAY", server.Display()},
-                            {"ZEM_SCREENSHOT", shot},
-                            {"NO_AT_BRIDGE", "1"},
-                            {"LANG", "zh_CN.UTF-8"}});
+    test::ProgramResult run =
+        test::RunProgram(bin_ + "/ZemYNoteWindowTest", {AppPath(), KnowledgeBase()},
+                         {.environment = {{"DISPLAY", server.Display()},
+                                          {"ZEM_SCREENSHOT", shot},
+                                          {"NO_AT_BRIDGE", "1"},
+                                          {"LANG", "zh_CN.UTF-8"}}});
     EXPECT_EQ(run.exitCode, 1) << run.errors;
     EXPECT_EQ(run.output.find("=="), std::string::npos) << "console used: " << run.output;
 

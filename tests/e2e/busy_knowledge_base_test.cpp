@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "program_runner.h"
+#include "support/environment.h"
 #include "support/held_write_transaction.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
@@ -20,8 +21,8 @@ namespace fs = std::filesystem;
 
 // The wait for a held knowledge base, shortened for one test.
 struct ShortWait {
-    explicit ShortWait(const char* seconds) { setenv("ZEM_KB_BUSY_WAIT_SECONDS", seconds, 1); }
-    ~ShortWait() { unsetenv("ZEM_KB_BUSY_WAIT_SECONDS"); }
+    explicit ShortWait(const char* seconds) { SetEnv("ZEM_KB_BUSY_WAIT_SECONDS", seconds); }
+    ~ShortWait() { UnsetEnv("ZEM_KB_BUSY_WAIT_SECONDS"); }
 };
 
 class BusyKnowledgeBaseTest : public testing::Test {

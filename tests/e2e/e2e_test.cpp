@@ -1,7 +1,6 @@
 // The program run as a user runs it: ZemYNote /Console /DatabasePath=... /Import=... on
 // YNote accounts built in code, then the knowledge base checked against the account.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -333,8 +332,8 @@ TEST_F(EndToEndTest, AMissingStorageFolderCostsTheFilesOnlyAndAReadOnlyOneNothin
     fs::create_directories(kb_);
     FillAccount(Account());
     for (const auto& entry : fs::recursive_directory_iterator(fixture_->StorageFolder()))
-        chmod(entry.path().c_str(), entry.is_directory() ? 0555 : 0444);
-    chmod(fixture_->StorageFolder().c_str(), 0555);
+        fs::permissions(entry.path(), entry.is_directory() ? fs::perms(0555) : fs::perms(0444));
+    fs::permissions(fixture_->StorageFolder(), fs::perms(0555));
     run = Import();
     ASSERT_EQ(run.exitCode, 3) << run.output;  // the note whose paths leave the folder
     ExpectImportedAccount(fixture_->DatabasePath(), fixture_->StorageFolder(), kb_);

@@ -9,6 +9,7 @@
 #include "imported_account_check.h"
 #include "platform/text.h"
 #include "program_runner.h"
+#include "support/environment.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
@@ -39,10 +40,10 @@ bool IsUtf8(const std::string& bytes) {
 // have GBK names too. Everything arrives, under the names' Chinese reading (the user's ANSI
 // code page is GBK under zh_CN), or U+FFFD for bytes that are not GBK either.
 TEST(FileNamesTest, AnAccountNamedInGbkImportsWithReadableNames) {
-    setenv("LANG", "zh_CN.UTF-8", 1);
+    SetEnv("LANG", "zh_CN.UTF-8");
     const std::string root = MakeTestFolder("gbk");
     const std::string temporary = root + "/" + kTemporaryFolder;
-    setenv("TMPDIR", temporary.c_str(), 1);
+    SetEnv("TMPDIR", temporary);
     const std::string kb = root + "/" + kKnowledgeBaseFolder;
     fs::create_directories(kb);
 
@@ -83,7 +84,7 @@ TEST(FileNamesTest, AnAccountNamedInGbkImportsWithReadableNames) {
 }
 
 TEST(FileNamesTest, AMissingDatabaseInAGbkFolderIsNamedReadably) {
-    setenv("LANG", "zh_CN.UTF-8", 1);
+    SetEnv("LANG", "zh_CN.UTF-8");
     const std::string root = MakeTestFolder("gbk-missing");
     fs::create_directories(root + "/kb");
     const ProgramResult run =

@@ -1,7 +1,6 @@
 // An account imported again after it changed: the program run as a user runs it, twice or
 // more, on a YNote account changed in between, the knowledge base read directly.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
 
 #include <chrono>
@@ -10,6 +9,7 @@
 #include <thread>
 
 #include "program_runner.h"
+#include "support/environment.h"
 #include "support/local_time.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
@@ -115,9 +115,9 @@ TEST_F(ImportAgainTest, AnUnchangedAccountIsLeftAsItIs) {
 
     // The summary speaks the user's language.
     const std::string language = getenv("LANG") ? getenv("LANG") : "C.UTF-8";
-    setenv("LANG", "zh_CN.UTF-8", 1);
+    SetEnv("LANG", "zh_CN.UTF-8");
     ProgramResult chinese = Import();
-    setenv("LANG", language.c_str(), 1);
+    SetEnv("LANG", language);
     EXPECT_NE(chinese.output.find("新增 0 条，更新 0 条，未改动 2 条，冲突 0 条"),
               std::string::npos)
         << chinese.output;
@@ -355,8 +355,8 @@ TEST_F(ImportAgainTest, ARunKilledHalfWayIsCompletedWithoutDuplicates) {
     };
     while (started() < 40 && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    kill(program->ProcessId(), SIGKILL);
-    ASSERT_EQ(program->Wait().signal, SIGKILL) << "the import ended before it could be killed";
+    program->Kill();
+    ASSERT_TRUE(program->Wait().killed) << "the import ended before it could be killed";
     const size_t documentsBefore = std::stoul(Value("select count(*) from document"));
     ASSERT_LT(documentsBefore, size_t{kNotes});
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "imported_account_check.h"
-#include "platform/env_override.h"
 #include "program_runner.h"
+#include "support/environment.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
 #include "support/ynote_fixture.h"

@@ -1,7 +1,6 @@
 // Runs beside other runs: imports started at the same moment by one user, a run killed in the
 // middle and the runs after it, and a run whose standard output nobody reads.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -128,8 +127,8 @@ TEST_F(RunIsolationTest, TheFolderOfAKilledRunIsRemovedAndALiveRunsIsNot) {
     const std::string killedFolder = WaitForRunFolder(killed->ProcessId());
     ASSERT_FALSE(killedFolder.empty());
     WaitFor([&] { return DocumentFolders(killedKb) >= 3; });
-    kill(killed->ProcessId(), SIGKILL);
-    EXPECT_EQ(killed->Wait().signal, SIGKILL);
+    killed->Kill();
+    EXPECT_TRUE(killed->Wait().killed);
     ASSERT_EQ(RunFolders(), std::vector<std::string>{killedFolder});
     EXPECT_LT(DocumentFolders(killedKb), 100u) << "the run ended before it was killed";
 
@@ -137,13 +136,13 @@ TEST_F(RunIsolationTest, TheFolderOfAKilledRunIsRemovedAndALiveRunsIsNot) {
     auto live = StartImport(liveKb, large->DatabasePath());
     const std::string liveFolder = WaitForRunFolder(live->ProcessId());
     ASSERT_FALSE(liveFolder.empty());
-    kill(live->ProcessId(), SIGSTOP);
+    live->Pause();
 
     const ProgramResult next = RunImport(Kb("next"), small->DatabasePath());
     EXPECT_EQ(next.exitCode, 0) << next.output;
     EXPECT_EQ(RunFolders(), std::vector<std::string>{liveFolder});
 
-    kill(live->ProcessId(), SIGCONT);
+    live->Resume();
     const ProgramResult liveResult = live->Wait();
     EXPECT_EQ(liveResult.exitCode, 0) << liveResult.output << liveResult.errors;
     ExpectImportedAccount(large->DatabasePath(), large->StorageFolder(), liveKb);
@@ -160,17 +159,18 @@ TEST_F(RunIsolationTest, AClosedOutputPipeEndsNoRun) {
     StartedProgram completed(
         BinDir() + "/ZemYNote",
         {"/Console", "/DatabasePath=" + kb + "/index.db", "/Import=" + account->DatabasePath()},
-        true);
+        {.closedOutput = true});
     const ProgramResult result = completed.Wait();
-    EXPECT_EQ(result.signal, 0);
+    EXPECT_FALSE(result.killed);
     EXPECT_EQ(result.exitCode, 0) << result.errors;
     ExpectImportedAccount(account->DatabasePath(), account->StorageFolder(), kb);
 
     StartedProgram stopped(
         BinDir() + "/ZemYNote",
-        {"/Console", "/DatabasePath=" + kb + "/index.db", "/Import=" + folder_ + "/none.db"}, true);
+        {"/Console", "/DatabasePath=" + kb + "/index.db", "/Import=" + folder_ + "/none.db"},
+        {.closedOutput = true});
     const ProgramResult stoppedResult = stopped.Wait();
-    EXPECT_EQ(stoppedResult.signal, 0);
+    EXPECT_FALSE(stoppedResult.killed);
     EXPECT_EQ(stoppedResult.exitCode, 1);
 }
 

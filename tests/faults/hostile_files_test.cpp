@@ -32,7 +32,7 @@ bool AnyFileHolds(const std::string& folder, const std::string& bytes) {
         return false;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (entry.is_regular_file() && !entry.is_symlink() &&
-            ReadFileBytes(entry.path()).find(bytes) != std::string::npos)
+            ReadFileBytes(PathUtf8(entry.path())).find(bytes) != std::string::npos)
             return true;
     }
     return false;

@@ -6,6 +6,7 @@
 #include "config/global.h"
 #include "host/host_test_support.h"
 #include "platform/registry.h"
+#include "support/environment.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
 
@@ -154,7 +155,7 @@ class ToolsDllTest : public testing::Test {
   protected:
     void SetUp() override {
         record_ = MakeTestFolder("tools-record") + "/calls.txt";
-        setenv("ZEM_TEST_TOOLS_RECORD", record_.c_str(), 1);
+        SetEnv("ZEM_TEST_TOOLS_RECORD", record_);
     }
     std::vector<std::string> Calls() const {
         std::vector<std::string> calls;

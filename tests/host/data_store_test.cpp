@@ -6,6 +6,7 @@
 #include "config/global.h"
 #include "host/host_test_support.h"
 #include "platform/registry.h"
+#include "support/environment.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
 
@@ -23,8 +24,8 @@ class DataStoreTest : public testing::Test {
         program_ = MakeTestFolder("program");
         registered_ = MakeTestFolder("registered");
         record_ = MakeTestFolder("chooser-record") + "/calls.txt";
-        setenv("ZEM_TEST_CHOOSER_RECORD", record_.c_str(), 1);
-        setenv("ZEM_TEST_CHOOSER_ANSWER", "registered", 1);
+        SetEnv("ZEM_TEST_CHOOSER_RECORD", record_);
+        SetEnv("ZEM_TEST_CHOOSER_ANSWER", "registered");
     }
     void TearDown() override { fs::remove(U8(GetRegistryFilePath())); }
 
@@ -109,7 +110,7 @@ TEST_F(DataStoreTest, MissingChooserLeavesThePortableStore) {
 
 TEST_F(DataStoreTest, EmptyChooserAnswerIsAnEmptyStore) {
     ASSERT_TRUE(RegistryWriteText(GetProductRegistryKey(), u"DataStore", U16(registered_)));
-    setenv("ZEM_TEST_CHOOSER_ANSWER", "", 1);
+    SetEnv("ZEM_TEST_CHOOSER_ANSWER", "");
     InstallChooser("chooser");
     std::optional<Text> chosen;
     EXPECT_EQ(Decide(true, chosen), u"");

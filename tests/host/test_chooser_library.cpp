@@ -11,8 +11,9 @@
 using namespace zem;
 
 #ifndef ZEM_TEST_CHOOSER_NO_EXPORT
-extern "C" HRESULT ZemKMSelectDataStore(const char16_t* registered, const char16_t* portable,
-                                        BSTR* chosen) {
+extern "C" HRESULT ZEM_STDMETHODCALLTYPE ZemKMSelectDataStore(const char16_t* registered,
+                                                              const char16_t* portable,
+                                                              BSTR* chosen) {
     if (const char* path = std::getenv("ZEM_TEST_CHOOSER_RECORD")) {
         if (FILE* file = std::fopen(path, "ab")) {
             std::fprintf(file, "%s|%s\n", ToUtf8(registered).c_str(), ToUtf8(portable).c_str());

@@ -26,7 +26,7 @@ class Factory : public ComObject<IClassFactory> {
   public:
     Factory() { ++g_liveFactories; }
     ~Factory() override { --g_liveFactories; }
-    HRESULT CreateInstance(IUnknown*, const IID&, void** object) override {
+    HRESULT ZEM_STDMETHODCALLTYPE CreateInstance(IUnknown*, const IID&, void** object) override {
 #ifdef ZEM_TEST_INSTANCE_FAILS
         *object = nullptr;
         return E_NOINTERFACE;
@@ -35,7 +35,7 @@ class Factory : public ComObject<IClassFactory> {
         return S_OK;
 #endif
     }
-    HRESULT LockServer(bool) override {
+    HRESULT ZEM_STDMETHODCALLTYPE LockServer(bool) override {
         return S_OK;
     }
 };
@@ -45,7 +45,7 @@ class Factory : public ComObject<IClassFactory> {
 extern "C" {
 
 #ifndef ZEM_TEST_NO_CLASS_OBJECT
-HRESULT DllGetClassObject(const CLSID&, const IID& iid, void** object) {
+HRESULT ZEM_STDMETHODCALLTYPE DllGetClassObject(const CLSID&, const IID& iid, void** object) {
     *object = nullptr;
 #ifdef ZEM_TEST_FACTORY_FAILS
     (void)iid;

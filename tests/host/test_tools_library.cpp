@@ -30,10 +30,10 @@ HRESULT Record(const char* name, const char16_t* text) {
 
 extern "C" {
 
-HRESULT ZemToolsSetLogFileName(const char16_t* text) {
+HRESULT ZEM_STDMETHODCALLTYPE ZemToolsSetLogFileName(const char16_t* text) {
     return Record("LogFileName", text);
 }
-HRESULT ZemToolsSetTempPath(const char16_t* text) {
+HRESULT ZEM_STDMETHODCALLTYPE ZemToolsSetTempPath(const char16_t* text) {
     return Record("TempPath", text);
 }
 
@@ -41,10 +41,10 @@ HRESULT ZemToolsSetTempPath(const char16_t* text) {
 void ZemToolsHtml2Text() {}
 void ZemToolsPngFree() {}
 #else
-HRESULT ZemToolsSetSettingsFileName(const char16_t* text) {
+HRESULT ZEM_STDMETHODCALLTYPE ZemToolsSetSettingsFileName(const char16_t* text) {
     return Record("SettingsFileName", text);
 }
-HRESULT ZemToolsSetSecuteText(const char16_t* text) {
+HRESULT ZEM_STDMETHODCALLTYPE ZemToolsSetSecuteText(const char16_t* text) {
     return Record("SecuteText", text);
 }
 #endif

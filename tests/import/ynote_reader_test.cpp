@@ -5,6 +5,7 @@
 
 #include "import_test_env.h"
 #include "platform/code_pages.h"
+#include "support/environment.h"
 #include "util/text_helpers.h"
 
 namespace zem::test {
@@ -34,7 +35,7 @@ TEST(QuoteSqlTextTest, DoublesEverySingleQuote) {
 }
 
 TEST(UnixTimeToOleDateTest, GivesTheLocalMomentToTheSecondAndRefusesWhatTheCalendarCannotHold) {
-    setenv("TZ", "CST-8", 1);  // UTC+8 without daylight saving, no time-zone data needed
+    SetEnv("TZ", "CST-8");  // UTC+8 without daylight saving, no time-zone data needed
     tzset();
     // 2020-01-02 03:04:05 UTC is 11:04:05 local; 2020-01-02 is day 43832.
     const DateTime moment = UnixTimeToOleDate(1577934245);

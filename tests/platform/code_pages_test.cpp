@@ -3,8 +3,8 @@
 #include <errno.h>
 #include <gtest/gtest.h>
 
-#include "env_override.h"
 #include "platform/files.h"
+#include "support/environment.h"
 
 namespace zem {
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "env_override.h"
+#include "support/environment.h"
 #include "support/test_home.h"
 
 namespace zem {

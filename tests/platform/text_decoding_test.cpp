@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "env_override.h"
 #include "platform/code_pages.h"
+#include "support/environment.h"
 
 namespace zem {
 namespace {

@@ -11,7 +11,11 @@ namespace zem::test {
 inline std::string LocalStorageTime(int64_t seconds) {
     const time_t t = static_cast<time_t>(seconds);
     struct tm local;
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
     localtime_r(&t, &local);
+#endif
     char text[32];
     strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;

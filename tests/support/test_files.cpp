@@ -1,28 +1,36 @@
 #include "support/test_files.h"
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
 namespace zem::test {
 
+std::filesystem::path Utf8Path(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+std::string PathUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string ReadFileBytesIfAny(const std::string& path) {
-    return std::filesystem::exists(path) ? ReadFileBytes(path) : std::string();
+    return std::filesystem::exists(Utf8Path(path)) ? ReadFileBytes(path) : std::string();
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    const std::filesystem::path file(path);
+    const std::filesystem::path file = Utf8Path(path);
     if (file.has_parent_path())
         std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);

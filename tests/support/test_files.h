@@ -3,6 +3,7 @@
 // comparing against the empty content of a file that is not there.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace zem::test {
@@ -13,5 +14,10 @@ std::string ReadFileBytes(const std::string& path);
 std::string ReadFileBytesIfAny(const std::string& path);
 // Replaces the file with `bytes`, making its missing folders first.
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// A UTF-8 path as std::filesystem takes it, and back. A plain std::string would be read in
+// the ANSI code page on Windows, which cannot hold every name the tests use.
+std::filesystem::path Utf8Path(const std::string& path);
+std::string PathUtf8(const std::filesystem::path& path);
 
 }  // namespace zem::test

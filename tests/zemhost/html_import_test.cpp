@@ -96,7 +96,8 @@ TEST(HtmlImport, LocalFilesAreCopiedAndTheirLinksRewritten) {
     std::set<std::string> copied;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(content + "index_files"))
         if (entry.is_regular_file())
-            copied.insert(std::filesystem::relative(entry.path(), content + "index_files"));
+            copied.insert(
+                std::filesystem::relative(entry.path(), content + "index_files").generic_string());
     EXPECT_EQ(copied, (std::set<std::string>{"res/pic 1.png", "res/a&b.png", "res/bg.png",
                                              "res/div.png", "res/doc.pdf", "res/style.css",
                                              "res/css-bg.png", "res/img/deep.png"}));

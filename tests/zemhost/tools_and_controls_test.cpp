@@ -67,7 +67,7 @@ TEST(ToolsLibrary, KeepsTheFourSetUpTexts) {
         ASSERT_TRUE(set) << setters[i];
         EXPECT_EQ(set(texts[i].c_str()), S_OK);
     }
-    auto get = tools.Entry<HRESULT (*)(int32_t, BSTR*)>("ZemToolsGetSetupText");
+    auto get = tools.Entry<HRESULT(ZEM_STDMETHODCALLTYPE*)(int32_t, BSTR*)>("ZemToolsGetSetupText");
     ASSERT_TRUE(get);
     for (int i = 0; i < 4; ++i) {
         ScopedBstr text;

@@ -30,8 +30,8 @@ const char16_t* AskOnTerminal(const char16_t* registered, const char16_t* portab
 
 }  // namespace
 
-extern "C" zem::HRESULT ZemKMSelectDataStore(const char16_t* registeredStore,
-                                             const char16_t* portableStore, zem::BSTR* chosen) {
+ZEM_STDAPI ZemKMSelectDataStore(const char16_t* registeredStore, const char16_t* portableStore,
+                                zem::BSTR* chosen) {
     if (!chosen)
         return zem::E_POINTER;
     const char16_t* registered = registeredStore ? registeredStore : u"";

@@ -12,7 +12,7 @@ class AttachmentObject : public ComObject<IZemKMAttachment> {
         : kb_(std::move(kb)), guid_(std::move(guid)), documentGuid_(std::move(documentGuid)) {}
 
     // A change to the attachment's document: it waits with that document's changes.
-    HRESULT SetAttachmentText(const char16_t* text) override {
+    HRESULT ZEM_STDMETHODCALLTYPE SetAttachmentText(const char16_t* text) override {
         KnowledgeBase::Call call(*kb_);
         return kb_->ChangeDocument(
             documentGuid_, [guid = guid_, description = ArgText(text)](KnowledgeBase& kb) {

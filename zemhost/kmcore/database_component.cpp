@@ -17,7 +17,7 @@ Text DefaultDataStore() {
     if (RegistryReadText(u"Software\\Zem", u"DataStore", registered) && !registered.empty() &&
         IsFolder(registered))
         return WithClosingSlash(registered);
-    return WithClosingSlash(GetDocumentsFolderPath()) + u"My Knowledge/";
+    return WithClosingSlash(GetDocumentsFolderPath()) + ToNativeSeparators(u"My Knowledge/");
 }
 
 // The engine offers where documents came from (IZemKMDocumentSources) beside the database
@@ -32,10 +32,10 @@ class DatabaseComponent : public DatabaseInterfaces {
   public:
     ~DatabaseComponent() override { Close(); }
 
-    HRESULT Open(const char16_t* path) override {
+    HRESULT ZEM_STDMETHODCALLTYPE Open(const char16_t* path) override {
         Text index = ArgText(path);
         if (index.empty()) {
-            const Text folder = DefaultDataStore() + u"Data/default/";
+            const Text folder = DefaultDataStore() + ToNativeSeparators(u"Data/default/");
             CreateFolderTree(folder);
             index = folder + u"index.db";
         }
@@ -44,8 +44,8 @@ class DatabaseComponent : public DatabaseInterfaces {
     }
 
     // The fixed text and the flags select nothing here: there is one kind of knowledge base.
-    HRESULT OpenEx(const char16_t* path, const char16_t* /*fixedText*/, int32_t /*flags*/,
-                   BSTR* errorText) override {
+    HRESULT ZEM_STDMETHODCALLTYPE OpenEx(const char16_t* path, const char16_t* /*fixedText*/,
+                                         int32_t /*flags*/, BSTR* errorText) override {
         Text error;
         const HRESULT result = OpenIndex(ArgText(path), error);
         if (errorText)
@@ -53,8 +53,9 @@ class DatabaseComponent : public DatabaseInterfaces {
         return result;
     }
 
-    HRESULT FindTagByName(const char16_t* name, IUnknown* parentTag,
-                          const char16_t* /*description*/, IUnknown** tag) override {
+    HRESULT ZEM_STDMETHODCALLTYPE FindTagByName(const char16_t* name, IUnknown* parentTag,
+                                                const char16_t* /*description*/,
+                                                IUnknown** tag) override {
         if (!tag)
             return E_POINTER;
         *tag = nullptr;
@@ -74,8 +75,8 @@ class DatabaseComponent : public DatabaseInterfaces {
         return S_OK;
     }
 
-    HRESULT CreateRootTag(const char16_t* name, const char16_t* description,
-                          IUnknown** tag) override {
+    HRESULT ZEM_STDMETHODCALLTYPE CreateRootTag(const char16_t* name, const char16_t* description,
+                                                IUnknown** tag) override {
         if (!tag)
             return E_POINTER;
         *tag = nullptr;
@@ -95,8 +96,8 @@ class DatabaseComponent : public DatabaseInterfaces {
         return S_OK;
     }
 
-    HRESULT GetFolderByLocation(const char16_t* location, VARIANT_BOOL create,
-                                IUnknown** folder) override {
+    HRESULT ZEM_STDMETHODCALLTYPE GetFolderByLocation(const char16_t* location, VARIANT_BOOL create,
+                                                      IUnknown** folder) override {
         if (!folder)
             return E_POINTER;
         *folder = nullptr;

@@ -21,7 +21,7 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
         kb_->StoreWaitingChanges(&guid_);
     }
 
-    HRESULT SetDocumentUrl(const char16_t* url) override {
+    HRESULT ZEM_STDMETHODCALLTYPE SetDocumentUrl(const char16_t* url) override {
         KnowledgeBase::Call call(*kb_);
         if (auto* row = kb_->ChangeNewRow(guid_)) {
             row->url = ArgText(url);
@@ -36,8 +36,9 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
     // Links are resolved against the HTML file's own folder; `url` and `flags` change
     // nothing in how the page is taken in. The page's files are written at once: the
     // document's row, once stored, names a page that is there.
-    HRESULT UpdateFromHtmlFile(const char16_t* htmlFile, const char16_t* /*url*/,
-                               int32_t /*flags*/) override {
+    HRESULT ZEM_STDMETHODCALLTYPE UpdateFromHtmlFile(const char16_t* htmlFile,
+                                                     const char16_t* /*url*/,
+                                                     int32_t /*flags*/) override {
         if (ArgText(htmlFile).empty())
             return E_INVALIDARG;
         KnowledgeBase::Call call(*kb_);
@@ -53,7 +54,8 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
 
     // The document's tags become exactly those named; `parentTagName` is not used, new tags
     // are made at the top level.
-    HRESULT SetTagsText(const char16_t* names, const char16_t* /*parentTagName*/) override {
+    HRESULT ZEM_STDMETHODCALLTYPE SetTagsText(const char16_t* names,
+                                              const char16_t* /*parentTagName*/) override {
         KnowledgeBase::Call call(*kb_);
         bool clear = true;
         if (auto* row = kb_->ChangeNewRow(guid_))
@@ -78,7 +80,8 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
 
     // The file is copied before its row waits to be stored, and without the write lock: a
     // copy may take long.
-    HRESULT AddAttachmentFromFile(const char16_t* path, IUnknown** attachment) override {
+    HRESULT ZEM_STDMETHODCALLTYPE AddAttachmentFromFile(const char16_t* path,
+                                                        IUnknown** attachment) override {
         if (!attachment)
             return E_POINTER;
         *attachment = nullptr;
@@ -115,25 +118,25 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
         return S_OK;
     }
 
-    HRESULT SetDateCreated(double date) override {
+    HRESULT ZEM_STDMETHODCALLTYPE SetDateCreated(double date) override {
         return SetDate(&KnowledgeBase::NewDocumentRow::created,
                        "UPDATE document SET created = ?2 WHERE guid = ?1", date);
     }
-    HRESULT SetDateModified(double date) override {
+    HRESULT ZEM_STDMETHODCALLTYPE SetDateModified(double date) override {
         return SetDate(&KnowledgeBase::NewDocumentRow::modified,
                        "UPDATE document SET modified = ?2 WHERE guid = ?1", date);
     }
-    HRESULT SetDateUpdated(double date) override {
+    HRESULT ZEM_STDMETHODCALLTYPE SetDateUpdated(double date) override {
         return SetDate(&KnowledgeBase::NewDocumentRow::updated,
                        "UPDATE document SET updated = ?2 WHERE guid = ?1", date);
     }
 
-    HRESULT CommitChanges() override {
+    HRESULT ZEM_STDMETHODCALLTYPE CommitChanges() override {
         KnowledgeBase::Call call(*kb_);
         return kb_->CommitDocument(guid_);
     }
 
-    HRESULT DiscardChanges() override {
+    HRESULT ZEM_STDMETHODCALLTYPE DiscardChanges() override {
         KnowledgeBase::Call call(*kb_);
         kb_->DropWaitingChanges(&guid_);
         return S_OK;

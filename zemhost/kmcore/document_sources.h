@@ -12,21 +12,30 @@ namespace zem::kmcore {
 
 class DocumentSourcesComponent : public IZemKMDocumentSources {
   public:
-    HRESULT CreateSourceDocument(IUnknown* folder, const char16_t* title, const char16_t* source,
-                                 const char16_t* account, const char16_t* sourceId,
-                                 IUnknown** document) override;
-    HRESULT SetSourceVersion(IUnknown* document, int64_t version) override;
-    HRESULT FindSourceDocument(const char16_t* source, const char16_t* account,
-                               const char16_t* sourceId, IUnknown** document) override;
-    HRESULT GetSourceRecords(const char16_t* source, const char16_t* account,
-                             IUnknown** recordset) override;
-    HRESULT SetDocumentTitle(IUnknown* document, const char16_t* title) override;
-    HRESULT SetDocumentLocation(IUnknown* document, const char16_t* location) override;
-    HRESULT ReplaceAttachmentFromFile(IUnknown* document, const char16_t* path,
-                                      VARIANT_BOOL* replaced) override;
-    HRESULT GetAttachmentNames(IUnknown* document, IUnknown** recordset) override;
-    HRESULT GetSourceRecord(const char16_t* source, const char16_t* account,
-                            const char16_t* sourceId, IUnknown** recordset) override;
+    HRESULT ZEM_STDMETHODCALLTYPE CreateSourceDocument(IUnknown* folder, const char16_t* title,
+                                                       const char16_t* source,
+                                                       const char16_t* account,
+                                                       const char16_t* sourceId,
+                                                       IUnknown** document) override;
+    HRESULT ZEM_STDMETHODCALLTYPE SetSourceVersion(IUnknown* document, int64_t version) override;
+    HRESULT ZEM_STDMETHODCALLTYPE FindSourceDocument(const char16_t* source,
+                                                     const char16_t* account,
+                                                     const char16_t* sourceId,
+                                                     IUnknown** document) override;
+    HRESULT ZEM_STDMETHODCALLTYPE GetSourceRecords(const char16_t* source, const char16_t* account,
+                                                   IUnknown** recordset) override;
+    HRESULT ZEM_STDMETHODCALLTYPE SetDocumentTitle(IUnknown* document,
+                                                   const char16_t* title) override;
+    HRESULT ZEM_STDMETHODCALLTYPE SetDocumentLocation(IUnknown* document,
+                                                      const char16_t* location) override;
+    HRESULT ZEM_STDMETHODCALLTYPE ReplaceAttachmentFromFile(IUnknown* document,
+                                                            const char16_t* path,
+                                                            VARIANT_BOOL* replaced) override;
+    HRESULT ZEM_STDMETHODCALLTYPE GetAttachmentNames(IUnknown* document,
+                                                     IUnknown** recordset) override;
+    HRESULT ZEM_STDMETHODCALLTYPE GetSourceRecord(const char16_t* source, const char16_t* account,
+                                                  const char16_t* sourceId,
+                                                  IUnknown** recordset) override;
 
   protected:
     ~DocumentSourcesComponent() = default;

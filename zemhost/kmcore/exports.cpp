@@ -12,7 +12,8 @@ class ClassFactory : public ComObject<IClassFactory> {
   public:
     explicit ClassFactory(IUnknown* (*make)()) : make_(make) {}
 
-    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override {
+    HRESULT ZEM_STDMETHODCALLTYPE CreateInstance(IUnknown* outer, const IID& iid,
+                                                 void** object) override {
         if (!object)
             return E_POINTER;
         *object = nullptr;
@@ -24,7 +25,7 @@ class ClassFactory : public ComObject<IClassFactory> {
         instance->Release();
         return result;
     }
-    HRESULT LockServer(bool /*lock*/) override { return S_OK; }
+    HRESULT ZEM_STDMETHODCALLTYPE LockServer(bool /*lock*/) override { return S_OK; }
 
   private:
     IUnknown* (*make_)();
@@ -34,8 +35,7 @@ class ClassFactory : public ComObject<IClassFactory> {
 
 }  // namespace zem::kmcore
 
-extern "C" zem::HRESULT DllGetClassObject(const zem::CLSID& clsid, const zem::IID& iid,
-                                          void** object) {
+ZEM_STDAPI DllGetClassObject(const zem::CLSID& clsid, const zem::IID& iid, void** object) {
     using namespace zem;
     if (!object)
         return E_POINTER;
@@ -52,7 +52,7 @@ extern "C" zem::HRESULT DllGetClassObject(const zem::CLSID& clsid, const zem::II
     return result;
 }
 
-extern "C" zem::HRESULT ZemKMCreateSQLiteDatabase(zem::IZemKMSQLiteDatabase** database) {
+ZEM_STDAPI ZemKMCreateSQLiteDatabase(zem::IZemKMSQLiteDatabase** database) {
     using namespace zem;
     if (!database)
         return E_POINTER;

@@ -39,8 +39,8 @@ class FolderObject : public ComObject<IZemKMFolder> {
     // the one UpdateFromHtmlFile writes there or, when none was written, an empty one made
     // as the row is stored: no stored document is ever without its page. A page written
     // into a new folder of its own replaces nothing a killed process could have spoilt.
-    HRESULT CreateDocument(const char16_t* title, const char16_t* /*name*/,
-                           IUnknown** document) override {
+    HRESULT ZEM_STDMETHODCALLTYPE CreateDocument(const char16_t* title, const char16_t* /*name*/,
+                                                 IUnknown** document) override {
         if (!document)
             return E_POINTER;
         *document = nullptr;

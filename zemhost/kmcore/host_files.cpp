@@ -1,7 +1,5 @@
 #include "host_files.h"
 
-#include <errno.h>
-
 #include <string>
 #include <vector>
 
@@ -39,7 +37,7 @@ bool IsFolder(const Text& path) {
 bool WriteNewOrOverwriteFile(const Text& path, std::string_view bytes) {
     FileStream file;
     if (!file.Open(path, "wbx")) {
-        if (GetLastErrorCode() != EEXIST)
+        if (GetLastErrorKind() != ErrorKind::kAlreadyExists)
             return false;
         // Cut to its new length, never emptied first: ext4 writes back a file emptied by
         // truncation when it is closed.
@@ -62,8 +60,8 @@ bool WriteNewOrOverwriteFile(const Text& path, std::string_view bytes) {
 bool WriteFileFillingEmpty(const Text& path, std::string_view bytes) {
     FileAttributes attributes;
     if (!GetFileAttributes(path, attributes))
-        return GetLastErrorCode() == ENOENT ? WriteNewOrOverwriteFile(path, bytes)
-                                            : WriteFileAtomically(path, bytes);
+        return GetLastErrorKind() == ErrorKind::kNotFound ? WriteNewOrOverwriteFile(path, bytes)
+                                                          : WriteFileAtomically(path, bytes);
     if (attributes.isFolder || attributes.isSymlink || attributes.size != 0)
         return WriteFileAtomically(path, bytes);
     FileStream file;
@@ -81,7 +79,7 @@ bool CreateEmptyFileUnlessThere(const Text& path) {
     FileStream file;
     if (file.Open(path, "wbx"))
         return file.Close();
-    return GetLastErrorCode() == EEXIST;
+    return GetLastErrorKind() == ErrorKind::kAlreadyExists;
 }
 
 bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) {
@@ -126,24 +124,24 @@ void RemoveObjectFolder(const Text& folder) {
 }
 
 Text FolderOf(const Text& path) {
-    const size_t slash = path.rfind(u'/');
+    const size_t slash = LastPathSeparator(path);
     return slash == Text::npos ? Text() : path.substr(0, slash + 1);
 }
 
 Text FileNameOf(const Text& path) {
-    const size_t slash = path.rfind(u'/');
+    const size_t slash = LastPathSeparator(path);
     return slash == Text::npos ? path : path.substr(slash + 1);
 }
 
 Text AbsolutePath(const Text& path) {
-    if (path.empty() || path[0] == u'/')
+    if (path.empty() || IsAbsolutePath(path))
         return path;
     return WithClosingSlash(GetCurrentDirectory()) + path;
 }
 
 Text WithClosingSlash(Text folder) {
     if (!folder.empty() && folder.back() != u'/' && folder.back() != u'\\')
-        folder += u'/';
+        folder += kPathSeparator;
     return folder;
 }
 

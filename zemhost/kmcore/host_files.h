@@ -41,13 +41,13 @@ void RemoveObjectFolder(const Text& folder);
 bool IsRegularFile(const Text& path);
 bool IsFolder(const Text& path);
 
-// The folder part of a path including its closing "/" (empty when there is none), and the
-// part after the last "/".
+// The folder part of a path including its closing separator (empty when there is none), and
+// the part after the last separator.
 Text FolderOf(const Text& path);
 Text FileNameOf(const Text& path);
 // A path relative to the current directory made absolute; other paths unchanged.
 Text AbsolutePath(const Text& path);
-// Appends "/" unless the text is empty or already ends with "/" or "\".
+// Appends the edition's separator unless the text is empty or already ends with "/" or "\".
 Text WithClosingSlash(Text folder);
 
 }  // namespace zem::kmcore

@@ -114,9 +114,14 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, HRESUL
         error = u"The folder of the knowledge base " + Quoted(folder) + u" does not exist.";
         return nullptr;
     }
+    std::string sqliteName;
+    if (!SqliteFileName(path, sqliteName)) {
+        error = u"The knowledge base " + Quoted(path) + u" cannot be opened: invalid name.";
+        return nullptr;
+    }
     sqlite3* db = nullptr;
     ConfigureSqlite();
-    const int rc = sqlite3_open_v2(ToFileSystemBytes(path).c_str(), &db,
+    const int rc = sqlite3_open_v2(sqliteName.c_str(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         error = u"The knowledge base " + Quoted(path) + u" cannot be opened: " +
@@ -136,7 +141,7 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, HRESUL
         return nullptr;
     }
     status = S_OK;
-    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, ToFileSystemBytes(path)));
+    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, sqliteName));
 }
 
 KnowledgeBase::KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath)
@@ -194,11 +199,11 @@ void KnowledgeBase::StoreWhenIdle() {
 }
 
 Text KnowledgeBase::DocumentFolder(const Text& documentGuid) const {
-    return folder_ + u"documents/" + documentGuid + u"/";
+    return folder_ + ToNativeSeparators(u"documents/") + documentGuid + kPathSeparator;
 }
 
 Text KnowledgeBase::AttachmentFolder(const Text& attachmentGuid) const {
-    return folder_ + u"attachments/" + attachmentGuid + u"/";
+    return folder_ + ToNativeSeparators(u"attachments/") + attachmentGuid + kPathSeparator;
 }
 
 sqlite3_stmt* KnowledgeBase::Prepared(const std::string& sql) {

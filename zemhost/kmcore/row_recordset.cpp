@@ -12,14 +12,14 @@ class RowRecordset : public ComObject<IZemKMSQLiteRecordset> {
     RowRecordset(std::vector<TextRow> rows, int32_t columns)
         : rows_(std::move(rows)), columns_(columns) {}
 
-    HRESULT IsEOF(int32_t* eof) override {
+    HRESULT ZEM_STDMETHODCALLTYPE IsEOF(int32_t* eof) override {
         if (!eof)
             return E_POINTER;
         *eof = AtEnd() ? 1 : 0;
         return S_OK;
     }
 
-    HRESULT GetFieldText(int32_t column, BSTR* text) override {
+    HRESULT ZEM_STDMETHODCALLTYPE GetFieldText(int32_t column, BSTR* text) override {
         if (!text)
             return E_POINTER;
         *text = nullptr;
@@ -34,14 +34,15 @@ class RowRecordset : public ComObject<IZemKMSQLiteRecordset> {
         return S_OK;
     }
 
-    HRESULT MoveNext() override {
+    HRESULT ZEM_STDMETHODCALLTYPE MoveNext() override {
         if (AtEnd())
             return S_FALSE;
         ++current_;
         return AtEnd() ? S_FALSE : S_OK;
     }
 
-    HRESULT ReadBlobIntoStream(int32_t /*column*/, VARIANT /*stream*/) override {
+    HRESULT ZEM_STDMETHODCALLTYPE ReadBlobIntoStream(int32_t /*column*/,
+                                                     VARIANT /*stream*/) override {
         return E_NOTIMPL;
     }
 

@@ -18,7 +18,7 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
   public:
     // A missing file fails, but leaves the component empty and usable: saving then creates
     // the file.
-    HRESULT OpenFile(const char16_t* path) override {
+    HRESULT ZEM_STDMETHODCALLTYPE OpenFile(const char16_t* path) override {
         if (!path || !*path)
             return E_INVALIDARG;
         // The document is refilled in place, so section objects handed out earlier read
@@ -39,14 +39,15 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
         return E_FAIL;
     }
 
-    HRESULT IsModified(VARIANT_BOOL* modified) override {
+    HRESULT ZEM_STDMETHODCALLTYPE IsModified(VARIANT_BOOL* modified) override {
         if (!modified)
             return E_POINTER;
         *modified = document_->modified ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     }
 
-    HRESULT GetValue(const char16_t* section, const char16_t* key, BSTR* value) override {
+    HRESULT ZEM_STDMETHODCALLTYPE GetValue(const char16_t* section, const char16_t* key,
+                                           BSTR* value) override {
         if (!value)
             return E_POINTER;
         Text text;
@@ -55,7 +56,8 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
         return status;
     }
 
-    HRESULT SetValue(const char16_t* section, const char16_t* key, const char16_t* value) override {
+    HRESULT ZEM_STDMETHODCALLTYPE SetValue(const char16_t* section, const char16_t* key,
+                                           const char16_t* value) override {
         if (ArgText(section).empty() || ArgText(key).empty())
             return E_INVALIDARG;
         pugi::xml_node node = document_->MakeValue(section, key);
@@ -67,7 +69,8 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
         return S_OK;
     }
 
-    HRESULT GetSection(const char16_t* section, IUnknown** sectionObject) override {
+    HRESULT ZEM_STDMETHODCALLTYPE GetSection(const char16_t* section,
+                                             IUnknown** sectionObject) override {
         if (!sectionObject)
             return E_POINTER;
         *sectionObject = nullptr;
@@ -77,7 +80,7 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
         return S_OK;
     }
 
-    HRESULT DeleteSection(const char16_t* section) override {
+    HRESULT ZEM_STDMETHODCALLTYPE DeleteSection(const char16_t* section) override {
         bool removed = false;
         while (pugi::xml_node node = document_->Section(ArgText(section))) {
             node.parent().remove_child(node);
@@ -90,7 +93,7 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
     // The file is replaced whole, atomically, and forced to disk: it is saved seldom and holds
     // the user's own choices. A file that could not be read is left alone rather than
     // replaced by what little this component holds.
-    HRESULT SaveFile() override {
+    HRESULT ZEM_STDMETHODCALLTYPE SaveFile() override {
         if (document_->path.empty() || document_->unreadable)
             return E_FAIL;
         if (!document_->xml.child("settings"))

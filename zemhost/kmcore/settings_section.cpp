@@ -15,7 +15,7 @@ class SettingsSection : public ComObject<IZemKMSettingsSection> {
     SettingsSection(std::shared_ptr<SettingsDocument> document, Text name)
         : document_(std::move(document)), name_(std::move(name)) {}
 
-    HRESULT GetSectionValue(const char16_t* key, BSTR* value) override {
+    HRESULT ZEM_STDMETHODCALLTYPE GetSectionValue(const char16_t* key, BSTR* value) override {
         if (!value)
             return E_POINTER;
         Text text;
@@ -24,7 +24,8 @@ class SettingsSection : public ComObject<IZemKMSettingsSection> {
         return status;
     }
 
-    HRESULT GetSectionBool(const char16_t* key, VARIANT_BOOL* value) override {
+    HRESULT ZEM_STDMETHODCALLTYPE GetSectionBool(const char16_t* key,
+                                                 VARIANT_BOOL* value) override {
         if (!value)
             return E_POINTER;
         Text text;

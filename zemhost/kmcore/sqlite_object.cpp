@@ -15,14 +15,16 @@ namespace {
 
 class SQLiteDatabase : public ComObject<IZemKMSQLiteDatabase> {
   public:
-    HRESULT OpenDatabase(const char16_t* path) override {
+    HRESULT ZEM_STDMETHODCALLTYPE OpenDatabase(const char16_t* path) override {
         CloseDatabase();
         if (!path || !*path)
             return E_INVALIDARG;
+        std::string name;
+        if (!SqliteFileName(path, name))
+            return E_INVALIDARG;
         sqlite3* db = nullptr;
         ConfigureSqlite();
-        if (sqlite3_open_v2(ToFileSystemBytes(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-            SQLITE_OK) {
+        if (sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
             sqlite3_close(db);
             return E_FAIL;
         }
@@ -41,7 +43,8 @@ class SQLiteDatabase : public ComObject<IZemKMSQLiteDatabase> {
         return S_OK;
     }
 
-    HRESULT ExecuteQuery(const char16_t* sql, int32_t /*flags*/, IUnknown** recordset) override {
+    HRESULT ZEM_STDMETHODCALLTYPE ExecuteQuery(const char16_t* sql, int32_t /*flags*/,
+                                               IUnknown** recordset) override {
         if (!recordset)
             return E_POINTER;
         *recordset = nullptr;
@@ -70,7 +73,7 @@ class SQLiteDatabase : public ComObject<IZemKMSQLiteDatabase> {
         return S_OK;
     }
 
-    HRESULT CloseDatabase() override {
+    HRESULT ZEM_STDMETHODCALLTYPE CloseDatabase() override {
         connection_.reset();
         refused_.clear();
         return S_OK;

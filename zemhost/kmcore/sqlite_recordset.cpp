@@ -23,14 +23,14 @@ class Recordset : public ComObject<IZemKMSQLiteRecordset> {
             connection_->KeepIdle(shape_, statement_);
     }
 
-    HRESULT IsEOF(int32_t* eof) override {
+    HRESULT ZEM_STDMETHODCALLTYPE IsEOF(int32_t* eof) override {
         if (!eof)
             return E_POINTER;
         *eof = eof_ ? 1 : 0;
         return S_OK;
     }
 
-    HRESULT GetFieldText(int32_t column, BSTR* text) override {
+    HRESULT ZEM_STDMETHODCALLTYPE GetFieldText(int32_t column, BSTR* text) override {
         if (!text)
             return E_POINTER;
         *text = nullptr;
@@ -51,7 +51,7 @@ class Recordset : public ComObject<IZemKMSQLiteRecordset> {
         return S_OK;
     }
 
-    HRESULT MoveNext() override {
+    HRESULT ZEM_STDMETHODCALLTYPE MoveNext() override {
         if (eof_)
             return S_FALSE;
         const int rc = sqlite3_step(statement_);
@@ -61,7 +61,7 @@ class Recordset : public ComObject<IZemKMSQLiteRecordset> {
         return rc == SQLITE_DONE ? S_FALSE : E_FAIL;
     }
 
-    HRESULT ReadBlobIntoStream(int32_t column, VARIANT stream) override {
+    HRESULT ZEM_STDMETHODCALLTYPE ReadBlobIntoStream(int32_t column, VARIANT stream) override {
         if (!InRange(column))
             return E_INVALIDARG;
         auto target =

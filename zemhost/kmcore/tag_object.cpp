@@ -12,8 +12,8 @@ class TagObject : public ComObject<IZemKMTag> {
     TagObject(std::shared_ptr<KnowledgeBase> kb, Text guid)
         : kb_(std::move(kb)), guid_(std::move(guid)) {}
 
-    HRESULT CreateChildTag(const char16_t* name, const char16_t* description,
-                           IUnknown** tag) override {
+    HRESULT ZEM_STDMETHODCALLTYPE CreateChildTag(const char16_t* name, const char16_t* description,
+                                                 IUnknown** tag) override {
         if (!tag)
             return E_POINTER;
         *tag = nullptr;

@@ -10,7 +10,8 @@ namespace {
 class ToolsComponent : public ComObject<IZemKMTools> {
   public:
     // The document template is itself an HTML page (UTF-8), so it is written out unchanged.
-    HRESULT ExtractHtmlFile(const char16_t* templateFile, const char16_t* htmlFile) override {
+    HRESULT ZEM_STDMETHODCALLTYPE ExtractHtmlFile(const char16_t* templateFile,
+                                                  const char16_t* htmlFile) override {
         if (!templateFile || !*templateFile || !htmlFile || !*htmlFile)
             return E_INVALIDARG;
         std::string bytes;

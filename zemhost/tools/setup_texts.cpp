@@ -21,23 +21,23 @@ zem::HRESULT Keep(SetupText which, const char16_t* text) {
 
 }  // namespace
 
-extern "C" zem::HRESULT ZemToolsSetSecuteText(const char16_t* text) {
+ZEM_STDAPI ZemToolsSetSecuteText(const char16_t* text) {
     return Keep(kSecureText, text);
 }
 
-extern "C" zem::HRESULT ZemToolsSetLogFileName(const char16_t* text) {
+ZEM_STDAPI ZemToolsSetLogFileName(const char16_t* text) {
     return Keep(kLogFileName, text);
 }
 
-extern "C" zem::HRESULT ZemToolsSetSettingsFileName(const char16_t* text) {
+ZEM_STDAPI ZemToolsSetSettingsFileName(const char16_t* text) {
     return Keep(kSettingsFileName, text);
 }
 
-extern "C" zem::HRESULT ZemToolsSetTempPath(const char16_t* text) {
+ZEM_STDAPI ZemToolsSetTempPath(const char16_t* text) {
     return Keep(kTempPath, text);
 }
 
-extern "C" zem::HRESULT ZemToolsGetSetupText(int32_t which, zem::BSTR* text) {
+ZEM_STDAPI ZemToolsGetSetupText(int32_t which, zem::BSTR* text) {
     if (!text)
         return zem::E_POINTER;
     *text = nullptr;

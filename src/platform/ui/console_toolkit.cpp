@@ -1,9 +1,5 @@
 #include "platform/ui/console_toolkit.h"
 
-#include <errno.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <string>
 #include <vector>
@@ -11,71 +7,34 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/standard_streams.h"
+#include "platform/ui/terminal.h"
 
 namespace zem::ui {
 
 namespace {
 
-volatile sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int) {
-    g_interrupted = 1;
-}
-
-bool TakeInterrupt() {
-    if (!g_interrupted)
-        return false;
-    g_interrupted = 0;
-    return true;
-}
-
-// Ctrl+C sets the flag for as long as a console dialog runs. No SA_RESTART, so a prompt
-// waiting for input wakes up at once.
-class InterruptHandler {
+// Ctrl+C presses Cancel for as long as the outermost console dialog runs.
+class InterruptWatch {
   public:
-    InterruptHandler() {
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        installed_ = sigaction(SIGINT, &action, &previous_) == 0;
-    }
-    ~InterruptHandler() {
-        if (installed_)
-            sigaction(SIGINT, &previous_, nullptr);
-    }
-
-  private:
-    struct sigaction previous_ {};
-    bool installed_ = false;
+    InterruptWatch() { StartWatchingInterrupts(); }
+    ~InterruptWatch() { StopWatchingInterrupts(); }
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
 };
 
-enum class ReadResult { kLine, kEnd, kInterrupted };
-
-ReadResult ReadLine(Text& line) {
-    std::string bytes;
-    for (;;) {
-        char c;
-        ssize_t n = read(STDIN_FILENO, &c, 1);
-        if (n < 0 && errno == EINTR) {
-            if (g_interrupted)
-                return ReadResult::kInterrupted;
-            continue;
-        }
-        if (n <= 0) {
-            if (bytes.empty())
-                return ReadResult::kEnd;
-            break;
-        }
-        if (c == '\n')
-            break;
-        bytes += c;
-    }
-    if (!bytes.empty() && bytes.back() == '\r')
-        bytes.pop_back();
-    // A typed line may be a path: bytes that are not UTF-8 are kept for the file system.
-    line = FromFileSystemBytes(bytes);
-    return ReadResult::kLine;
+// A typed path that does not start at a root or a drive is taken inside the initial folder.
+#ifdef _WIN32
+constexpr char16_t kSeparator = u'\\';
+bool IsRooted(const Text& path) {
+    return path[0] == u'/' || path[0] == u'\\' ||
+           (path.size() > 1 && path[1] == u':' && IsAsciiLetter(path[0]));
 }
+#else
+constexpr char16_t kSeparator = u'/';
+bool IsRooted(const Text& path) {
+    return path[0] == u'/';
+}
+#endif
 
 Text Trim(const Text& text) {
     size_t first = text.find_first_not_of(u" \t");
@@ -113,9 +72,9 @@ class ConsoleToolkit : public Toolkit, public WindowView {
     const char* Name() const override { return "console"; }
 
     void RunModal(Dialog& dialog) override {
-        std::unique_ptr<InterruptHandler> handler;
+        std::unique_ptr<InterruptWatch> watch;
         if (stack_.empty())
-            handler = std::make_unique<InterruptHandler>();
+            watch = std::make_unique<InterruptWatch>();
         stack_.push_back({&dialog, false});
         dialog.GetWindow()->SetView(this);
         dialog.InitDialog();
@@ -149,7 +108,7 @@ class ConsoleToolkit : public Toolkit, public WindowView {
         if (!nonInteractive_ && StandardInputIsTerminal()) {
             WriteStandardOutput(u"(Enter) ");
             Text ignored;
-            ReadLine(ignored);
+            ReadStandardInputLine(ignored);
         }
         return IDOK_RESULT;
     }
@@ -162,17 +121,17 @@ class ConsoleToolkit : public Toolkit, public WindowView {
             WriteStandardOutput(u"Folder: " + request.initialFolder + u"\n");
         WriteStandardOutput(u"Path (empty to cancel): ");
         Text line;
-        if (ReadLine(line) != ReadResult::kLine) {
+        if (ReadStandardInputLine(line) != ReadResult::kLine) {
             WriteStandardOutput(u"\n");
             return false;
         }
         Text path = Trim(line);
         if (path.empty())
             return false;
-        if (path[0] != u'/' && !request.initialFolder.empty()) {
+        if (!IsRooted(path) && !request.initialFolder.empty()) {
             Text folder = request.initialFolder;
             if (folder.back() != u'/' && folder.back() != u'\\')
-                folder += u'/';
+                folder += kSeparator;
             path = folder + path;
         }
         request.fileName = path;
@@ -225,7 +184,7 @@ class ConsoleToolkit : public Toolkit, public WindowView {
         for (;;) {
             WriteStandardOutput(u"Yes (y), No (n) or Cancel (c)? ");
             Text line;
-            if (ReadLine(line) != ReadResult::kLine) {
+            if (ReadStandardInputLine(line) != ReadResult::kLine) {
                 WriteStandardOutput(u"\n");
                 return IDCANCEL_RESULT;
             }
@@ -298,7 +257,7 @@ class ConsoleToolkit : public Toolkit, public WindowView {
         EndProgressLine();
         WriteStandardOutput(line + u"\n> ");
         Text answer;
-        ReadResult read = ReadLine(answer);
+        ReadResult read = ReadStandardInputLine(answer);
         if (read == ReadResult::kInterrupted) {
             WriteStandardOutput(u"\n");
             return;

@@ -41,4 +41,26 @@ const IconResource* FindIcon(int id) {
     return nullptr;
 }
 
+const IconResource* FindIconNamedBy(const Text& staticText) {
+    int id = 0;
+    for (char16_t c : staticText) {
+        if (c < u'0' || c > u'9' || id > 100000)
+            return nullptr;
+        id = id * 10 + (c - u'0');
+    }
+    return staticText.empty() ? nullptr : FindIcon(id);
+}
+
+const IconImage* NearestIconImage(const IconResource& icon, int pixels) {
+    const IconImage* best = nullptr;
+    for (const IconImage& image : icon.images) {
+        const bool fits = image.size >= pixels;
+        const bool bestFits = best && best->size >= pixels;
+        if (!best || (fits && (!bestFits || image.size < best->size)) ||
+            (!fits && !bestFits && image.size > best->size))
+            best = &image;
+    }
+    return best;
+}
+
 }  // namespace zem::ui

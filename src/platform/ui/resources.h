@@ -104,5 +104,10 @@ bool LoadString(int id, Text& text);
 // Null when the set lacks the id.
 const DialogTemplate* FindDialogTemplate(int id);
 const IconResource* FindIcon(int id);
+// The icon an SS_ICON static names by the decimal id in its text; null when none.
+const IconResource* FindIconNamedBy(const Text& staticText);
+// The image a window of `pixels` pixels shows, scaled if need be: the smallest image not
+// smaller than that, else the largest; null when the icon has none.
+const IconImage* NearestIconImage(const IconResource& icon, int pixels);
 
 }  // namespace zem::ui

@@ -1,5 +1,5 @@
-// Text written to the program's standard output and standard error (UTF-8, flushed at
-// once), for the toolkits that print.
+// Text written to the program's standard output and standard error, for the toolkits that
+// print: written at once, as UTF-8 to files and pipes and as characters to a console.
 #pragma once
 
 #include "platform/text.h"

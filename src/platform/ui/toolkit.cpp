@@ -1,8 +1,8 @@
 #include "platform/ui/toolkit.h"
 
-#include "platform/system_info.h"
 #include "platform/ui/console_toolkit.h"
-#include "platform/ui/wx_toolkit.h"
+#include "platform/ui/terminal.h"
+#include "platform/ui/window_toolkit.h"
 
 namespace zem::ui {
 
@@ -49,12 +49,12 @@ std::unique_ptr<Toolkit> SetToolkit(std::unique_ptr<Toolkit> toolkit) {
 
 void ChooseToolkit(bool forceConsole, bool nonInteractive) {
     std::unique_ptr<Toolkit> toolkit;
-    bool display =
-        !GetEnvironmentText("DISPLAY").empty() || !GetEnvironmentText("WAYLAND_DISPLAY").empty();
-    if (!forceConsole && display)
-        toolkit = CreateWxToolkit(nonInteractive);
-    if (!toolkit)
+    if (!forceConsole)
+        toolkit = CreateWindowToolkit(nonInteractive);
+    if (!toolkit) {
+        ConnectConsole();
         toolkit = CreateConsoleToolkit(nonInteractive);
+    }
     SetToolkit(std::move(toolkit));
 }
 

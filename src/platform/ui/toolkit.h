@@ -1,6 +1,6 @@
 // The services a window toolkit gives the program: showing a dialog modally, message boxes,
 // the open-file dialog, pumping messages and printing. One toolkit is current per process
-// (wx or console; tests install a scripted one of their own, tests/support); it is chosen
+// (wx, win32 or console; tests install a scripted one of their own, tests/support); it is chosen
 // at start-up and used from the user-interface thread only. Until one is chosen, a console
 // toolkit that never waits for input is used, so library code and tests that show messages
 // never block.
@@ -69,7 +69,7 @@ class Toolkit {
     virtual void Pump() = 0;
     // A line of text for the person running the program (standard output).
     virtual void WriteOutput(const Text& line) = 0;
-    // The display name of the toolkit ("wx", "console", "scripted").
+    // The display name of the toolkit ("wx", "win32", "console", "scripted").
     virtual const char* Name() const = 0;
 };
 
@@ -78,8 +78,10 @@ Toolkit& CurrentToolkit();
 // Makes `toolkit` current and returns the previous one (null when the default was used).
 std::unique_ptr<Toolkit> SetToolkit(std::unique_ptr<Toolkit> toolkit);
 
-// Start-up's choice: wx when a display exists (DISPLAY or WAYLAND_DISPLAY) and it starts,
-// else the console. `nonInteractive` makes message boxes print instead of waiting.
+// Start-up's choice: the edition's window toolkit when it can show a window (on Linux, wx
+// when DISPLAY or WAYLAND_DISPLAY is set and it starts; on Windows, always), else the
+// console, connected to a console window first. `nonInteractive` makes message boxes print
+// instead of waiting.
 void ChooseToolkit(bool forceConsole, bool nonInteractive);
 
 // The application's main window: the owner of message boxes without one.

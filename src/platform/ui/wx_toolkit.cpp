@@ -14,7 +14,6 @@
 #include <wx/wx.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <climits>
 #include <functional>
@@ -28,6 +27,7 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/standard_streams.h"
+#include "platform/ui/window_toolkit.h"
 
 namespace zem::ui {
 
@@ -43,14 +43,6 @@ Text FromWx(const wxString& text) {
     return FromUtf8(std::string_view(bytes.data(), bytes.length()));
 }
 
-// An icon static names its icon by the decimal id in its text.
-int IconIdOf(const Window& window) {
-    std::string digits = ToUtf8(window.GetText());
-    int id = 0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), id);
-    return id;
-}
-
 wxImage DecodePng(const IconImage& image) {
     wxMemoryInputStream stream(image.png.data(), image.png.size());
     wxImage decoded;
@@ -60,15 +52,9 @@ wxImage DecodePng(const IconImage& image) {
 
 // The image of the icon closest to `size` pixels (not smaller when possible), scaled.
 wxBitmap IconBitmap(const IconResource* icon, int size) {
-    if (!icon || icon->images.empty())
+    const IconImage* best = icon ? NearestIconImage(*icon, size) : nullptr;
+    if (!best)
         return wxBitmap();
-    const IconImage* best = &icon->images.front();
-    for (const IconImage& image : icon->images) {
-        bool fits = image.size >= size, bestFits = best->size >= size;
-        if ((fits && (!bestFits || image.size < best->size)) ||
-            (!fits && !bestFits && image.size > best->size))
-            best = &image;
-    }
     wxImage decoded = DecodePng(*best);
     if (!decoded.IsOk())
         return wxBitmap();
@@ -186,7 +172,7 @@ class DialogWindow : public wxDialog, public WindowView {
         const Text& kind = window.ClassName();
         wxWindow* native = nullptr;
         if (kind == kStaticClass && (window.Style() & SS_TYPEMASK) == SS_ICON) {
-            const IconResource* icon = FindIcon(IconIdOf(window));
+            const IconResource* icon = FindIconNamedBy(window.GetText());
             int pixels = FromDIP(32);
             native = new wxStaticBitmap(this, wxID_ANY, IconBitmap(icon, pixels), position,
                                         wxSize(pixels, pixels));
@@ -386,6 +372,12 @@ std::unique_ptr<Toolkit> CreateWxToolkit(bool nonInteractive) {
     }
     wxInitAllImageHandlers();
     return std::make_unique<WxToolkit>(nonInteractive);
+}
+
+std::unique_ptr<Toolkit> CreateWindowToolkit(bool nonInteractive) {
+    const bool display =
+        !GetEnvironmentText("DISPLAY").empty() || !GetEnvironmentText("WAYLAND_DISPLAY").empty();
+    return display ? CreateWxToolkit(nonInteractive) : nullptr;
 }
 
 }  // namespace zem::ui

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/posix_helpers.h"
+#include "platform/posix/posix_helpers.h"
 #include "platform/system_info.h"
 
 namespace zem {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/posix_helpers.h"
+#include "platform/posix/posix_helpers.h"
 
 namespace zem {
 

@@ -1,5 +1,4 @@
-// The process's command line and environment, its terminal, its signals, other processes,
-// and what the window toolkit reports about itself.
+// The process's command line and environment, its terminal, its signals and other processes.
 #include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -10,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix_helpers.h"
+#include "platform/posix/posix_helpers.h"
 #include "platform/system_info.h"
 
 namespace zem {
@@ -21,7 +20,6 @@ struct ProcessState {
     std::mutex lock;
     bool commandLineSet = false;
     std::vector<std::string> arguments;  // argv, program path first
-    Text menuFontFace = u"Sans";
 };
 
 ProcessState& State() {
@@ -93,18 +91,6 @@ Text GetEnvironmentText(const char* name) {
 
 bool IsInteractiveTerminal() {
     return isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-}
-
-Text GetMenuFontFace() {
-    ProcessState& state = State();
-    std::lock_guard lock(state.lock);
-    return state.menuFontFace;
-}
-
-void SetMenuFontFace(const Text& face) {
-    ProcessState& state = State();
-    std::lock_guard lock(state.lock);
-    state.menuFontFace = face.empty() ? Text(u"Sans") : face;
 }
 
 }  // namespace zem

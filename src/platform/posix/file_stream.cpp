@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/posix_helpers.h"
+#include "platform/posix/posix_helpers.h"
 
 namespace zem {
 

@@ -1,4 +1,4 @@
-#include "platform/posix_helpers.h"
+#include "platform/posix/posix_helpers.h"
 
 #include <errno.h>
 #include <fcntl.h>

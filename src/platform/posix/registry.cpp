@@ -14,7 +14,7 @@
 
 #include "platform/atomic_write.h"
 #include "platform/files.h"
-#include "platform/posix_helpers.h"
+#include "platform/posix/posix_helpers.h"
 
 namespace zem {
 
