@@ -5,8 +5,13 @@
 # The run gets its own HOME inside the work folder, so the user's own settings, log and
 # knowledge bases are left alone. BUILD_DIR as for scripts/build.sh; DEMO_DIR to choose the
 # work folder (default: a new folder under the temporary path).
+#   scripts/demo.sh --windows   does the same with the Windows edition under Wine
+#                               (scripts/demo-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --windows ]; then
+  exec scripts/demo-windows.sh
+fi
 scripts/install-deps.sh
 scripts/build.sh
 build_dir="${BUILD_DIR:-build}"

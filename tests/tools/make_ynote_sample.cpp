@@ -2,7 +2,10 @@
 // output) and its attachment storage folder. Chinese notebook names, nested tags, notes with
 // pictures and attachments, a title holding "/", a note without a title.
 //
-//   make_ynote_sample <folder>
+//   make_ynote_sample <folder> [<storage folder as the account records it>]
+//
+// The second argument is for accounts read on another system than the one that writes them:
+// the Windows edition under Wine reads the storage folder as a Windows path (C:\...).
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -90,12 +93,14 @@ void FillSample(YNoteFixture& ynote) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s <folder> [<storage folder as recorded>]\n", argv[0]);
         return 2;
     }
     try {
         YNoteFixture ynote(argv[1]);
+        if (argc == 3)
+            ynote.SetStorageDirValue(std::string(argv[2]));
         FillSample(ynote);
         ynote.Close();
         std::printf("%s\n", ynote.DatabasePath().c_str());
