@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "config/command_line.h"
@@ -68,6 +69,8 @@ class ImportRun {
     bool AddAttachments(IZemKMDocument* document, PreparedNote& note, bool updating);
     bool SetDates(IZemKMDocument* document, const NoteRow& row);
     void ReportResourceLosses(const Text& title, std::vector<ResourceLoss>& losses);
+    // Logs, once a run, that the notes go into the root folder for want of their notebooks.
+    void NotebooksUnreadable();
     // Ends the reading ahead, then closes the account's database.
     void CloseAccount();
     ImportOutcome Finish(RunEnd end, ImportOutcome outcome);
@@ -109,6 +112,7 @@ class ImportRun {
     int32_t done_ = 0;
     int32_t progress_ = 0;  // where the progress bar stands
     bool walkEnded_ = false;
+    bool notebooksUnreadableNoted_ = false;
 };
 
 ImportOutcome ImportRun::Run() {
@@ -242,7 +246,10 @@ bool ImportRun::Prepare() {
     KeepWorkingCopyCachesSmall(sqlite_.Get());
     LoadTagMap(sqlite_.Get(), tags_);
     CreateHostTags(host_.Get(), nullptr, tags_, Text(), &wait_);
-    CreateNotebookFolders(sqlite_.Get(), host_.Get(), kYNoteRootFolder, &wait_);
+    const bool notebooksReadable =
+        CreateNotebookFolders(sqlite_.Get(), host_.Get(), kYNoteRootFolder, &wait_);
+    if (!notebooksReadable)
+        NotebooksUnreadable();
     if (wait_.GaveUp()) {
         ShowMessageId(IDS_KNOWLEDGE_BASE_STILL_IN_USE);
         return false;
@@ -265,7 +272,7 @@ bool ImportRun::Prepare() {
     OpenResourceStore(sourcePath);
     preparer_ = std::make_unique<NotePreparer>(
         NotePreparer::Account{sqlite_.Get(), notes_.Get(), resources_.get(), &noteTemplate_,
-                              rowOrder_, files_.get(), previous_.get()});
+                              rowOrder_, files_.get(), previous_.get(), notebooksReadable});
     return true;
 }
 
@@ -392,10 +399,8 @@ void ImportRun::ImportNote() {
         return;
     }
     note->notebookReports.Replay();
-    if (!note->notebookRead) {
-        summary_.NoteSkipped(row.title, u"its notebook could not be read");
-        return;
-    }
+    if (note->notebookLookupFailed)
+        NotebooksUnreadable();
     const Text& location = note->location;
     const Text& htmlFile = note->htmlFile;
     dialog_.PumpMessages();
@@ -600,6 +605,15 @@ void ImportRun::ReportResourceLosses(const Text& title, std::vector<ResourceLoss
     for (const ResourceLoss& loss : losses)
         summary_.ResourceLost(title, loss);
     losses.clear();
+}
+
+void ImportRun::NotebooksUnreadable() {
+    if (std::exchange(notebooksUnreadableNoted_, true))
+        return;
+    summary_.Notice(
+        u"Import ynote, the account's notebooks could not be read; its notes are imported "
+        u"into the folder %1",
+        kYNoteRootFolder);
 }
 
 }  // namespace

@@ -333,13 +333,11 @@ TEST_F(ImportDriverTest, AMissingTableIsReportedWithItsQuery) {
           "select name from tag_attr where tagid in ('t1','t2')"},
          ImportOutcome::kCompletedWithGaps,
          3},
+        // Said once; every note then goes into the root folder.
         {"notebook_attr",
-         {"select notebookid, notebookname from notebook_attr",
-          "select notebookid, notebookname from notebook_attr where notebookid='nb1'",
-          "select notebookid, notebookname from notebook_attr where notebookid='nb2'",
-          "select notebookid, notebookname from notebook_attr where notebookid='gone'"},
-         ImportOutcome::kCompletedWithGaps,
-         0},
+         {"select notebookid, notebookname from notebook_attr"},
+         ImportOutcome::kCompleted,
+         3},
         {"note", {"select count(*) from note"}, ImportOutcome::kStopped, 0},
         {"note_attr",
          {"select noteid, title, notebookid, tags, datecreated, dateupdated, sourceurl from "
