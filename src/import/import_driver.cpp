@@ -11,6 +11,7 @@
 #include "config/translations.h"
 #include "config/user_messages.h"
 #include "host/data_store.h"
+#include "import/account_hold.h"
 #include "import/file_copy.h"
 #include "import/knowledge_base_wait.h"
 #include "import/note_body.h"
@@ -81,6 +82,8 @@ class ImportRun {
     std::unique_ptr<ImportWorkingFiles> files_;
     ImportRunSummary summary_;
     ComPtr<IZemKMDatabase> host_;
+    // Released after everything declared below it: once the run's documents are stored.
+    ImportAccountHold accountHold_;
     std::unique_ptr<PreviousImport> previous_;
     bool onlyChanges_ = false;
     ComPtr<IZemKMSQLiteDatabase> sqlite_;
@@ -326,6 +329,11 @@ bool ImportRun::ChooseNotesToImport(const Text& sourcePath) {
             u"from; importing the same account again will add a second copy of every note");
         return true;
     }
+    // Held before the records are read, so that they include what another run of the
+    // account adds.
+    const ImportAccountHold::Outcome held = accountHold_.Take(host_.Get(), account, dialog_);
+    if (held == ImportAccountHold::Outcome::kCancelled)
+        return false;
     // Without the records every note would come in again beside its document.
     const HRESULT loaded = wait_.Call([&] { return previous_->Load(); }, Text());
     if (loaded == ZEM_E_KNOWLEDGE_BASE_BUSY) {
@@ -341,6 +349,19 @@ bool ImportRun::ChooseNotesToImport(const Text& sourcePath) {
     }
     if (previous_->RecordedCount() == 0)
         return true;
+    // Two runs of one account at once are one request made twice: the run waited for has
+    // just brought the account in, every note again when so asked, and this one completes
+    // only what it left (the notes new or changed since, or those of a run cut short)
+    // instead of asking or adding a second copy of every note.
+    if (held == ImportAccountHold::Outcome::kHeldAfterWait) {
+        summary_.Notice(
+            u"Import ynote, this run waited for another import of the account %1 to end; only "
+            u"the notes new or changed since are imported",
+            account);
+        onlyChanges_ = true;
+        summary_.ImportingOnlyChanges();
+        return true;
+    }
     switch (dialog_.AskImportAgain(account, static_cast<int32_t>(previous_->RecordedCount()))) {
         case ImportAgainChoice::kOnlyNewAndChanged:
             onlyChanges_ = true;

@@ -114,29 +114,39 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, HRESUL
         error = u"The folder of the knowledge base " + Quoted(folder) + u" does not exist.";
         return nullptr;
     }
-    sqlite3* db = nullptr;
     ConfigureSqlite();
-    const int rc = sqlite3_open_v2(ToFileSystemBytes(path).c_str(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc != SQLITE_OK) {
-        error = u"The knowledge base " + Quoted(path) + u" cannot be opened: " +
-                FromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + u".";
-        sqlite3_close(db);
-        return nullptr;
-    }
-    sqlite3_busy_timeout(db, kCallBusyTimeoutMilliseconds);
-    bool busy = false;
-    error = PrepareConnection(db, path, busy);
-    if (!error.empty()) {
-        if (busy) {
-            status = ZEM_E_KNOWLEDGE_BASE_BUSY;
-            error = u"The knowledge base " + Quoted(path) + u" is in use by another program.";
+    // Two programs preparing the same new file at once can each want a lock the other
+    // holds; SQLite then reports busy at once rather than wait. The preparation is tried
+    // again, with the file let go of in between, for as long as a call waits for a lock.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kCallBusyTimeoutMilliseconds);
+    for (;;) {
+        sqlite3* db = nullptr;
+        const int rc = sqlite3_open_v2(ToFileSystemBytes(path).c_str(), &db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (rc != SQLITE_OK) {
+            error = u"The knowledge base " + Quoted(path) + u" cannot be opened: " +
+                    FromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + u".";
+            sqlite3_close(db);
+            return nullptr;
+        }
+        sqlite3_busy_timeout(db, kCallBusyTimeoutMilliseconds);
+        bool busy = false;
+        error = PrepareConnection(db, path, busy);
+        if (error.empty()) {
+            status = S_OK;
+            return std::shared_ptr<KnowledgeBase>(
+                new KnowledgeBase(db, folder, ToFileSystemBytes(path)));
         }
         sqlite3_close(db);
-        return nullptr;
+        if (!busy)
+            return nullptr;
+        if (Clock::now() >= deadline) {
+            status = ZEM_E_KNOWLEDGE_BASE_BUSY;
+            error = u"The knowledge base " + Quoted(path) + u" is in use by another program.";
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    status = S_OK;
-    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, ToFileSystemBytes(path)));
 }
 
 KnowledgeBase::KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath)
