@@ -466,6 +466,11 @@ void ImportRun::ImportNote() {
     if (KeptOut(page, document.Get()))
         return;
     if (Failed(page)) {
+        // An updated document stays as it was, whole, rather than take the note's new title
+        // and folder around its old page; the next import tries again.
+        if (auto commit = ComPtr<IZemKMDocumentCommit>::QueryFrom(document.Get());
+            updating && commit)
+            commit->DiscardChanges();
         ShowMessageIdArg(IDS_SAVE_DOCUMENT_FAILED, row.title);
         summary_.NoteSkipped(row.title, updating ? u"its new content could not be saved whole"
                                                  : u"its content could not be saved (an empty "
