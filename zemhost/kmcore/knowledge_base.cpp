@@ -205,10 +205,31 @@ void KnowledgeBase::StoreWhenIdle() {
             idle_.wait_until(lock, due);
             continue;
         }
-        // Changes another program keeps out are tried again after another idle period.
-        if (StoreWaitingChanges() != S_OK)
+        // Changes another program keeps out, and updates left waiting, are looked at again
+        // after another idle period.
+        if (StoreIdleChanges() != S_OK || !waiting_.empty())
             lastCall_ = Clock::now();
     }
+}
+
+HRESULT KnowledgeBase::StoreIdleChanges() {
+    std::vector<WaitingDocument> updates;
+    for (auto it = waiting_.begin(); it != waiting_.end();) {
+        if (it->newRow) {
+            ++it;
+            continue;
+        }
+        updates.push_back(std::move(*it));
+        it = waiting_.erase(it);
+    }
+    const HRESULT status = StoreWaitingChanges();
+    if (!updates.empty()) {
+        if (waiting_.empty())
+            firstWaiting_ = Clock::now();
+        waiting_.insert(waiting_.begin(), std::make_move_iterator(updates.begin()),
+                        std::make_move_iterator(updates.end()));
+    }
+    return status;
 }
 
 Text KnowledgeBase::DocumentFolder(const Text& documentGuid) const {

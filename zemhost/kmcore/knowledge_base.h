@@ -13,14 +13,15 @@
 // changes are stored once kMaxWaitingDocuments documents wait; when the oldest has waited
 // kIdleCommit and another document is started or built on (those of the document being
 // built keep waiting); before anything else is changed or read; when an object is let go;
-// and by the thread below. The files a document brings (its page, the copies of its
-// attachments) are in place before the rows that name them are stored; files that replace
-// those of a stored document are staged and switched in with its transaction
-// (staged_files.h).
+// and, but for changes to documents already stored, by the thread below. The files a document
+// brings (its page, the copies of its attachments) are in place before the rows that name them are
+// stored; files that replace those of a stored document are staged and switched in with its
+// transaction (staged_files.h).
 //
 // Threads: every call of the objects holds a Call for its length, so the calls of all
 // threads take turns on the connection. A thread of the knowledge base's own stores the
-// waiting changes once no call has come for kIdleCommit; it takes the same turns.
+// waiting changes (but those of stored documents) once no call has come for kIdleCommit; it
+// takes the same turns.
 #pragma once
 
 #include <sqlite3.h>
@@ -184,6 +185,11 @@ class KnowledgeBase {
     // Removes the rows of completed switches; inside a transaction.
     void ForgetCompletedSwitches();
     void StoreWhenIdle();
+    // What the idle thread stores: the waiting changes but those of stored documents, which
+    // may be an update that the caller is still making (a pause between two of its calls
+    // must not store half of it); they are stored when their object commits or lets go of
+    // them, or when anything is read or changed elsewhere.
+    HRESULT StoreIdleChanges();
 
     sqlite3* db_;
     Text folder_;
