@@ -94,6 +94,8 @@ std::vector<StringResource> StringTable() {
         {IDS_KNOWLEDGE_BASE_STILL_IN_USE,
          u"The knowledge base is still in use by another program, so the import stopped. Try "
          u"again when that program has closed it."},
+        {IDS_WAITING_FOR_OTHER_IMPORT,
+         u"Waiting for another import of this account to finish (%1 s)..."},
     };
 }
 

@@ -30,6 +30,9 @@ enum MessageId : int {
     IDS_KNOWLEDGE_BASE_IN_USE = 120,
     IDS_WAITING_FOR_KNOWLEDGE_BASE = 121,
     IDS_KNOWLEDGE_BASE_STILL_IN_USE = 122,
+    // Another import of the same account into the knowledge base runs (%1 the seconds
+    // waited).
+    IDS_WAITING_FOR_OTHER_IMPORT = 123,
 };
 
 // The message box's result; empty text shows nothing and gives 2 (cancel).

@@ -77,4 +77,23 @@ struct IZemKMDocumentSources : IUnknown {
     ~IZemKMDocumentSources() = default;
 };
 
+// An optional interface of the database component, beside IZemKMDocumentSources: one import
+// of a source account at a time into the open knowledge base. Two imports of the same
+// account that ran at once would each find the other's notes missing and bring them in a
+// second time; the hold lets the later one wait until the earlier one has ended, whatever
+// way it ends (a killed process lets go of its hold). It binds only importers that ask.
+struct IZemKMSourceAccountHold : IUnknown {
+    static constexpr IID kIID = MakeGuid("3E0B7B52-95C1-4F0E-9D3A-6A1F2C4B8E17");
+
+    // S_OK and, in `hold`, an object that holds the account's imports until it is released;
+    // S_FALSE (no object) when another hold of the account exists, in this process or
+    // another; a failure status when the knowledge base cannot keep holds.
+    virtual HRESULT ZEM_STDMETHODCALLTYPE TryHoldSourceAccount(const char16_t* source,
+                                                               const char16_t* account,
+                                                               IUnknown** hold) = 0;
+
+  protected:
+    ~IZemKMSourceAccountHold() = default;
+};
+
 }  // namespace zem

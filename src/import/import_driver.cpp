@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "config/command_line.h"
@@ -10,6 +11,7 @@
 #include "config/translations.h"
 #include "config/user_messages.h"
 #include "host/data_store.h"
+#include "import/account_hold.h"
 #include "import/file_copy.h"
 #include "import/knowledge_base_wait.h"
 #include "import/note_body.h"
@@ -68,6 +70,8 @@ class ImportRun {
     bool AddAttachments(IZemKMDocument* document, PreparedNote& note, bool updating);
     bool SetDates(IZemKMDocument* document, const NoteRow& row);
     void ReportResourceLosses(const Text& title, std::vector<ResourceLoss>& losses);
+    // Logs, once a run, that the notes go into the root folder for want of their notebooks.
+    void NotebooksUnreadable();
     // Ends the reading ahead, then closes the account's database.
     void CloseAccount();
     ImportOutcome Finish(RunEnd end, ImportOutcome outcome);
@@ -78,6 +82,8 @@ class ImportRun {
     std::unique_ptr<ImportWorkingFiles> files_;
     ImportRunSummary summary_;
     ComPtr<IZemKMDatabase> host_;
+    // Released after everything declared below it: once the run's documents are stored.
+    ImportAccountHold accountHold_;
     std::unique_ptr<PreviousImport> previous_;
     bool onlyChanges_ = false;
     ComPtr<IZemKMSQLiteDatabase> sqlite_;
@@ -109,6 +115,7 @@ class ImportRun {
     int32_t done_ = 0;
     int32_t progress_ = 0;  // where the progress bar stands
     bool walkEnded_ = false;
+    bool notebooksUnreadableNoted_ = false;
 };
 
 ImportOutcome ImportRun::Run() {
@@ -243,7 +250,10 @@ bool ImportRun::Prepare() {
     KeepWorkingCopyCachesSmall(sqlite_.Get());
     LoadTagMap(sqlite_.Get(), tags_);
     CreateHostTags(host_.Get(), nullptr, tags_, Text(), &wait_);
-    CreateNotebookFolders(sqlite_.Get(), host_.Get(), kYNoteRootFolder, &wait_);
+    const bool notebooksReadable =
+        CreateNotebookFolders(sqlite_.Get(), host_.Get(), kYNoteRootFolder, &wait_);
+    if (!notebooksReadable)
+        NotebooksUnreadable();
     if (wait_.GaveUp()) {
         ShowMessageId(IDS_KNOWLEDGE_BASE_STILL_IN_USE);
         return false;
@@ -266,7 +276,7 @@ bool ImportRun::Prepare() {
     OpenResourceStore(sourcePath);
     preparer_ = std::make_unique<NotePreparer>(
         NotePreparer::Account{sqlite_.Get(), notes_.Get(), resources_.get(), &noteTemplate_,
-                              rowOrder_, files_.get(), previous_.get()});
+                              rowOrder_, files_.get(), previous_.get(), notebooksReadable});
     return true;
 }
 
@@ -320,6 +330,11 @@ bool ImportRun::ChooseNotesToImport(const Text& sourcePath) {
             u"from; importing the same account again will add a second copy of every note");
         return true;
     }
+    // Held before the records are read, so that they include what another run of the
+    // account adds.
+    const ImportAccountHold::Outcome held = accountHold_.Take(host_.Get(), account, dialog_);
+    if (held == ImportAccountHold::Outcome::kCancelled)
+        return false;
     // Without the records every note would come in again beside its document.
     const HRESULT loaded = wait_.Call([&] { return previous_->Load(); }, Text());
     if (loaded == ZEM_E_KNOWLEDGE_BASE_BUSY) {
@@ -335,6 +350,19 @@ bool ImportRun::ChooseNotesToImport(const Text& sourcePath) {
     }
     if (previous_->RecordedCount() == 0)
         return true;
+    // Two runs of one account at once are one request made twice: the run waited for has
+    // just brought the account in, every note again when so asked, and this one completes
+    // only what it left (the notes new or changed since, or those of a run cut short)
+    // instead of asking or adding a second copy of every note.
+    if (held == ImportAccountHold::Outcome::kHeldAfterWait) {
+        summary_.Notice(
+            u"Import ynote, this run waited for another import of the account %1 to end; only "
+            u"the notes new or changed since are imported",
+            account);
+        onlyChanges_ = true;
+        summary_.ImportingOnlyChanges();
+        return true;
+    }
     switch (dialog_.AskImportAgain(account, static_cast<int32_t>(previous_->RecordedCount()))) {
         case ImportAgainChoice::kOnlyNewAndChanged:
             onlyChanges_ = true;
@@ -393,10 +421,8 @@ void ImportRun::ImportNote() {
         return;
     }
     note->notebookReports.Replay();
-    if (!note->notebookRead) {
-        summary_.NoteSkipped(row.title, u"its notebook could not be read");
-        return;
-    }
+    if (note->notebookLookupFailed)
+        NotebooksUnreadable();
     const Text& location = note->location;
     const Text& htmlFile = note->htmlFile;
     dialog_.PumpMessages();
@@ -441,6 +467,11 @@ void ImportRun::ImportNote() {
     if (KeptOut(page, document.Get()))
         return;
     if (Failed(page)) {
+        // An updated document stays as it was, whole, rather than take the note's new title
+        // and folder around its old page; the next import tries again.
+        if (auto commit = ComPtr<IZemKMDocumentCommit>::QueryFrom(document.Get());
+            updating && commit)
+            commit->DiscardChanges();
         ShowMessageIdArg(IDS_SAVE_DOCUMENT_FAILED, row.title);
         summary_.NoteSkipped(row.title, updating ? u"its new content could not be saved whole"
                                                  : u"its content could not be saved (an empty "
@@ -601,6 +632,15 @@ void ImportRun::ReportResourceLosses(const Text& title, std::vector<ResourceLoss
     for (const ResourceLoss& loss : losses)
         summary_.ResourceLost(title, loss);
     losses.clear();
+}
+
+void ImportRun::NotebooksUnreadable() {
+    if (std::exchange(notebooksUnreadableNoted_, true))
+        return;
+    summary_.Notice(
+        u"Import ynote, the account's notebooks could not be read; its notes are imported "
+        u"into the folder %1",
+        kYNoteRootFolder);
 }
 
 }  // namespace

@@ -85,9 +85,17 @@ void NotePreparer::PrepareContent(PreparedNote& note) {
     if (!note.htmlFile.empty()) {
         DeferredReports::Capture capture(note.notebookReports);
         note.location = kYNoteRootFolder;
-        note.notebookRead = AppendNotebookName(database, note.row.notebookId, note.location);
+        // A notebook table that cannot be read fails for every note alike: the first failure
+        // is shown, and the notes go where a note whose notebook row is missing goes, rather
+        // than being lost or each showing the failure again.
+        if (account_.notebooksReadable &&
+            !AppendNotebookName(database, note.row.notebookId, note.location)) {
+            note.location = kYNoteRootFolder;
+            note.notebookLookupFailed = true;
+            account_.notebooksReadable = false;
+        }
     }
-    if (note.notebookRead) {
+    if (!note.htmlFile.empty()) {
         DeferredReports::Capture capture(note.attachmentReports);
         note.attachmentsRead =
             CollectAttachments(database, note.row.noteId, note.folder, note.attachments, resources,

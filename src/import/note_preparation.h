@@ -56,8 +56,10 @@ struct PreparedNote {
     Text htmlFile;  // empty when its page could not be built
     std::vector<ResourceLoss> pageLosses;
     DeferredReports pageReports;
-    bool notebookRead = false;
     Text location;  // its folder in the knowledge base
+    // Its notebook's look-up failed: it goes into the root folder, as the notes after it do
+    // without a look-up.
+    bool notebookLookupFailed = false;
     DeferredReports notebookReports;
     bool attachmentsRead = false;
     std::vector<ResourceEntry> attachments;  // copied, named relative to `folder`
@@ -80,6 +82,8 @@ class NotePreparer {
         StatementRowOrder rowOrder;
         ImportWorkingFiles* files;
         const PreviousImport* previous;  // null: every note is prepared ahead
+        // False when the notebooks could not be read: every note goes into the root folder.
+        bool notebooksReadable = true;
     };
     explicit NotePreparer(const Account& account);
     ~NotePreparer();
@@ -110,10 +114,10 @@ class NotePreparer {
     void PrepareContent(PreparedNote& note);
     void ReadAhead();
 
-    Account account_;
+    Account account_;  // notebooksReadable turns false at the first failed look-up
     size_t nextSlot_ = 0;
     std::atomic<bool> broken_{false};
-    std::mutex accountMutex_;  // the account's database and resource store
+    std::mutex accountMutex_;  // the account's database and resource store, and account_
 
     std::mutex mutex_;  // what follows
     std::condition_variable ready_, roomAgain_;

@@ -149,9 +149,11 @@ HRESULT PreviousImport::TakeDocument(const Text& noteId, const Text& title, cons
     auto candidate = ComPtr<IZemKMDocument>::QueryFrom(found.Get());
     if (!candidate)
         return S_OK;
-    status = sources_->SetDocumentTitle(candidate.Get(), title.c_str());
+    // The location first: a folder it makes is stored at once, with whatever waits, which
+    // must not be half of this document's update.
+    status = sources_->SetDocumentLocation(candidate.Get(), location.c_str());
     if (status == S_OK)
-        status = sources_->SetDocumentLocation(candidate.Get(), location.c_str());
+        status = sources_->SetDocumentTitle(candidate.Get(), title.c_str());
     if (status != S_OK)
         return status;
     document = candidate;

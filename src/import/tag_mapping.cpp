@@ -115,13 +115,13 @@ void CreateHostTags(IZemKMDatabase* database, IZemKMTag* parentTag, const TagMap
     CreateHostTagsUnder(database, parentTag, IndexByParent(map), parentId, descended, wait);
 }
 
-void CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostDatabase,
+bool CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostDatabase,
                            const Text& root, KnowledgeBaseWait* wait) {
     if (!database || !hostDatabase)
-        return;
+        return true;
     auto recordset = RunQuery(database, kSqlSelectNotebooks);
     if (!recordset)
-        return;
+        return false;
     while (HasCurrentRow(recordset.Get()) && !(wait && wait->GaveUp())) {
         if (ReadFieldText(recordset.Get(), 0) != kUnfiledNotebookId) {
             Text location = root + ReadFieldText(recordset.Get(), 1);
@@ -133,6 +133,7 @@ void CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostD
         }
         recordset->MoveNext();
     }
+    return true;
 }
 
 bool AppendNotebookName(IZemKMSQLiteDatabase* database, const Text& notebookId, Text& location) {

@@ -42,8 +42,9 @@ void CreateHostTags(IZemKMDatabase* database, IZemKMTag* parentTag, const TagMap
                     const Text& parentId, KnowledgeBaseWait* wait = nullptr);
 
 // One host folder per notebook at root + name, except the unfiled notebook; host calls go
-// through `wait` when given.
-void CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostDatabase,
+// through `wait` when given. False when the notebooks could not be read (the query's message
+// shown).
+bool CreateNotebookFolders(IZemKMSQLiteDatabase* database, IZemKMDatabase* hostDatabase,
                            const Text& root, KnowledgeBaseWait* wait = nullptr);
 
 // Appends the notebook's name (empty when its row is missing); false when the query failed.

@@ -6,6 +6,8 @@
 
 #include "config/global.h"
 #include "host/data_store.h"
+#include "host/zem_km_document_sources.h"
+#include "import/previous_import.h"
 #include "import_test_env.h"
 #include "platform/system_info.h"
 #include "support/held_write_transaction.h"
@@ -333,13 +335,11 @@ TEST_F(ImportDriverTest, AMissingTableIsReportedWithItsQuery) {
           "select name from tag_attr where tagid in ('t1','t2')"},
          ImportOutcome::kCompletedWithGaps,
          3},
+        // Said once; every note then goes into the root folder.
         {"notebook_attr",
-         {"select notebookid, notebookname from notebook_attr",
-          "select notebookid, notebookname from notebook_attr where notebookid='nb1'",
-          "select notebookid, notebookname from notebook_attr where notebookid='nb2'",
-          "select notebookid, notebookname from notebook_attr where notebookid='gone'"},
-         ImportOutcome::kCompletedWithGaps,
-         0},
+         {"select notebookid, notebookname from notebook_attr"},
+         ImportOutcome::kCompleted,
+         3},
         {"note", {"select count(*) from note"}, ImportOutcome::kStopped, 0},
         {"note_attr",
          {"select noteid, title, notebookid, tags, datecreated, dateupdated, sourceurl from "
@@ -434,6 +434,42 @@ TEST_F(ImportDriverTest, AKnowledgeBaseHeldForAWhileIsWaitedForWithTheStatusLine
               std::string::npos);
     EXPECT_EQ(Column("select title from document order by title"),
               (std::vector<std::string>{"a-b", "无标题笔记", "毫秒"}));
+}
+
+// Another run holding the account: this one waits with the status line saying so, and
+// then, as the account was just imported, brings in only what changed, without asking and
+// without a second copy although every note again was asked for; a wait may be cancelled.
+TEST_F(ImportDriverTest, AnotherImportOfTheAccountIsWaitedForAndNotRepeated) {
+    MakeAccount();
+    ASSERT_EQ(Run(), ImportOutcome::kCompleted);
+    const Text account = YNoteAccountName(Wide(fixture_->DatabasePath()));
+    auto holds = ComPtr<IZemKMSourceAccountHold>::QueryFrom(Host());
+    ASSERT_TRUE(holds);
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "waited for");
+        ComPtr<IUnknown> other;
+        ASSERT_EQ(holds->TryHoldSourceAccount(u"YNote", account.c_str(), other.Out()), S_OK);
+        ComPtr<IUnknown> second;
+        EXPECT_EQ(holds->TryHoldSourceAccount(u"YNote", account.c_str(), second.Out()), S_FALSE);
+        dialog_ = TestDialog();
+        dialog_.again = ImportAgainChoice::kEveryNote;
+        if (cancel)
+            dialog_.cancelAfter = 3;
+        else
+            dialog_.onPump = [&] {
+                if (dialog_.pumps == 3)
+                    other.Reset();
+            };
+        EXPECT_EQ(Run(), cancel ? ImportOutcome::kStopped : ImportOutcome::kCompleted);
+        EXPECT_EQ(dialog_.statuses.front(),
+                  "Waiting for another import of this account to finish (0 s)...");
+        EXPECT_TRUE(dialog_.asked.empty());
+        EXPECT_EQ(Kb("select * from document").size(), 3u);
+        if (!cancel) {
+            EXPECT_NE(dialog_.summary.find("0 new, 0 updated, 3 unchanged"), std::string::npos)
+                << dialog_.summary;
+        }
+    }
 }
 
 }  // namespace

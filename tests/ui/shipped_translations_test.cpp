@@ -35,7 +35,8 @@ TEST(ShippedTranslationsTest, ChineseSetsTranslateEveryStringOfTheTable) {
     for (int id = IDS_ABOUTBOX; id <= IDS_IMPORT_COMPLETED; ++id)
         ids.push_back(id);
     for (int id : {IDS_IMPORT_AGAIN, IDS_EARLIER_IMPORTS_UNREADABLE, IDS_KNOWLEDGE_BASE_IN_USE,
-                   IDS_WAITING_FOR_KNOWLEDGE_BASE, IDS_KNOWLEDGE_BASE_STILL_IN_USE})
+                   IDS_WAITING_FOR_KNOWLEDGE_BASE, IDS_KNOWLEDGE_BASE_STILL_IN_USE,
+                   IDS_WAITING_FOR_OTHER_IMPORT})
         ids.push_back(id);
     for (const char* language : {"2052", "1028"}) {
         for (int id : ids) {

@@ -365,6 +365,8 @@ TEST(HtmlImport, AnUnreadablePageFailsAndKeepsThePreviousContent) {
     EXPECT_NE(ReadFileBytes(index).find("<p>first</p>"), std::string::npos);
     WriteFileBytes(page, "<p>second</p>");
     ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK);
+    // The stored document's new page takes the old one's place once its changes are stored.
+    ASSERT_EQ(ComPtr<IZemKMDocumentCommit>::QueryFrom(document.Get())->CommitChanges(), S_OK);
     EXPECT_EQ(ReadFileBytes(index), "<meta charset=\"utf-8\"><p>second</p>");
     // A replaced page leaves nothing of itself behind.
     std::vector<std::string> names;

@@ -6,6 +6,7 @@
 #include "platform/com_object.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
+#include "source_account_hold.h"
 
 namespace zem::kmcore {
 
@@ -20,12 +21,14 @@ Text DefaultDataStore() {
     return WithClosingSlash(GetDocumentsFolderPath()) + ToNativeSeparators(u"My Knowledge/");
 }
 
-// The engine offers where documents came from (IZemKMDocumentSources) beside the database
-// interface; a variant built for tests leaves it out to stand for an older engine.
+// The engine offers where documents came from (IZemKMDocumentSources) and holds on a source
+// account's imports (IZemKMSourceAccountHold) beside the database interface; a variant built
+// for tests leaves them out to stand for an older engine.
 #ifdef ZEM_KMCORE_WITHOUT_DOCUMENT_SOURCES
 using DatabaseInterfaces = ComObject<IZemKMDatabase>;
 #else
-using DatabaseInterfaces = ComObject<IZemKMDatabase, DocumentSourcesComponent>;
+using DatabaseInterfaces =
+    ComObject<IZemKMDatabase, DocumentSourcesComponent, SourceAccountHoldComponent>;
 #endif
 
 class DatabaseComponent : public DatabaseInterfaces {
@@ -117,6 +120,9 @@ class DatabaseComponent : public DatabaseInterfaces {
   private:
 #ifndef ZEM_KMCORE_WITHOUT_DOCUMENT_SOURCES
     std::shared_ptr<KnowledgeBase> SourcesKnowledgeBase() override {
+        return kb_;
+    }
+    std::shared_ptr<KnowledgeBase> HoldsKnowledgeBase() override {
         return kb_;
     }
 #endif

@@ -34,8 +34,11 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
     }
 
     // Links are resolved against the HTML file's own folder; `url` and `flags` change
-    // nothing in how the page is taken in. The page's files are written at once: the
-    // document's row, once stored, names a page that is there.
+    // nothing in how the page is taken in. The page of a document not stored yet is written
+    // in its folder at once: the document's row, once stored, names a page that is there.
+    // A stored document's new page is written beside and takes the old one's place with the
+    // document's other changes, so that the document is never half old and half new; a page
+    // that cannot be written whole leaves the old one.
     HRESULT ZEM_STDMETHODCALLTYPE UpdateFromHtmlFile(const char16_t* htmlFile,
                                                      const char16_t* /*url*/,
                                                      int32_t /*flags*/) override {
@@ -44,12 +47,22 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
         KnowledgeBase::Call call(*kb_);
         if (const HRESULT status = Change(nullptr); status != S_OK)
             return status;
-        const bool whole = ImportHtmlFile(htmlFile, kb_->DocumentFolder(guid_));
-        if (whole) {
-            if (auto* row = kb_->ChangeNewRow(guid_))
-                row->pageWritten = true;
+        if (kb_->ChangeNewRow(guid_)) {
+            const bool whole = ImportHtmlFile(htmlFile, kb_->DocumentFolder(guid_));
+            if (whole) {
+                if (auto* row = kb_->ChangeNewRow(guid_))
+                    row->pageWritten = true;
+            }
+            return whole ? S_OK : E_FAIL;
         }
-        return whole ? S_OK : E_FAIL;
+        const Text staged = kb_->NewStagedPath();
+        if (staged.empty())
+            return E_FAIL;
+        if (!ImportHtmlFile(htmlFile, kb_->Folder() + staged + u"/")) {
+            RemoveObjectFolder(kb_->Folder() + staged);
+            return E_FAIL;
+        }
+        return kb_->SwitchWithChanges(guid_, u"documents/" + guid_ + u"/", staged);
     }
 
     // The document's tags become exactly those named; `parentTagName` is not used, new tags

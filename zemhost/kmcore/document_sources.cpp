@@ -33,23 +33,31 @@ bool SameFileBytes(const Text& first, const Text& second, uint64_t& size) {
     }
 }
 
-// The rows of a query whose parameters are all texts, each row `columns` texts, after the
-// changes waiting to be stored are stored, so that the query sees them. S_OK, or the status
-// that kept the query from being answered.
+// The rows of a query whose parameters are all texts, each row `columns` texts. The query
+// sees the changes waiting to be stored: those of `document` when given, which are applied
+// for the query alone and go on waiting (a query about a document in the middle of an update
+// must not store half the update), else all of them, stored first. S_OK, or the status that
+// kept the query from being answered.
 HRESULT ReadRows(KnowledgeBase& kb, const std::string& sql, std::initializer_list<TextView> params,
-                 int columns, std::vector<TextRow>& rows) {
+                 int columns, std::vector<TextRow>& rows, const Text* document = nullptr) {
+    const auto read = [&] {
+        rows.clear();
+        Statement query(kb, sql);
+        int index = 0;
+        for (TextView param : params)
+            query.Bind(++index, param);
+        while (query.NextRow()) {
+            TextRow& row = rows.emplace_back();
+            for (int column = 0; column < columns; ++column)
+                row.push_back(query.ColumnText(column));
+        }
+        return query.ReachedEnd();
+    };
+    if (document)
+        return kb.ReadWithWaitingChanges(*document, read);
     if (const HRESULT stored = kb.StoreWaitingChanges(); stored != S_OK)
         return stored;
-    Statement query(kb, sql);
-    int index = 0;
-    for (TextView param : params)
-        query.Bind(++index, param);
-    while (query.NextRow()) {
-        TextRow& row = rows.emplace_back();
-        for (int column = 0; column < columns; ++column)
-            row.push_back(query.ColumnText(column));
-    }
-    return query.ReachedEnd() ? S_OK : kb.FailureStatus();
+    return read() ? S_OK : kb.FailureStatus();
 }
 
 // The same handed out as a result set.
@@ -61,9 +69,10 @@ constexpr char kSelectRecords[] =
     "r.document_guid WHERE r.source = ?1 AND r.account = ?2";
 
 HRESULT ReadRecordset(KnowledgeBase& kb, const std::string& sql,
-                      std::initializer_list<TextView> params, int columns, IUnknown** recordset) {
+                      std::initializer_list<TextView> params, int columns, IUnknown** recordset,
+                      const Text* document = nullptr) {
     std::vector<TextRow> rows;
-    const HRESULT status = ReadRows(kb, sql, params, columns, rows);
+    const HRESULT status = ReadRows(kb, sql, params, columns, rows, document);
     if (status == S_OK)
         *recordset = NewRowRecordset(std::move(rows), columns);
     return status;
@@ -236,7 +245,7 @@ HRESULT DocumentSourcesComponent::ReplaceAttachmentFromFile(IUnknown* document,
     if (const HRESULT status = ReadRows(*kb,
                                         "SELECT guid, size FROM attachment WHERE document_guid "
                                         "= ?1 AND name = ?2 ORDER BY rowid LIMIT 1",
-                                        {guid, name}, 2, found);
+                                        {guid, name}, 2, found, &guid);
         status != S_OK)
         return status;
     if (found.empty())
@@ -245,14 +254,21 @@ HRESULT DocumentSourcesComponent::ReplaceAttachmentFromFile(IUnknown* document,
     const Text folder = kb->AttachmentFolder(attachment);
     uint64_t size = 0;
     if (!SameFileBytes(source, folder + name, size)) {
-        // The file is replaced whole, so a killed process leaves the old bytes or the new.
-        if (!CreateFolderTree(folder) || !CopyFileAtomically(source, folder + name, &size))
+        // The new bytes are staged and replace the file with the document's other changes,
+        // so that a killed process leaves the old document whole or the new one.
+        const Text staged = kb->NewStagedPath();
+        if (staged.empty() || !CreateFolderTree(folder) ||
+            !CopyFileAtomically(source, kb->Folder() + staged, &size)) {
+            if (!staged.empty())
+                RemoveStaged(kb->Folder(), staged);
             return E_FAIL;
+        }
+        const Text target = u"attachments/" + attachment + u"/" + name;
+        if (const HRESULT status = kb->SwitchWithChanges(guid, target, staged); status != S_OK)
+            return status;
         *replaced = VARIANT_TRUE;
     }
-    // The size waits with the document's changes. Should they be dropped, the file holds the
-    // new bytes under the old size until the next import, which finds the bytes equal and
-    // stores the size then.
+    // The size waits with the document's changes, as the new bytes do.
     if (found.front()[1] == FromUtf8(std::to_string(size)))
         return S_OK;
     return kb->ChangeDocument(guid, [attachment, size](KnowledgeBase& kb) {
@@ -270,7 +286,7 @@ HRESULT DocumentSourcesComponent::GetAttachmentNames(IUnknown* document, IUnknow
         return E_INVALIDARG;
     KnowledgeBase::Call call(*kb);
     return ReadRecordset(*kb, "SELECT name FROM attachment WHERE document_guid = ?1 ORDER BY rowid",
-                         {guid}, 1, recordset);
+                         {guid}, 1, recordset, &guid);
 }
 
 }  // namespace zem::kmcore

@@ -119,35 +119,47 @@ std::shared_ptr<KnowledgeBase> KnowledgeBase::Open(const Text& indexPath, HRESUL
         error = u"The knowledge base " + Quoted(path) + u" cannot be opened: invalid name.";
         return nullptr;
     }
-    sqlite3* db = nullptr;
     ConfigureSqlite();
-    const int rc = sqlite3_open_v2(sqliteName.c_str(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc != SQLITE_OK) {
-        error = u"The knowledge base " + Quoted(path) + u" cannot be opened: " +
-                FromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + u".";
-        sqlite3_close(db);
-        return nullptr;
-    }
-    sqlite3_busy_timeout(db, kCallBusyTimeoutMilliseconds);
-    bool busy = false;
-    error = PrepareConnection(db, path, busy);
-    if (!error.empty()) {
-        if (busy) {
-            status = ZEM_E_KNOWLEDGE_BASE_BUSY;
-            error = u"The knowledge base " + Quoted(path) + u" is in use by another program.";
+    // Two programs preparing the same new file at once can each want a lock the other
+    // holds; SQLite then reports busy at once rather than wait. The preparation is tried
+    // again, with the file let go of in between, for as long as a call waits for a lock.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kCallBusyTimeoutMilliseconds);
+    for (;;) {
+        sqlite3* db = nullptr;
+        const int rc = sqlite3_open_v2(sqliteName.c_str(), &db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (rc != SQLITE_OK) {
+            error = u"The knowledge base " + Quoted(path) + u" cannot be opened: " +
+                    FromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + u".";
+            sqlite3_close(db);
+            return nullptr;
+        }
+        sqlite3_busy_timeout(db, kCallBusyTimeoutMilliseconds);
+        bool busy = false;
+        error = PrepareConnection(db, path, busy);
+        if (error.empty()) {
+            // What an ended connection left half switched is completed before anything is read.
+            RecoverFileSwitches(db, folder);
+            status = S_OK;
+            return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, sqliteName));
         }
         sqlite3_close(db);
-        return nullptr;
+        if (!busy)
+            return nullptr;
+        if (Clock::now() >= deadline) {
+            status = ZEM_E_KNOWLEDGE_BASE_BUSY;
+            error = u"The knowledge base " + Quoted(path) + u" is in use by another program.";
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    status = S_OK;
-    return std::shared_ptr<KnowledgeBase>(new KnowledgeBase(db, folder, sqliteName));
 }
 
 KnowledgeBase::KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath)
     : db_(db),
       folder_(std::move(folder)),
       checkpointer_(std::make_unique<Checkpointer>(indexPath)),
+      staged_(folder_),
       idleThread_([this] { StoreWhenIdle(); }) {
     checkpointer_->Attach(db_);
 }
@@ -162,6 +174,11 @@ KnowledgeBase::~KnowledgeBase() {
     sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds);  // the waiting changes' last chance
     if (StoreWaitingChanges() != S_OK)
         DropWaitingChanges();
+    if (!switched_.empty() && RunTransaction([this] {
+                                  ForgetCompletedSwitches();
+                                  return true;
+                              }) != S_OK)
+        staged_.KeepFolder();
     // The checkpointer's connection closes first, so that closing this one, the last, folds
     // the log into the file.
     checkpointer_.reset();
@@ -192,10 +209,31 @@ void KnowledgeBase::StoreWhenIdle() {
             idle_.wait_until(lock, due);
             continue;
         }
-        // Changes another program keeps out are tried again after another idle period.
-        if (StoreWaitingChanges() != S_OK)
+        // Changes another program keeps out, and updates left waiting, are looked at again
+        // after another idle period.
+        if (StoreIdleChanges() != S_OK || !waiting_.empty())
             lastCall_ = Clock::now();
     }
+}
+
+HRESULT KnowledgeBase::StoreIdleChanges() {
+    std::vector<WaitingDocument> updates;
+    for (auto it = waiting_.begin(); it != waiting_.end();) {
+        if (it->newRow) {
+            ++it;
+            continue;
+        }
+        updates.push_back(std::move(*it));
+        it = waiting_.erase(it);
+    }
+    const HRESULT status = StoreWaitingChanges();
+    if (!updates.empty()) {
+        if (waiting_.empty())
+            firstWaiting_ = Clock::now();
+        waiting_.insert(waiting_.begin(), std::make_move_iterator(updates.begin()),
+                        std::make_move_iterator(updates.end()));
+    }
+    return status;
 }
 
 Text KnowledgeBase::DocumentFolder(const Text& documentGuid) const {
@@ -320,9 +358,11 @@ HRESULT KnowledgeBase::StoreWaitingChanges(const Text* guid) {
         if (failed[i]) {
             RemoveNewFolders(waiting_[i]);
             failedStores_[waiting_[i].guid] = E_FAIL;
-        } else if (!failedStores_.empty()) {
-            failedStores_.erase(waiting_[i].guid);
+            continue;
         }
+        CompleteSwitches(waiting_[i]);
+        if (!failedStores_.empty())
+            failedStores_.erase(waiting_[i].guid);
     }
     waiting_.clear();
     return S_OK;
@@ -333,6 +373,7 @@ HRESULT KnowledgeBase::RunWaitingSteps(std::vector<bool>& failed) {
     if (std::none_of(waiting_.begin(), waiting_.end(), hasSteps))
         return S_OK;
     const HRESULT status = RunTransaction([&] {
+        ForgetCompletedSwitches();
         for (size_t i = 0; i < waiting_.size(); ++i) {
             if (!Statement(*this, "SAVEPOINT document").Run())
                 return false;
@@ -355,12 +396,42 @@ HRESULT KnowledgeBase::RunWaitingSteps(std::vector<bool>& failed) {
     });
     if (Failed(status) && status != ZEM_E_KNOWLEDGE_BASE_BUSY)
         std::fill(failed.begin(), failed.end(), true);
+    else if (status == S_OK)
+        switched_.clear();
     return status;
 }
 
 void KnowledgeBase::RemoveNewFolders(const WaitingDocument& document) {
     for (const Text& folder : document.newFolders)
         RemoveObjectFolder(folder);
+    for (const auto& [staged, target] : document.switches)
+        RemoveStaged(folder_, staged);
+}
+
+void KnowledgeBase::CompleteSwitches(const WaitingDocument& document) {
+    for (const auto& [staged, target] : document.switches) {
+        CompleteFileSwitch(folder_, target, staged);
+        switched_.push_back(staged);
+    }
+}
+
+void KnowledgeBase::ForgetCompletedSwitches() {
+    for (const Text& staged : switched_)
+        Statement(*this, "DELETE FROM file_switch WHERE staged = ?1").Bind(1, staged).Run();
+}
+
+HRESULT KnowledgeBase::SwitchWithChanges(const Text& guid, const Text& target, const Text& staged) {
+    const HRESULT status = ChangeDocument(guid, [owner = staged_.Owner(), target,
+                                                 staged](KnowledgeBase& kb) {
+        Statement record(kb, "INSERT INTO file_switch(owner, target, staged) VALUES(?1, ?2, ?3)");
+        return record.Bind(1, owner).Bind(2, target).Bind(3, staged).Run();
+    });
+    if (status != S_OK) {
+        RemoveStaged(folder_, staged);
+        return status;
+    }
+    FindWaiting(guid)->switches.emplace_back(staged, target);
+    return S_OK;
 }
 
 HRESULT KnowledgeBase::CommitDocument(const Text& guid) {
@@ -381,6 +452,29 @@ void KnowledgeBase::DropWaitingChanges(const Text* guid) {
         RemoveNewFolders(*it);
         it = waiting_.erase(it);
     }
+}
+
+HRESULT KnowledgeBase::ReadWithWaitingChanges(const Text& guid, const std::function<bool()>& read) {
+    const WaitingDocument* document = FindWaiting(guid);
+    if (document && !document->steps.empty()) {
+        // The steps are made again when the changes are stored; the rollback takes back
+        // everything they did here.
+        if (!Statement(*this, "BEGIN IMMEDIATE").Run())
+            return FailureStatus();
+        bool applied = true;
+        for (const Step& step : document->steps) {
+            if (!(applied = step(*this)))
+                break;
+        }
+        bool done = false;
+        if (applied)
+            done = read();
+        const HRESULT status = done ? S_OK : FailureStatus();
+        Statement(*this, "ROLLBACK").Run();
+        if (applied)
+            return status;
+    }
+    return read() ? S_OK : FailureStatus();
 }
 
 HRESULT KnowledgeBase::InTransaction(const std::function<bool()>& body) {

@@ -13,12 +13,15 @@
 // changes are stored once kMaxWaitingDocuments documents wait; when the oldest has waited
 // kIdleCommit and another document is started or built on (those of the document being
 // built keep waiting); before anything else is changed or read; when an object is let go;
-// and by the thread below. The files a document brings (its page, the copies of its
-// attachments) are in place before the rows that name them are stored.
+// and, but for changes to documents already stored, by the thread below. The files a document
+// brings (its page, the copies of its attachments) are in place before the rows that name them are
+// stored; files that replace those of a stored document are staged and switched in with its
+// transaction (staged_files.h).
 //
 // Threads: every call of the objects holds a Call for its length, so the calls of all
 // threads take turns on the connection. A thread of the knowledge base's own stores the
-// waiting changes once no call has come for kIdleCommit; it takes the same turns.
+// waiting changes (but those of stored documents) once no call has come for kIdleCommit; it
+// takes the same turns.
 #pragma once
 
 #include <sqlite3.h>
@@ -37,6 +40,7 @@
 #include "checkpointer.h"
 #include "platform/com.h"
 #include "platform/text.h"
+#include "staged_files.h"
 
 namespace zem::kmcore {
 
@@ -125,12 +129,24 @@ class KnowledgeBase {
     // removed.
     HRESULT StoreWaitingChanges(const Text* guid = nullptr);
     // Drops the waiting changes (only document `guid`'s, when given) and removes their new
-    // folders.
+    // folders and staged files.
     void DropWaitingChanges(const Text* guid = nullptr);
+    // A new path, relative to the folder, where a file or folder that is to replace one of
+    // a stored document is written first; empty when none can be made.
+    Text NewStagedPath() { return staged_.NewPath(); }
+    // Adds to document `guid`'s waiting changes that the staged file or folder takes the
+    // place of `target` (relative to the folder) when they are stored; dropped with them, it
+    // is removed. Statuses as ChangeDocument (the staged path is removed on failure).
+    HRESULT SwitchWithChanges(const Text& guid, const Text& target, const Text& staged);
     // Stores the waiting changes when document `guid`'s are among them, and tells how the
     // last store of its changes ended: S_OK (also when there was none), E_FAIL, or
     // ZEM_E_KNOWLEDGE_BASE_BUSY with the changes kept.
     HRESULT CommitDocument(const Text& guid);
+    // Runs `read` on the stored rows as document `guid`'s waiting changes would leave them,
+    // storing nothing: those changes keep waiting, to be stored whole with the rest of the
+    // document's (should they fail, `read` sees the rows without them). S_OK when `read`
+    // returns true, else ZEM_E_KNOWLEDGE_BASE_BUSY or E_FAIL.
+    HRESULT ReadWithWaitingChanges(const Text& guid, const std::function<bool()>& read);
     // Runs `body` as a transaction of its own, after storing the waiting changes: committed
     // when it returns true, else rolled back. S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY or E_FAIL.
     HRESULT InTransaction(const std::function<bool()>& body);
@@ -145,6 +161,8 @@ class KnowledgeBase {
         std::vector<Step> steps;
         std::vector<Text> newFolders;
         std::shared_ptr<NewDocumentRow> newRow;  // when the steps create the document
+        // Staged paths, each with its target, switched in once the steps are stored.
+        std::vector<std::pair<Text, Text>> switches;
     };
 
     KnowledgeBase(sqlite3* db, Text folder, const std::string& indexPath);
@@ -159,13 +177,27 @@ class KnowledgeBase {
     // Stores the documents waiting besides `document` (one of them, or null) once the
     // oldest has waited kIdleCommit; `document`'s changes keep waiting. Where it now is.
     WaitingDocument* StoreOthersWhenOld(WaitingDocument* document);
+    // Takes back what the document's changes made outside the index: new folders, staged
+    // files.
     void RemoveNewFolders(const WaitingDocument& document);
+    // Switches in the staged files of a document whose changes were stored.
+    void CompleteSwitches(const WaitingDocument& document);
+    // Removes the rows of completed switches; inside a transaction.
+    void ForgetCompletedSwitches();
     void StoreWhenIdle();
+    // What the idle thread stores: the waiting changes but those of stored documents, which
+    // may be an update that the caller is still making (a pause between two of its calls
+    // must not store half of it); they are stored when their object commits or lets go of
+    // them, or when anything is read or changed elsewhere.
+    HRESULT StoreIdleChanges();
 
     sqlite3* db_;
     Text folder_;
     std::unique_ptr<Checkpointer> checkpointer_;
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
+    StagedFiles staged_;
+    // Staged paths whose switches are complete, their rows removed by the next transaction.
+    std::vector<Text> switched_;
 
     std::recursive_mutex mutex_;
     std::condition_variable_any idle_;

@@ -10,7 +10,7 @@ namespace {
 // "ZmKB" in the header's application-id field marks the file as a knowledge-base index.
 constexpr int32_t kApplicationId = 0x5A6D4B42;
 // Raised whenever the statements below gain something an older file lacks.
-constexpr int32_t kSchemaVersion = 2;
+constexpr int32_t kSchemaVersion = 3;
 
 constexpr const char* kSchemaSql = R"sql(
 CREATE TABLE IF NOT EXISTS folder(location TEXT PRIMARY KEY);
@@ -47,6 +47,10 @@ CREATE TABLE IF NOT EXISTS document_source(
     source_version INTEGER,
     document_modified TEXT,
     PRIMARY KEY(source, account, source_id));
+CREATE TABLE IF NOT EXISTS file_switch(
+    owner TEXT NOT NULL,
+    target TEXT NOT NULL,
+    staged TEXT PRIMARY KEY);
 CREATE INDEX IF NOT EXISTS tag_by_name ON tag(name COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS tag_by_parent ON tag(parent_guid);
 CREATE INDEX IF NOT EXISTS document_by_location ON document(location);

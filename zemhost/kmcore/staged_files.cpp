@@ -1,0 +1,157 @@
+#include "staged_files.h"
+
+#include <string>
+#include <vector>
+
+#include "host_files.h"
+#include "knowledge_base.h"
+#include "platform/files.h"
+
+namespace zem::kmcore {
+
+namespace {
+
+constexpr char16_t kStagingFolder[] = u"staging/";
+constexpr char16_t kLockName[] = u"lock";
+constexpr char16_t kRetiredSuffix[] = u".old";
+
+bool Exists(const Text& path) {
+    FileAttributes attributes;
+    return GetFileAttributes(path, attributes);
+}
+
+// Removes a file or a folder with everything in it.
+void RemovePath(const Text& path) {
+    if (IsFolder(path))
+        RemoveObjectFolder(path);
+    else
+        DeleteFile(path);
+}
+
+Text WithoutClosingSlash(Text path) {
+    while (!path.empty() && path.back() == u'/')
+        path.pop_back();
+    return path;
+}
+
+// The owner's switches in the order they were stored; false when they cannot be read.
+bool ReadSwitches(sqlite3* db, const Text& owner, std::vector<std::pair<Text, Text>>& switches) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT target, staged FROM file_switch WHERE owner = ?1 ORDER BY "
+                           "rowid",
+                           -1, &statement, nullptr) != SQLITE_OK)
+        return false;
+    const std::string key = ToUtf8(owner);
+    sqlite3_bind_text(statement, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        const auto text = [&](int column) {
+            const auto* bytes =
+                reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+            return bytes ? FromUtf8(bytes) : Text();
+        };
+        switches.emplace_back(text(0), text(1));
+    }
+    sqlite3_finalize(statement);
+    return rc == SQLITE_DONE;
+}
+
+bool DeleteSwitches(sqlite3* db, const Text& owner) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "DELETE FROM file_switch WHERE owner = ?1", -1, &statement,
+                           nullptr) != SQLITE_OK)
+        return false;
+    const std::string key = ToUtf8(owner);
+    sqlite3_bind_text(statement, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+    const bool done = sqlite3_step(statement) == SQLITE_DONE;
+    sqlite3_finalize(statement);
+    return done;
+}
+
+}  // namespace
+
+StagedFiles::~StagedFiles() {
+    if (owner_.empty() || keep_)
+        return;
+    // The lock goes last, so that no other connection takes the folder for an ended one's
+    // while it is being removed.
+    RemoveObjectFolder(kbFolder_ + WithoutClosingSlash(owner_));
+    lock_.Release();
+}
+
+Text StagedFiles::NewPath() {
+    if (owner_.empty()) {
+        const Text staging = kbFolder_ + kStagingFolder;
+        if (!CreateFolderTree(staging))
+            return {};
+        const Text folder = CreateUniqueFolder(staging, u"o-");
+        if (folder.empty())
+            return {};
+        // Locked under another name and then renamed: a connection that finds "lock" and can
+        // lock it knows that its owner had locked it and has ended, never that the owner is
+        // still between creating and locking it.
+        if (!lock_.CreateLocked(folder + u"lock-new") ||
+            !RenameFile(folder + u"lock-new", folder + kLockName)) {
+            lock_.Release();
+            RemoveObjectFolder(folder);
+            return {};
+        }
+        owner_ = folder.substr(kbFolder_.size());
+    }
+    return owner_ + FromUtf8(std::to_string(++count_));
+}
+
+void CompleteFileSwitch(const Text& kbFolder, const Text& target, const Text& staged) {
+    const Text from = kbFolder + staged;
+    const Text to = WithoutClosingSlash(kbFolder + target);
+    const Text retired = from + kRetiredSuffix;
+    FileAttributes attributes;
+    if (GetFileAttributes(from, attributes)) {
+        if (!attributes.isFolder) {
+            RenameFile(from, to);  // a file replaces its target in one step
+            return;
+        }
+        if (Exists(to)) {
+            if (Exists(retired))
+                RemoveObjectFolder(retired);
+            if (!RenameFile(to, retired))
+                return;
+        }
+        if (!RenameFile(from, to))
+            return;
+    }
+    if (Exists(retired))
+        RemoveObjectFolder(retired);
+}
+
+void RemoveStaged(const Text& kbFolder, const Text& staged) {
+    RemovePath(kbFolder + staged);
+}
+
+void RecoverFileSwitches(sqlite3* db, const Text& kbFolder) {
+    const Text staging = kbFolder + kStagingFolder;
+    std::vector<DirectoryEntry> entries;
+    if (!ListDirectory(staging, entries))
+        return;
+    for (const DirectoryEntry& entry : entries) {
+        if (!entry.isFolder || entry.name == u"." || entry.name == u"..")
+            continue;
+        const Text owner = Text(kStagingFolder) + entry.name + u"/";
+        FileLock lock;
+        // A folder without its lock is an owner between making it and locking it, or one
+        // whose removal was cut short after the lock went: both are left alone.
+        if (!lock.TryLockExisting(kbFolder + owner + kLockName))
+            continue;
+        std::vector<std::pair<Text, Text>> switches;
+        if (!ReadSwitches(db, owner, switches))
+            continue;
+        for (const auto& [target, staged] : switches)
+            CompleteFileSwitch(kbFolder, target, staged);
+        if (!switches.empty() && !DeleteSwitches(db, owner))
+            continue;
+        RemoveObjectFolder(kbFolder + WithoutClosingSlash(owner));
+    }
+}
+
+}  // namespace zem::kmcore
