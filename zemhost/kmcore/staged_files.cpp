@@ -29,7 +29,7 @@ void RemovePath(const Text& path) {
 }
 
 Text WithoutClosingSlash(Text path) {
-    while (!path.empty() && path.back() == u'/')
+    while (!path.empty() && IsPathSeparator(path.back()))
         path.pop_back();
     return path;
 }
