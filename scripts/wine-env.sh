@@ -72,7 +72,8 @@ if [ ! -f "$WINEPREFIX/.zem-ready" ]; then
   wine regedit /S "$(winepath -w "$reg_file")" >/dev/null 2>&1
   fonts_dir="$WINEPREFIX/drive_c/windows/Fonts"
   mkdir -p "$fonts_dir"
-  cp -f /usr/share/fonts/truetype/wine/*.ttf "$fonts_dir/" 2>/dev/null || true
+  # Debian's fonts-wine installs Wine's fonts (Marlett draws the caption buttons) here.
+  cp -f /usr/share/wine/fonts/*.ttf "$fonts_dir/" 2>/dev/null || true
   # WenQuanYi is found through fontconfig; a copy beside Wine's own makes it certain.
   cp -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts_dir/" 2>/dev/null || true
   # The server of the set-up ends by itself once wineboot's services are gone; its ending
