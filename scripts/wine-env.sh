@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a command (for example ctest) with the Wine environment of a Windows build folder:
-#   scripts/wine-env.sh [--xvfb] <build folder> <command> [arguments...]
+#   [ZEM_WINE_LANG=zh_CN.UTF-8] scripts/wine-env.sh [--xvfb] <build folder> <command> [arguments...]
 # The prefix <build folder>/wineprefix is made on first use (64-bit, so that it runs both
 # widths), with crash dialogs off, the Chinese and Japanese system fonts substituted by
 # WenQuanYi Micro Hei and Wine's own fonts copied in. A persistent wineserver runs for the
@@ -26,8 +26,19 @@ export WINEPREFIX="$build_dir/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=${ZEM_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=C.UTF-8
-export LC_ALL=C.UTF-8
+# Wine takes the user's locale and ANSI code page from the Unix locale a process starts in
+# (C.UTF-8: 1033 and 1252). ZEM_WINE_LANG names another, for example zh_CN.UTF-8 (2052 and
+# 936); it is compiled into the build folder once when the system has not got it.
+locale_name=${ZEM_WINE_LANG:-C.UTF-8}
+if [ "$locale_name" != C.UTF-8 ] && ! locale -a 2>/dev/null | grep -qix "${locale_name/UTF-8/utf8}"; then
+  export LOCPATH="$build_dir/locale"
+  if [ ! -d "$LOCPATH/$locale_name" ]; then
+    mkdir -p "$LOCPATH"
+    localedef -i "${locale_name%%.*}" -f UTF-8 "$LOCPATH/$locale_name"
+  fi
+fi
+export LANG=$locale_name
+export LC_ALL=$locale_name
 unset DISPLAY WAYLAND_DISPLAY
 
 xvfb_pid=
