@@ -67,13 +67,18 @@ fi
 # A server left over from an earlier run may have been started with another DISPLAY.
 wineserver -k 2>/dev/null || true
 
-if [ ! -f "$WINEPREFIX/.zem-ready" ]; then
+# The marker names the version of the settings below: a prefix made with older ones is set
+# up again.
+if [ ! -f "$WINEPREFIX/.zem-ready-2" ]; then
   mkdir -p "$WINEPREFIX"
   wine wineboot -i >/dev/null 2>&1
   reg_file="$WINEPREFIX/zem-settings.reg"
   {
     printf 'REGEDIT4\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    # No window manager runs on Xvfb to draw frames: Wine draws its windows' own (the
+    # caption, and the close box in Marlett), as Windows would.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
     for font in "SimSun" "MS UI Gothic" "PMingLiU" "Microsoft YaHei" "Microsoft YaHei UI"; do
       printf '"%s"="WenQuanYi Micro Hei"\r\n' "$font"
@@ -90,7 +95,7 @@ if [ ! -f "$WINEPREFIX/.zem-ready" ]; then
   # The server of the set-up ends by itself once wineboot's services are gone; its ending
   # writes the registry files.
   wineserver -w
-  touch "$WINEPREFIX/.zem-ready"
+  touch "$WINEPREFIX/.zem-ready-2"
 fi
 
 wineserver -p
