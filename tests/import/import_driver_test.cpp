@@ -63,7 +63,7 @@ class ImportDriverTest : public ImportTest {
     TestDialog& Dialog() {
         dialog_.host = Host();
         dialog_.factory = Factory();
-        dialog_.source = Wide(fixture_->DatabasePath());
+        dialog_.source = FromUtf8(fixture_->DatabasePath());
         return dialog_;
     }
     ImportOutcome Run() {
@@ -301,12 +301,12 @@ TEST_F(ImportDriverTest, StopsBeforeTheWalkWithTheRightMessage) {
     dialog.factory = nullptr;
     EXPECT_EQ(RunYNoteImport(dialog), ImportOutcome::kStopped);
     dialog.factory = Factory();
-    dialog.source = Wide(folder_ + "/deleted.db");
+    dialog.source = FromUtf8(folder_ + "/deleted.db");
     EXPECT_EQ(RunYNoteImport(dialog), ImportOutcome::kStopped);
-    dialog.source = Wide(folder_);
+    dialog.source = FromUtf8(folder_);
     EXPECT_EQ(RunYNoteImport(dialog), ImportOutcome::kStopped);
     WriteFileBytes(folder_ + "/damaged.db", std::string(4096, 'x'));
-    dialog.source = Wide(folder_ + "/damaged.db");
+    dialog.source = FromUtf8(folder_ + "/damaged.db");
     EXPECT_EQ(RunYNoteImport(dialog), ImportOutcome::kStopped);
 
     EXPECT_EQ(Messages(),
