@@ -6,6 +6,7 @@
 
 #include "platform/code_pages.h"
 #include "platform/system_info.h"
+#include "support/ansi_code_page.h"
 #include "support/environment.h"
 
 namespace zem {
@@ -14,19 +15,6 @@ namespace {
 // "中文" in UTF-8 is also a valid pair of GBK characters ("涓枃"): UTF-8 has to be tried first
 // for such text to survive a Chinese locale.
 constexpr std::string_view kUtf8Chinese = "\xE4\xB8\xAD\xE6\x96\x87";
-
-// The ANSI code page follows the user's locale. The POSIX stand-in reads LC_ALL at each call;
-// Windows fixes it when the process starts. Wine takes it from the Unix locale then:
-// scripts/wine-env.sh with ZEM_WINE_LANG=zh_CN.UTF-8 runs the Chinese cases, and with its
-// default C.UTF-8 the Western ones.
-#ifdef _WIN32
-#define ZEM_WITH_ANSI_CODE_PAGE(codePage, locale)                                          \
-    if (GetAnsiCodePage() != (codePage))                                                   \
-    GTEST_SKIP() << "needs the ANSI code page " << (codePage) << ", a process started in " \
-                 << (locale)
-#else
-#define ZEM_WITH_ANSI_CODE_PAGE(codePage, locale) test::EnvOverride ansiLocale("LC_ALL", locale)
-#endif
 
 Text DecodeUndeclared(std::string_view bytes, uint32_t expectedCodePage) {
     Text text;
