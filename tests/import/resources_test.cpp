@@ -122,7 +122,7 @@ TEST_F(ResourcesTest, AttachmentsGetSafeDistinctNamesAndSkipTheOtherKinds) {
     const std::string n = "note";
     ynote.AddResource("r1", n, 2, "a\\report.pdf", "first");
     ynote.AddResource("r2", n, 2, "b\\report.pdf", "second");
-    ynote.AddResource("r3", n, 5, "c\\???", "only forbidden");
+    ynote.AddResource("r3", n, 5, "c\\,%'", "only forbidden");
     ynote.AddResource("r4", n, 2, "d\\sub\\inner.txt", "inner");
     ynote.AddResource("r5", n, 2, "plain.txt", "no backslash");
     ynote.AddResource("r6", n, 2, "e\\", std::nullopt);  // a folder: no name, no attachment
@@ -147,6 +147,9 @@ TEST_F(ResourcesTest, AttachmentsGetSafeDistinctNamesAndSkipTheOtherKinds) {
 // Long names cut to the same text: the second is numbered and still fits the file system's
 // 255-byte limit for a name, so both copies are made.
 TEST_F(ResourcesTest, AttachmentsWhoseShortenedNamesMeetAreNumberedWithinTheNameLimit) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the sources' paths pass MAX_PATH, which the Windows edition does not read";
+#endif
     YNoteFixture& ynote = MakeFixture();
     const std::string folder = "ddddd\\";
     ynote.AddResource("r1", "n", 2, "a\\" + folder + std::string(250, 'b') + "X.pdf", "first");
