@@ -130,67 +130,6 @@ TEST(FilesTest, UniqueFoldersArePrivateAndNeverShared) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
-TEST(FilesTest, CurrentDirectory) {
-    const std::string dir = test::MakeTestFolder("cwd");
-    const Text before = GetCurrentDirectory();
-    ASSERT_TRUE(SetCurrentDirectory(T(dir)));
-    EXPECT_EQ(GetCurrentDirectory(), T(fs::canonical(dir).string()));
-    EXPECT_FALSE(SetCurrentDirectory(T(dir + "/missing")));
-    ASSERT_TRUE(SetCurrentDirectory(before));
-}
-
-TEST(FileStreamTest, ModesReadWriteAppendAndUpdate) {
-    const std::string dir = test::MakeTestFolder("stream");
-    const Text path = T(dir + "/文件.bin");
-    FileStream stream;
-    EXPECT_FALSE(stream.Open(path, "rb"));
-    EXPECT_EQ(GetLastErrorCode(), ENOENT);
-
-    ASSERT_TRUE(stream.Open(path, "wbc"));
-    EXPECT_EQ(stream.Write("hello", 5), 5u);
-    EXPECT_EQ(stream.Size(), 5);  // buffered data counts
-    EXPECT_TRUE(stream.Flush());
-    EXPECT_TRUE(stream.Close());
-
-    ASSERT_TRUE(stream.Open(path, "ab"));
-    stream.Write(" world", 6);
-    stream.Close();
-
-    ASSERT_TRUE(stream.Open(path, "r+b"));
-    ASSERT_TRUE(stream.Seek(0, SEEK_END));
-    EXPECT_EQ(stream.Tell(), 11);
-    ASSERT_TRUE(stream.Seek(0, SEEK_SET));
-    stream.Write("J", 1);
-    ASSERT_TRUE(stream.Seek(0, SEEK_SET));
-    char buffer[32];
-    EXPECT_EQ(stream.Read(buffer, sizeof buffer), 11u);  // a short read at the end
-    EXPECT_EQ(std::string(buffer, 11), "Jello world");
-    stream.Close();
-
-    EXPECT_FALSE(stream.Open(path, "zz"));
-    EXPECT_EQ(GetLastErrorCode(), EINVAL);
-    EXPECT_EQ(stream.Write("x", 1), 0u);
-    EXPECT_EQ(GetLastErrorCode(), EBADF);
-}
-
-TEST(FileStreamTest, OpenAlwaysKeepsContentAndCreatesWhenMissing) {
-    const std::string dir = test::MakeTestFolder("open_always");
-    WriteFileBytes(dir + "/existing", "abcdef");
-    FileStream stream;
-    ASSERT_TRUE(stream.OpenAlways(T(dir + "/existing")));
-    stream.Write("XY", 2);
-    stream.Close();
-    EXPECT_EQ(ReadFileBytes(dir + "/existing"), "XYcdef");
-
-    ASSERT_TRUE(stream.OpenAlways(T(dir + "/new")));
-    stream.Write("n", 1);
-    EXPECT_TRUE(stream.Close());
-    EXPECT_EQ(ReadFileBytes(dir + "/new"), "n");
-    EXPECT_FALSE(stream.OpenAlways(T(dir + "/missing/x")));
-}
-
-// Only regular files open for reading; a named pipe is refused at once instead of waiting for
-// a writer, and a link is resolved both for opening and for ResolvePath.
 TEST(FileStreamTest, OnlyRegularFilesOpenForReading) {
     const std::string dir = test::MakeTestFolder("regular");
     WriteFileBytes(dir + "/file", "bytes");
@@ -233,31 +172,5 @@ TEST(FileStreamTest, OnlyRegularFilesOpenForReading) {
 
 // The copy starts and ends at the streams' positions, also with bytes still in a stream's
 // buffer; a source the kernel cannot copy from is read through the buffer instead.
-TEST(FileStreamTest, CopyFromWorksAtTheStreamsPositions) {
-    const std::string dir = test::MakeTestFolder("copy_from");
-    WriteFileBytes(dir + "/source", "0123456789");
-    FileStream source, target;
-    ASSERT_TRUE(source.Open(T(dir + "/source"), "rb"));
-    ASSERT_TRUE(target.Open(T(dir + "/target"), "wb"));
-    char first[2];
-    ASSERT_EQ(source.Read(first, 2), 2u);
-    target.Write("ab", 2);  // buffered, not yet in the file
-    EXPECT_EQ(target.CopyFrom(source, 5), 5);
-    target.Write("!", 1);
-    char rest[8];
-    EXPECT_EQ(source.Read(rest, sizeof rest), 3u);
-    EXPECT_EQ(std::string(rest, 3), "789");
-    EXPECT_EQ(target.CopyFrom(source, 4), 0) << "nothing is left at the source's end";
-    ASSERT_TRUE(target.Close());
-    EXPECT_EQ(ReadFileBytes(dir + "/target"), "ab23456!");
-
-    FileStream zeros;
-    ASSERT_TRUE(zeros.Open(u"/dev/zero", "rb"));
-    ASSERT_TRUE(target.Open(T(dir + "/zeros"), "wb"));
-    EXPECT_EQ(target.CopyFrom(zeros, 3000), 3000);
-    ASSERT_TRUE(target.Close());
-    EXPECT_EQ(ReadFileBytes(dir + "/zeros"), std::string(3000, '\0'));
-}
-
 }  // namespace
 }  // namespace zem
