@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the benchmarks need; with the
 # argument "windows", those of the Windows edition instead (cross-compilers, Wine with its
-# 32-bit half, GoogleTest's sources, fonts).
+# 32-bit half, GoogleTest's sources, fonts, the locale sources wine-env.sh compiles a
+# Chinese locale from).
 # Idempotent: packages already present are left alone and nothing is fetched.
 set -euo pipefail
 
@@ -10,7 +11,7 @@ if [ "${1:-}" = windows ]; then
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     cmake ninja-build
     wine wine64 wine32:i386
-    googletest xvfb xauth fonts-wqy-microhei fonts-wine
+    googletest xvfb xauth fonts-wqy-microhei fonts-wine locales
   )
 else
   packages=(

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a command (for example ctest) with the Wine environment of a Windows build folder:
-#   scripts/wine-env.sh [--xvfb] <build folder> <command> [arguments...]
+#   [ZEM_WINE_LANG=zh_CN.UTF-8] scripts/wine-env.sh [--xvfb] <build folder> <command> [arguments...]
 # The prefix <build folder>/wineprefix is made on first use (64-bit, so that it runs both
 # widths), with crash dialogs off, the Chinese and Japanese system fonts substituted by
 # WenQuanYi Micro Hei and Wine's own fonts copied in. A persistent wineserver runs for the
@@ -26,8 +26,19 @@ export WINEPREFIX="$build_dir/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=${ZEM_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=C.UTF-8
-export LC_ALL=C.UTF-8
+# Wine takes the user's locale and ANSI code page from the Unix locale a process starts in
+# (C.UTF-8: 1033 and 1252). ZEM_WINE_LANG names another, for example zh_CN.UTF-8 (2052 and
+# 936); it is compiled into the build folder once when the system has not got it.
+locale_name=${ZEM_WINE_LANG:-C.UTF-8}
+if [ "$locale_name" != C.UTF-8 ] && ! locale -a 2>/dev/null | grep -qix "${locale_name/UTF-8/utf8}"; then
+  export LOCPATH="$build_dir/locale"
+  if [ ! -d "$LOCPATH/$locale_name" ]; then
+    mkdir -p "$LOCPATH"
+    localedef -i "${locale_name%%.*}" -f UTF-8 "$LOCPATH/$locale_name"
+  fi
+fi
+export LANG=$locale_name
+export LC_ALL=$locale_name
 unset DISPLAY WAYLAND_DISPLAY
 
 xvfb_pid=
@@ -56,13 +67,18 @@ fi
 # A server left over from an earlier run may have been started with another DISPLAY.
 wineserver -k 2>/dev/null || true
 
-if [ ! -f "$WINEPREFIX/.zem-ready" ]; then
+# The marker names the version of the settings below: a prefix made with older ones is set
+# up again.
+if [ ! -f "$WINEPREFIX/.zem-ready-2" ]; then
   mkdir -p "$WINEPREFIX"
   wine wineboot -i >/dev/null 2>&1
   reg_file="$WINEPREFIX/zem-settings.reg"
   {
     printf 'REGEDIT4\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    # No window manager runs on Xvfb to draw frames: Wine draws its windows' own (the
+    # caption, and the close box in Marlett), as Windows would.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
     for font in "SimSun" "MS UI Gothic" "PMingLiU" "Microsoft YaHei" "Microsoft YaHei UI"; do
       printf '"%s"="WenQuanYi Micro Hei"\r\n' "$font"
@@ -72,13 +88,14 @@ if [ ! -f "$WINEPREFIX/.zem-ready" ]; then
   wine regedit /S "$(winepath -w "$reg_file")" >/dev/null 2>&1
   fonts_dir="$WINEPREFIX/drive_c/windows/Fonts"
   mkdir -p "$fonts_dir"
-  cp -f /usr/share/fonts/truetype/wine/*.ttf "$fonts_dir/" 2>/dev/null || true
+  # Debian's fonts-wine installs Wine's fonts (Marlett draws the caption buttons) here.
+  cp -f /usr/share/wine/fonts/*.ttf "$fonts_dir/" 2>/dev/null || true
   # WenQuanYi is found through fontconfig; a copy beside Wine's own makes it certain.
   cp -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts_dir/" 2>/dev/null || true
   # The server of the set-up ends by itself once wineboot's services are gone; its ending
   # writes the registry files.
   wineserver -w
-  touch "$WINEPREFIX/.zem-ready"
+  touch "$WINEPREFIX/.zem-ready-2"
 fi
 
 wineserver -p

@@ -99,9 +99,12 @@ std::vector<TextView> LinkResources(const std::vector<TextView>& page,
     return out;
 }
 
-// The relative URL of a copied resource: "/" separators, percent-encoded.
+// The relative URL of a copied resource: "/" separators on every edition (a "\\" would be
+// encoded as part of a name), percent-encoded.
 Text RelativeLink(const Text& fileName) {
-    return PercentEncodeLink(ToFileSystemPath(fileName));
+    Text link(fileName);
+    std::replace(link.begin(), link.end(), u'\\', u'/');
+    return PercentEncodeLink(link);
 }
 
 }  // namespace

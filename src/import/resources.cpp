@@ -146,6 +146,11 @@ Text ToFileSystemPath(TextView yNotePath) {
 bool IsPathInsideFolder(TextView relativePath) {
     if (!relativePath.empty() && IsSeparator(relativePath.front()))
         return false;
+#ifdef _WIN32
+    // "C:\x" and "C:x" name a drive, "a:b" another stream of a file: never the folder's own.
+    if (relativePath.find(u':') != TextView::npos)
+        return false;
+#endif
     size_t start = 0;
     while (start <= relativePath.size()) {
         size_t end = start;

@@ -94,7 +94,7 @@ struct ResourceEntry {
 Text ToFileSystemPath(TextView yNotePath);
 
 // A relative path (either separator) that stays inside the folder it is joined to: not
-// absolute and without ".." pieces.
+// absolute, without ".." pieces, and on Windows without a drive or a stream (no ":").
 bool IsPathInsideFolder(TextView relativePath);
 
 // The resources of the note (type not 4) whose id the page mentions (the page given in

@@ -50,6 +50,8 @@ void RemoveEndedRunFolders(const Text& importFolder) {
         FileLock lock;
         if (!lock.TryLockExisting(folder + kLockFileName))
             continue;  // held by a live run, or kept on purpose (no lock file)
+        // Windows removes neither a file still open nor, until it is closed, its folder.
+        lock.Release();
         RemoveFolderTree(folder);
         GetGlobal().WriteLog(
             FormatText(u"Import ynote, removed the working folder of an ended run: %1", folder));
@@ -83,11 +85,13 @@ ImportWorkingFiles::ImportWorkingFiles(const Text& importFolder, bool keep) : ke
 ImportWorkingFiles::~ImportWorkingFiles() {
     if (runFolder_.empty())
         return;
+    // The lock file is closed first: Windows removes neither a file still open nor, until it
+    // is closed, its folder. Others leave the folder alone while this process lives.
+    lock_.Release();
     if (keep_)
         DeleteFile(runFolder_ + kLockFileName);  // later runs leave a folder without one
     else
         RemoveFolderTree(runFolder_);
-    lock_.Release();
 }
 
 Text ImportWorkingFiles::DatabaseCopyPath() const {

@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include <string>
+
 namespace zem {
 
 Text ToNativeSeparators(TextView path) {
@@ -15,6 +17,11 @@ size_t LastPathSeparator(TextView path) {
         if (IsPathSeparator(path[i - 1]))
             return i - 1;
     return TextView::npos;
+}
+
+Text ErrorCodeText(int code) {
+    Text text = SystemErrorText(code);
+    return text.empty() ? u"error " + FromUtf8(std::to_string(code)) : text;
 }
 
 bool PathExists(const Text& path) {

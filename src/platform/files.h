@@ -48,6 +48,9 @@ int GetLastErrorCode();
 void SetLastErrorCode(int code);
 // The system's text for an error code, without a line end; empty when it has none.
 Text SystemErrorText(int code);
+// The text to show for an error code: the system's, or "error <code>" where it has none
+// (Wine has none for some codes, such as 222 and 336), so that no message is left blank.
+Text ErrorCodeText(int code);
 
 // What an error code means, for callers that act on the cause; the codes themselves differ
 // between the editions (ENOENT on Linux, ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND on

@@ -116,7 +116,8 @@ TEST_F(EverNoteDlgTest, BrowseFillsThePathAndCancelKeepsIt) {
     EXPECT_TRUE(okAfterSecondCancel);
     ASSERT_EQ(kit_->fileRequests.size(), 3u);
     const ui::OpenFileRequest& request = kit_->fileRequests[0];
-    EXPECT_EQ(request.initialFolder, GetEnvironmentText("XDG_DATA_HOME") + u"/YNote/Data");
+    EXPECT_EQ(request.initialFolder,
+              FromUtf8(test::NativePath(test::TestLocalAppDataFolder() + "/YNote/Data")));
     EXPECT_EQ(request.filter, u"VEzizo Notebook File (*.db)|*.db|");
     EXPECT_EQ(request.flags, ui::OFN_HIDEREADONLY | ui::OFN_OVERWRITEPROMPT | ui::OFN_EXPLORER);
     EXPECT_EQ(request.fileName, u"");

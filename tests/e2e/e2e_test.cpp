@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "imported_account_check.h"
+#include "platform/files.h"
 #include "program_runner.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
@@ -64,7 +65,7 @@ class EndToEndTest : public testing::Test {
         y.AddResource("PIC2", "WEB001", 5, "u1\\PIC2.png", MakePngImage(40, 30, 200, 20, 20));
         y.AddResource("ATT1", "WEB001", 2, "f1\\report.pdf", "%PDF first");
         y.AddResource("ATT2", "WEB001", 2, "f2\\report.pdf", "%PDF second");
-        y.AddResource("ATT3", "WEB001", 2, "f3\\???", "forbidden-only name");
+        y.AddResource("ATT3", "WEB001", 2, "f3\\,%'", "forbidden-only name");
         y.AddResource("ATT4", "WEB001", 2, "f4\\sub\\inner.txt", "nested name");
         y.AddResource("ATT5", "WEB001", 4, "f5\\never.bin", "type 4");
         y.AddResource("PIC3", "WEB001", 3, "u1\\PIC3.png", "type 3, not in the body");
@@ -121,6 +122,10 @@ TEST_F(EndToEndTest, ImportsAWholeAccount) {
 }
 
 TEST_F(EndToEndTest, ImportedPicturesLoadInABrowser) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the browser that judges the pictures is Linux's chromium, which a Windows "
+                    "process cannot start";
+#endif
     if (!fs::exists("/usr/bin/chromium"))
         GTEST_SKIP() << "chromium is not installed";
     FillAccount(Account());
@@ -185,7 +190,12 @@ TEST_F(EndToEndTest, ARunThatCannotStartSaysWhyAndWritesNothing) {
     // Without the engine beside the program, no SQLite object can be made.
     const std::string program = folder_ + "/program/";
     fs::create_directories(program);
-    for (const char* file : {"ZemYNote", "document.mez", "files", "translations"})
+#ifdef _WIN32
+    const char* const programFile = "ZemYNote.exe";
+#else
+    const char* const programFile = "ZemYNote";
+#endif
+    for (const char* file : {programFile, "document.mez", "files", "translations"})
         fs::copy(BinDir() + "/" + file, program + file, fs::copy_options::recursive);
     ProgramResult run = RunProgram(program + "ZemYNote", {"/Console", "/AppPath=" + BinDir() + "/",
                                                           "/DatabasePath=" + kb_ + "/index.db",
@@ -278,6 +288,9 @@ TEST_F(EndToEndTest, NotesTheKnowledgeBaseRefusesAreSkippedWithTheirMessages) {
     y.AddNote({"n1", "好的", "nb1", "", 1680000000, 1680000000, "", "<p>fine</p>"});
     y.AddNote({"n2", "没有文件夹", "nb2", "", 1680000000, 1680000000, "", "<p>x</p>"});
     y.AddNote({"n3", "被拒绝的文档", "nb1", "", 1680000000, 1680000000, "", "<p>x</p>"});
+#ifndef _WIN32
+    // The Windows edition reads no path past MAX_PATH: the deep picture would be reported
+    // missing before the knowledge base is asked to store it.
     std::string deepPath = "u";
     while (kbPrefix + deepPath.size() + 6 < 4100)
         deepPath += "\\" + std::string(200, 'p');
@@ -285,6 +298,17 @@ TEST_F(EndToEndTest, NotesTheKnowledgeBaseRefusesAreSkippedWithTheirMessages) {
     y.AddNote(
         {"n4", "图片太深", "nb1", "", 1680000000, 1680000000, "", "<p><img src=\"DEEP\"></p>"});
     y.AddResource("DEEP", "n4", 1, deepPath + "\\p.png", MakePngImage(4, 4, 1, 2, 3));
+    const std::vector<std::string> deepMessages = {"Failed to save document:\n\n图片太深\n",
+                                                   "4 notes walked, 1 imported, 0 imported "
+                                                   "with losses, 3 skipped",
+                                                   "skipped note \"图片太深\""};
+    const char* const keptTitles = "图片太深|好的";
+#else
+    (void)kbPrefix;
+    const std::vector<std::string> deepMessages = {
+        "3 notes walked, 1 imported, 0 imported with losses, 2 skipped"};
+    const char* const keptTitles = "好的";
+#endif
 
     ASSERT_EQ(RunImport(kb_, folder_ + "/no such file").exitCode, 1);  // creates the index
     {
@@ -297,18 +321,18 @@ TEST_F(EndToEndTest, NotesTheKnowledgeBaseRefusesAreSkippedWithTheirMessages) {
     }
     ProgramResult run = Import();
     EXPECT_EQ(run.exitCode, 3) << run.output;
-    for (const char* message :
-         {"Failed to create folder:\n\n/有道云笔记/拒绝\n",
-          "Failed to create document:\n\n被拒绝的文档\n", "Failed to save document:\n\n图片太深\n",
-          "4 notes walked, 1 imported, 0 imported with losses, 3 skipped",
-          "skipped note \"没有文件夹\"", "skipped note \"被拒绝的文档\"",
-          "skipped note \"图片太深\"", "Import completed"})
+    std::vector<std::string> messages = {"Failed to create folder:\n\n/有道云笔记/拒绝\n",
+                                         "Failed to create document:\n\n被拒绝的文档\n",
+                                         "skipped note \"没有文件夹\"",
+                                         "skipped note \"被拒绝的文档\"", "Import completed"};
+    messages.insert(messages.end(), deepMessages.begin(), deepMessages.end());
+    for (const std::string& message : messages)
         EXPECT_NE(run.output.find(message), std::string::npos) << message << "\n" << run.output;
     SqliteFile index(kb_ + "/index.db", SqliteFile::Mode::kReadOnly);
     // The document whose content could not be saved stays, as the host made it.
     EXPECT_EQ(index.Value("select group_concat(title, '|') from (select title from document "
                           "order by title)"),
-              "图片太深|好的");
+              keptTitles);
 }
 
 TEST_F(EndToEndTest, AMissingStorageFolderCostsTheFilesOnlyAndAReadOnlyOneNothing) {
@@ -319,7 +343,8 @@ TEST_F(EndToEndTest, AMissingStorageFolderCostsTheFilesOnlyAndAReadOnlyOneNothin
     ExpectImportedAccount(fixture_->DatabasePath(), fixture_->StorageFolder(), kb_,
                           {.resourcesReachable = false});
     // Every note that had a picture or an attachment says which ones it lost.
-    EXPECT_NE(run.output.find("the storage folder " + folder_ + "/moved away/ does not exist"),
+    EXPECT_NE(run.output.find("the storage folder " + folder_ + "/moved away" +
+                              static_cast<char>(kPathSeparator) + " does not exist"),
               std::string::npos)
         << run.output;
     EXPECT_NE(run.output.find("lost the picture u1\\PIC1.png: its file is missing"),

@@ -14,6 +14,7 @@
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
+#include "support/user_language.h"
 #include "support/ynote_fixture.h"
 
 namespace zem::test {
@@ -114,10 +115,11 @@ TEST_F(ImportAgainTest, AnUnchangedAccountIsLeftAsItIs) {
     EXPECT_EQ(fs::last_write_time(kb_ + "/documents/" + Guid("n1") + "/index.html"), pageTime);
 
     // The summary speaks the user's language.
-    const std::string language = getenv("LANG") ? getenv("LANG") : "C.UTF-8";
-    SetEnv("LANG", "zh_CN.UTF-8");
-    ProgramResult chinese = Import();
-    SetEnv("LANG", language);
+    ProgramResult chinese;
+    {
+        UserLanguage language(2052);
+        chinese = Import();
+    }
     EXPECT_NE(chinese.output.find("新增 0 条，更新 0 条，未改动 2 条，冲突 0 条"),
               std::string::npos)
         << chinese.output;
@@ -310,8 +312,8 @@ TEST_F(ImportAgainTest, AnOlderEngineImportsEveryTimeAndSaysSo) {
     ynote_->Close();
     const std::string host = folder_ + "/older-host";
     fs::create_directories(host);
-    fs::create_symlink(BinDir() + "/older-engine/ZemKMCore.dll", host + "/ZemKMCore.dll");
-    fs::create_symlink(BinDir() + "/ZemTools.dll", host + "/ZemTools.dll");
+    fs::copy_file(BinDir() + "/older-engine/ZemKMCore.dll", host + "/ZemKMCore.dll");
+    fs::copy_file(BinDir() + "/ZemTools.dll", host + "/ZemTools.dll");
     for (int run = 1; run <= 2; ++run) {
         ProgramResult result = RunImport(kb_, ynote_->DatabasePath(), {"/AppPath=" + host + "/"});
         EXPECT_EQ(result.exitCode, 0) << result.output << result.errors;

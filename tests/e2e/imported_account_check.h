@@ -20,7 +20,8 @@ void ExpectImportedAccount(const std::string& ynoteDatabase, const std::string& 
 
 // Judges stored pages against the note pages they were made from (pairs of paths) with
 // page_judge.py, through html5lib: a GoogleTest failure for any fault; the judge's report.
-// `folder` receives the judge's list and report.
+// `folder` receives the judge's list and report. The Windows edition cannot start the judge (a
+// Linux program): it says so and returns empty.
 std::string ExpectPagesJudged(const std::vector<std::pair<std::string, std::string>>& pages,
                               const std::string& folder);
 

@@ -3,7 +3,12 @@
 // account without a storage folder of its own, and translation files without a mark.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +24,23 @@ namespace zem::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Whether programs started in `locale` read legacy bytes in `codePage`. Linux chooses the
+// locale per program; on Windows the ANSI code page belongs to the whole session (under Wine,
+// scripts/wine-env.sh with ZEM_WINE_LANG), so the cases of other code pages wait for a run in
+// theirs.
+bool CodePageReachable(unsigned codePage) {
+#ifdef _WIN32
+    if (GetACP() != codePage) {
+        std::cout << "code page " << codePage << " left out: this session's is " << GetACP()
+                  << "\n";
+        return false;
+    }
+#else
+    (void)codePage;
+#endif
+    return true;
+}
 
 class NoteTextTest : public testing::Test {
   protected:
@@ -62,7 +84,7 @@ class NoteTextTest : public testing::Test {
 };
 
 TEST_F(NoteTextTest, BodiesThatAreNotUtf8AreReadInTheUsersCodePage) {
-    {
+    if (CodePageReachable(936)) {
         EnvOverride locale("LC_ALL", "zh_CN.UTF-8");
         Account("chinese");
         AddNote("gbk", "<p>\xD6\xD0\xCE\xC4\xB1\xCA\xBC\xC7</p>");  // 中文笔记 in GBK
@@ -75,7 +97,7 @@ TEST_F(NoteTextTest, BodiesThatAreNotUtf8AreReadInTheUsersCodePage) {
             "Import ynote, the body of note gbk is not UTF-8: read in the ANSI code page 936"));
         EXPECT_FALSE(LogHolds("the body of note utf8"));
     }
-    {
+    if (CodePageReachable(1252)) {
         EnvOverride locale("LC_ALL", "C.UTF-8");
         Account("western");
         AddNote("cp1252", "<p>caf\xE9 cr\xE8me</p>");
@@ -122,10 +144,12 @@ TEST_F(NoteTextTest, TheEngineReadsBackEveryPageTheProgramWrites) {
     const std::string big5 = "<p>\xA4\xA4\xA4\xE5\xB5\xA7\xB0\x4F and English</p>";
     const struct {
         const char* locale;
+        unsigned codePage;
         const char* expected;
         std::vector<std::pair<std::string, std::string>> bodies;  // note id, body bytes
     } runs[] = {
         {"zh_CN.UTF-8",
+         936,
          "<p>中文笔记 and English</p>",
          {{"utf8-marked", "\xEF\xBB\xBF<p>中文笔记 and English</p>"},
           {"utf8", "<p>中文笔记 and English</p>"},
@@ -135,11 +159,14 @@ TEST_F(NoteTextTest, TheEngineReadsBackEveryPageTheProgramWrites) {
           {"gbk-declared", "<meta charset=\"gbk\">" + gbk},
           {"ansi-undeclared", gbk}}},
         {"zh_TW.UTF-8",
+         950,
          "<p>中文筆記 and English</p>",
          {{"big5-declared",
            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=big5\">" + big5}}},
     };
     for (const auto& run : runs) {
+        if (!CodePageReachable(run.codePage))
+            continue;
         EnvOverride locale("LC_ALL", run.locale);
         Account(run.locale);
         for (const auto& [id, body] : run.bodies)
@@ -200,6 +227,9 @@ TEST_F(NoteTextTest, WithoutAStorageFolderRowResourceFilesLieBesideTheDatabase) 
 // A translator's file saved without a mark on Linux is UTF-8, also where the ANSI code page is
 // GBK.
 TEST_F(NoteTextTest, TranslationFilesInUtf8WithoutAMarkReadAsUtf8) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows a translation file without a mark is read in the ANSI code page";
+#endif
     const std::string program = folder_ + "/program/";
     fs::create_directories(program);
     for (const char* file : {"ZemYNote", "ZemKMCore.dll", "ZemTools.dll", "ZemKMControls.dll",

@@ -23,18 +23,25 @@ namespace fs = std::filesystem;
 
 // Every entry under a folder, links not followed: its kind and, for files, a digest of the
 // bytes. Named pipes and devices are only named, never opened.
+// Paths are UTF-8 with "/" separators on both editions, so that they compare with the
+// folders the test names.
 using Snapshot = std::map<std::string, std::string>;
+
+std::string ForwardSlashes(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
 
 Snapshot TakeSnapshot(const std::string& root) {
     Snapshot snapshot;
     std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error);
+    for (auto it = fs::recursive_directory_iterator(Utf8Path(root), error);
          it != fs::recursive_directory_iterator(); it.increment(error)) {
         const fs::directory_entry& entry = *it;
         const fs::file_status status = entry.symlink_status();
         std::string kind;
         if (fs::is_symlink(status))
-            kind = "link to " + fs::read_symlink(entry.path()).string();
+            kind = "link to " + PathUtf8(fs::read_symlink(entry.path()));
         else if (fs::is_directory(status))
             kind = "folder";
         else if (fs::is_regular_file(status))
@@ -42,7 +49,7 @@ Snapshot TakeSnapshot(const std::string& root) {
                    std::to_string(std::hash<std::string>()(ReadFileBytes(PathUtf8(entry.path()))));
         else
             kind = "special";
-        snapshot[entry.path().string()] = kind;
+        snapshot[ForwardSlashes(PathUtf8(entry.path()))] = kind;
     }
     return snapshot;
 }
@@ -68,10 +75,12 @@ std::string LogTextFrom(size_t from) {
 // in folders of its own.)
 void ExpectNothingWrittenElsewhere(const Snapshot& before, const Snapshot& after,
                                    const std::string& kbFolder) {
-    const std::string home = TestHome();
+    const std::string home = ForwardSlashes(TestHome());
+    const std::string kb = ForwardSlashes(kbFolder);
     auto allowed = [&](const std::string& path, const std::string& kind) {
-        return path.starts_with(kbFolder + "/") || path.starts_with(home + "/tmp/Zem") ||
-               path == LogPath() || (kind == "folder" && path.starts_with(home + "/Documents")) ||
+        return path.starts_with(kb + "/") || path.starts_with(home + "/tmp/Zem") ||
+               path == ForwardSlashes(LogPath()) ||
+               (kind == "folder" && path.starts_with(home + "/Documents")) ||
                path.starts_with(home + "/work/started-");
     };
     for (const auto& [path, kind] : after) {

@@ -12,9 +12,6 @@ namespace zem::test {
 std::string Utf8(const Text& text) {
     return ToUtf8(text);
 }
-Text Wide(const std::string& text) {
-    return FromUtf8(text);
-}
 
 void ImportTest::SetUp() {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
@@ -44,7 +41,7 @@ IZemKMDatabase* ImportTest::Host() {
             CreateKMCoreObject(CLSID_ZemKMDatabase, IZemKMDatabase::kIID)));
         EXPECT_TRUE(host_);
         ScopedBstr error;
-        const Text index = Wide(kbFolder_ + "/index.db");
+        const Text index = FromUtf8(kbFolder_ + "/index.db");
         EXPECT_EQ(host_->OpenEx(index.c_str(), kOpenExFixedText, 0, error.Out()), S_OK)
             << Utf8(error.ToText());
     }
@@ -54,7 +51,7 @@ IZemKMDatabase* ImportTest::Host() {
 ComPtr<IZemKMSQLiteDatabase> ImportTest::OpenYNote(const std::string& path) {
     ComPtr<IZemKMSQLiteDatabase> database;
     EXPECT_EQ(Factory()(database.Out()), S_OK);
-    EXPECT_EQ(database->OpenDatabase(Wide(path).c_str()), S_OK);
+    EXPECT_EQ(database->OpenDatabase(FromUtf8(path).c_str()), S_OK);
     return database;
 }
 

@@ -18,7 +18,6 @@
 namespace zem::test {
 
 std::string Utf8(const Text& text);
-Text Wide(const std::string& text);
 
 class ImportTest : public testing::Test {
   protected:

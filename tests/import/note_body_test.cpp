@@ -69,12 +69,12 @@ TEST_F(BuildNoteHtmlFileTest, TemplateStyleBodyAndLocalPictures) {
     auto database = OpenYNote(ynote.DatabasePath());
     const std::string importFolder = folder_ + "/import/";
     TextList written;
-    ResourceStore store(Wide(ynote.StorageFolder()), true);
+    ResourceStore store(FromUtf8(ynote.StorageFolder()), true);
     NoteTemplate noteTemplate;
-    const Text path = BuildNoteHtmlFile(database.Get(), Wide(noteId), Wide(importFolder), store,
-                                        noteTemplate, &written);
+    const Text path = BuildNoteHtmlFile(database.Get(), FromUtf8(noteId), FromUtf8(importFolder),
+                                        store, noteTemplate, &written);
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(GetFolderPart(path), Wide(importFolder));
+    EXPECT_EQ(GetFolderPart(path), FromUtf8(importFolder));
 
     Text html;
     ASSERT_TRUE(LoadTextFile(path, html));
@@ -85,7 +85,7 @@ TEST_F(BuildNoteHtmlFileTest, TemplateStyleBodyAndLocalPictures) {
     EXPECT_LT(html.find(u"zem_custom_css"), html.find(u"<p>图"));
     EXPECT_EQ(ReadFileBytes(importFolder + "user/RES1.png"), "picture bytes");
     EXPECT_FALSE(std::filesystem::exists(importFolder + "user/other.bin"));
-    EXPECT_EQ(written, (TextList{path, Wide(importFolder + "user/RES1.png")}));
+    EXPECT_EQ(written, (TextList{path, FromUtf8(importFolder + "user/RES1.png")}));
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -96,8 +96,8 @@ TEST_F(BuildNoteHtmlFileTest, AnEmptyBodyLeavesTheStyledTemplate) {
     auto database = OpenYNote(ynote.DatabasePath());
     ResourceStore store(Text(), true);
     NoteTemplate noteTemplate;
-    const Text path =
-        BuildNoteHtmlFile(database.Get(), u"n", Wide(folder_ + "/import/"), store, noteTemplate);
+    const Text path = BuildNoteHtmlFile(database.Get(), u"n", FromUtf8(folder_ + "/import/"), store,
+                                        noteTemplate);
     Text html;
     ASSERT_TRUE(LoadTextFile(path, html));
     EXPECT_NE(html.find(u"zem_custom_css"), Text::npos);
@@ -112,7 +112,7 @@ TEST_F(BuildNoteHtmlFileTest, NotesAfterTheFirstGetTheKeptTemplateWithTheirOwnBo
     auto database = OpenYNote(ynote.DatabasePath());
     ResourceStore store(Text(), true);
     NoteTemplate noteTemplate;
-    const Text folder = Wide(folder_ + "/import/");
+    const Text folder = FromUtf8(folder_ + "/import/");
     Text first, second;
     ASSERT_TRUE(
         LoadTextFile(BuildNoteHtmlFile(database.Get(), u"a", folder, store, noteTemplate), first));

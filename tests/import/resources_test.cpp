@@ -23,13 +23,13 @@ class ResourcesTest : public ImportTest {
         fixture_->Close();
         auto database = OpenYNote(fixture_->DatabasePath());
         std::vector<ResourceEntry> entries;
-        EXPECT_TRUE(CollectAttachments(database.Get(), Wide(noteId), Wide(importFolder_), entries,
-                                       Store()));
+        EXPECT_TRUE(CollectAttachments(database.Get(), FromUtf8(noteId), FromUtf8(importFolder_),
+                                       entries, Store()));
         return entries;
     }
     ResourceStore& Store() {
         if (!store_)
-            store_ = std::make_unique<ResourceStore>(Wide(fixture_->StorageFolder()), true);
+            store_ = std::make_unique<ResourceStore>(FromUtf8(fixture_->StorageFolder()), true);
         return *store_;
     }
     // The losses recorded so far: "resource id: reason number".
@@ -91,7 +91,7 @@ TEST_F(ResourcesTest, CopiesFilesOfEverySizeByteForByte) {
             bytes[i] = static_cast<char>(i / 4093 + 1);
         WriteFileBytes(source, bytes);
         WriteFileBytes(target, "old content that is longer than nothing");
-        ASSERT_TRUE(CopyFileContents(Wide(source), Wide(target))) << size;
+        ASSERT_TRUE(CopyFileContents(FromUtf8(source), FromUtf8(target))) << size;
         EXPECT_TRUE(ReadFileBytes(target) == bytes) << size;
     }
 }
@@ -100,20 +100,20 @@ TEST_F(ResourcesTest, AFileCopiedOntoItselfKeepsItsBytes) {
     const std::string path = folder_ + "/same";
     WriteFileBytes(path, "keep me");
     fs::create_hard_link(path, folder_ + "/link");
-    EXPECT_TRUE(CopyFileContents(Wide(path), Wide(path)));
-    EXPECT_TRUE(CopyFileContents(Wide(path), Wide(folder_ + "/link")));
+    EXPECT_TRUE(CopyFileContents(FromUtf8(path), FromUtf8(path)));
+    EXPECT_TRUE(CopyFileContents(FromUtf8(path), FromUtf8(folder_ + "/link")));
     EXPECT_EQ(ReadFileBytes(path), "keep me");
 }
 
 TEST_F(ResourcesTest, ACopyThatCannotBeMadeFailsAndLeavesNoTarget) {
     const std::string target = folder_ + "/target";
-    EXPECT_FALSE(CopyFileContents(Wide(folder_ + "/missing"), Wide(target)));
-    EXPECT_FALSE(CopyFileContents(Wide(folder_), Wide(target)));  // a folder is no source
+    EXPECT_FALSE(CopyFileContents(FromUtf8(folder_ + "/missing"), FromUtf8(target)));
+    EXPECT_FALSE(CopyFileContents(FromUtf8(folder_), FromUtf8(target)));  // a folder is no source
     EXPECT_FALSE(fs::exists(target));
 
     WriteFileBytes(folder_ + "/small", "bytes");
     const std::string unreachable = folder_ + "/no such folder/x";
-    EXPECT_FALSE(CopyFileContents(Wide(folder_ + "/small"), Wide(unreachable)));
+    EXPECT_FALSE(CopyFileContents(FromUtf8(folder_ + "/small"), FromUtf8(unreachable)));
     EXPECT_NE(LogText().find("Can't create or open file: " + unreachable), std::string::npos);
 }
 
@@ -122,7 +122,7 @@ TEST_F(ResourcesTest, AttachmentsGetSafeDistinctNamesAndSkipTheOtherKinds) {
     const std::string n = "note";
     ynote.AddResource("r1", n, 2, "a\\report.pdf", "first");
     ynote.AddResource("r2", n, 2, "b\\report.pdf", "second");
-    ynote.AddResource("r3", n, 5, "c\\???", "only forbidden");
+    ynote.AddResource("r3", n, 5, "c\\,%'", "only forbidden");
     ynote.AddResource("r4", n, 2, "d\\sub\\inner.txt", "inner");
     ynote.AddResource("r5", n, 2, "plain.txt", "no backslash");
     ynote.AddResource("r6", n, 2, "e\\", std::nullopt);  // a folder: no name, no attachment
@@ -147,6 +147,9 @@ TEST_F(ResourcesTest, AttachmentsGetSafeDistinctNamesAndSkipTheOtherKinds) {
 // Long names cut to the same text: the second is numbered and still fits the file system's
 // 255-byte limit for a name, so both copies are made.
 TEST_F(ResourcesTest, AttachmentsWhoseShortenedNamesMeetAreNumberedWithinTheNameLimit) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the sources' paths pass MAX_PATH, which the Windows edition does not read";
+#endif
     YNoteFixture& ynote = MakeFixture();
     const std::string folder = "ddddd\\";
     ynote.AddResource("r1", "n", 2, "a\\" + folder + std::string(250, 'b') + "X.pdf", "first");
@@ -165,7 +168,7 @@ TEST_F(ResourcesTest, ResourcesWhosePathsLeaveTheirFolderAreRecordedAsLosses) {
     YNoteFixture& ynote = MakeFixture();
     WriteFileBytes(folder_ + "/secret.txt", "secret");
     ynote.AddResource("up", "it's", 2, "x\\..\\..\\secret.txt");
-    ynote.AddResource("abs", "it's", 2, Utf8(Wide(folder_ + "/secret.txt")));
+    ynote.AddResource("abs", "it's", 2, Utf8(FromUtf8(folder_ + "/secret.txt")));
     ynote.AddResource("fine", "it's", 2, "x\\fine.txt", "fine");
     ynote.AddResource("pic", "it's", 1, "..\\..\\secret.txt");
     EXPECT_EQ(Names(Attachments("it's")), (std::vector<std::string>{"fine.txt"}));
@@ -173,8 +176,8 @@ TEST_F(ResourcesTest, ResourcesWhosePathsLeaveTheirFolderAreRecordedAsLosses) {
 
     auto database = OpenYNote(ynote.DatabasePath());
     std::vector<ResourceEntry> inlineEntries;
-    ASSERT_TRUE(CollectInlineResources(database.Get(), u"it's", Wide(importFolder_), inlineEntries,
-                                       {u"<img src=\"pic\">"}, Store()));
+    ASSERT_TRUE(CollectInlineResources(database.Get(), u"it's", FromUtf8(importFolder_),
+                                       inlineEntries, {u"<img src=\"pic\">"}, Store()));
     EXPECT_TRUE(inlineEntries.empty());
     std::vector<std::string> losses = Losses();
     std::sort(losses.begin(), losses.end());
@@ -191,7 +194,7 @@ TEST_F(ResourcesTest, InlineResourcesAreTheOnesTheHtmlNames) {
     ynote.Close();
     auto database = OpenYNote(ynote.DatabasePath());
     std::vector<ResourceEntry> entries;
-    ASSERT_TRUE(CollectInlineResources(database.Get(), u"n", Wide(importFolder_), entries,
+    ASSERT_TRUE(CollectInlineResources(database.Get(), u"n", FromUtf8(importFolder_), entries,
                                        {u"WEBRES1 ", u"WEBRES2 WEBRES4"}, Store()));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].fileName, u"u\\deep\\one.png");

@@ -24,43 +24,44 @@ ino_t InodeOf(const std::string& path) {
 
 TEST(ReusableFilesTest, AFileGivenUpServesTheNextNameAndIsWrittenOverExactly) {
     const std::string folder = MakeTestFolder("reusable") + "/";
-    ReusableFiles reusable(Wide(folder + "spare/"));
+    ReusableFiles reusable(FromUtf8(folder + "spare/"));
     WriteFileBytes(folder + "note1.htm", std::string(5000, 'a'));
     const ino_t inode = InodeOf(folder + "note1.htm");
-    reusable.Release(Wide(folder + "note1.htm"));
+    reusable.Release(FromUtf8(folder + "note1.htm"));
     EXPECT_FALSE(fs::exists(folder + "note1.htm"));
     EXPECT_EQ(reusable.SpareCount(), 1u);
 
     // A name already taken is left alone, and the spare waits on.
     WriteFileBytes(folder + "taken.png", "taken");
-    reusable.Claim(Wide(folder + "taken.png"));
+    reusable.Claim(FromUtf8(folder + "taken.png"));
     EXPECT_EQ(ReadFileBytes(folder + "taken.png"), "taken");
     EXPECT_EQ(reusable.SpareCount(), 1u);
 
     // The next copy lands in the same inode and holds the source's bytes, nothing of the old.
     WriteFileBytes(folder + "source.png", "short picture");
-    reusable.Claim(Wide(folder + "picture.png"));
+    reusable.Claim(FromUtf8(folder + "picture.png"));
     EXPECT_EQ(reusable.SpareCount(), 0u);
-    ASSERT_TRUE(CopyFileContents(Wide(folder + "source.png"), Wide(folder + "picture.png")));
+    ASSERT_TRUE(
+        CopyFileContents(FromUtf8(folder + "source.png"), FromUtf8(folder + "picture.png")));
     EXPECT_EQ(ReadFileBytes(folder + "picture.png"), "short picture");
     EXPECT_EQ(InodeOf(folder + "picture.png"), inode);
 }
 
 TEST(ReusableFilesTest, LargeFilesAndFilesPastTheLimitAreRemoved) {
     const std::string folder = MakeTestFolder("reusable-limits") + "/";
-    ReusableFiles reusable(Wide(folder + "spare/"));
+    ReusableFiles reusable(FromUtf8(folder + "spare/"));
     WriteFileBytes(folder + "big.bin", std::string((1 << 20) + 1, 'b'));
-    reusable.Release(Wide(folder + "big.bin"));
+    reusable.Release(FromUtf8(folder + "big.bin"));
     EXPECT_FALSE(fs::exists(folder + "big.bin"));
     EXPECT_EQ(reusable.SpareCount(), 0u);
     for (int i = 0; i < 70; ++i) {
         WriteFileBytes(folder + std::to_string(i), "small");
-        reusable.Release(Wide(folder + std::to_string(i)));
+        reusable.Release(FromUtf8(folder + std::to_string(i)));
         EXPECT_FALSE(fs::exists(folder + std::to_string(i)));
     }
     EXPECT_EQ(reusable.SpareCount(), 64u);
     // A path that is no file is only forgotten.
-    reusable.Release(Wide(folder + "missing"));
+    reusable.Release(FromUtf8(folder + "missing"));
     EXPECT_EQ(reusable.SpareCount(), 64u);
 }
 
@@ -68,31 +69,31 @@ TEST(ReusableFilesTest, LargeFilesAndFilesPastTheLimitAreRemoved) {
 // a folder still holding something is left alone.
 TEST(ReusableFilesTest, FoldersOfANoteAreGivenUpWithItsFilesAndServeTheNextNote) {
     const std::string folder = MakeTestFolder("reusable-folders") + "/";
-    ImportWorkingFiles files(Wide(folder), false);
+    ImportWorkingFiles files(FromUtf8(folder), false);
     ASSERT_TRUE(files.Ready());
     const std::string notes = ToUtf8(files.NotesFolder());
     fs::create_directories(notes + "n1/sub");
     WriteFileBytes(notes + "n1/sub/picture.png", "picture");
     WriteFileBytes(notes + "n1.htm", "page");
     const ino_t inode = InodeOf(notes + "n1");
-    TextList written{Wide(notes + "n1/sub/picture.png"), Wide(notes + "n1.htm")};
+    TextList written{FromUtf8(notes + "n1/sub/picture.png"), FromUtf8(notes + "n1.htm")};
     files.GiveUpFiles(written);
     EXPECT_TRUE(fs::is_empty(notes));
     EXPECT_EQ(files.Reusable()->SpareFolderCount(), 2u);
 
-    files.Reusable()->ClaimFolder(Wide(notes + "n2/"));
+    files.Reusable()->ClaimFolder(FromUtf8(notes + "n2/"));
     EXPECT_TRUE(fs::is_directory(notes + "n2"));
     EXPECT_TRUE(fs::is_empty(notes + "n2"));
     EXPECT_EQ(InodeOf(notes + "n2"), inode);
     // Not where the parent is missing, nor over what is there.
-    files.Reusable()->ClaimFolder(Wide(notes + "missing/n3/"));
-    files.Reusable()->ClaimFolder(Wide(notes + "n2/"));
+    files.Reusable()->ClaimFolder(FromUtf8(notes + "missing/n3/"));
+    files.Reusable()->ClaimFolder(FromUtf8(notes + "n2/"));
     EXPECT_FALSE(fs::exists(notes + "missing"));
     EXPECT_EQ(files.Reusable()->SpareFolderCount(), 1u);
 
     WriteFileBytes(notes + "n2/kept.txt", "not the run's");
     WriteFileBytes(notes + "n2/copy.png", "copy");
-    written = {Wide(notes + "n2/copy.png")};
+    written = {FromUtf8(notes + "n2/copy.png")};
     files.GiveUpFiles(written);
     EXPECT_EQ(ReadFileBytes(notes + "n2/kept.txt"), "not the run's");
     EXPECT_FALSE(fs::exists(notes + "n2/copy.png"));

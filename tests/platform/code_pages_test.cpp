@@ -15,41 +15,6 @@ Text Decode(uint32_t codePage, std::string_view bytes, bool strict = true) {
     return text;
 }
 
-TEST(CodePagesTest, DecodesTheEastAsianAndWesternCodePages) {
-    EXPECT_EQ(Decode(936, "\xD6\xD0\xCE\xC4"), u"中文");
-    EXPECT_EQ(Decode(54936, "\x81\x30\x81\x30"), u"\u0080");
-    EXPECT_EQ(Decode(950, "\xA4\xA4\xA4\xE5"), u"中文");
-    EXPECT_EQ(Decode(932, "\x93\xFA\x96\x7B"), u"日本");
-    EXPECT_EQ(Decode(kCodePageEucJp, "\xC6\xFC\xCB\xDC\xB8\xEC"), u"日本語");
-    EXPECT_EQ(Decode(949, "\xC7\xD1\xB1\xB9"), u"한국");
-    EXPECT_EQ(Decode(1252, "caf\xE9 \x93q\x94 \x80"), u"café “q” €");
-    EXPECT_EQ(Decode(1251, "\xCF\xF0\xE8"), u"При");
-    EXPECT_EQ(Decode(kCodePageUtf8, "\xE4\xB8\xAD"), u"中");
-    EXPECT_EQ(Decode(936, ""), u"");
-
-    // UTF-16 and UTF-32 are not byte code pages, as for the Windows conversion.
-    Text text;
-    for (uint32_t wide : {1200u, 1201u, 12000u, 12001u})
-        EXPECT_FALSE(MultiByteToText(wide, std::string_view("a\0\x2D\x4E", 4), false, text));
-}
-
-TEST(CodePagesTest, InvalidInputFailsWhenAskedAndIsReplacedOtherwise) {
-    Text text;
-    for (const auto& [codePage, bytes] : {std::pair<uint32_t, std::string_view>{65001, "a\xFF"},
-                                          {932, "a\x85\x40"},
-                                          {936, "ab\xD6"},  // lead byte without its trail
-                                          {20127, "a\xE9"}}) {
-        SetLastErrorCode(0);
-        EXPECT_FALSE(MultiByteToText(codePage, bytes, true, text)) << codePage;
-        EXPECT_EQ(GetLastErrorCode(), EILSEQ);
-    }
-    // Each bad sequence becomes one replacement character; the text around it survives.
-    EXPECT_EQ(Decode(936, "\xD6\xD0\xFF\xCE\xC4", false), u"中\uFFFD文");
-    EXPECT_EQ(Decode(936, "ab\xD6", false), u"ab\uFFFD");
-    EXPECT_EQ(Decode(65001, "x\xC3(y", false), u"x\uFFFD(y");
-    EXPECT_FALSE(MultiByteToText(12345, "abc", false, text));
-}
-
 TEST(CodePagesTest, AnsiCodePageFollowsTheLocale) {
     test::EnvOverride all("LC_ALL", nullptr);
     test::EnvOverride lang("LANG", "zh_CN.UTF-8");
@@ -58,18 +23,6 @@ TEST(CodePagesTest, AnsiCodePageFollowsTheLocale) {
     test::EnvOverride other("LC_ALL", "en_US.UTF-8");
     EXPECT_STREQ(IconvNameForCodePage(kCodePageAnsi), "CP1252");
     EXPECT_EQ(IconvNameForCodePage(4242), nullptr);
-}
-
-TEST(CodePagesTest, EncodingReplacesWhatTheCodePageCannotHold) {
-    std::string bytes;
-    ASSERT_TRUE(TextToMultiByte(936, u"中文abc", bytes));
-    EXPECT_EQ(bytes,
-              "\xD6\xD0\xCE\xC4"
-              "abc");
-    ASSERT_TRUE(TextToMultiByte(1252, u"a中😀b", bytes));
-    EXPECT_EQ(bytes, "a??b");
-    ASSERT_TRUE(TextToMultiByte(kCodePageUtf8, u"é", bytes));
-    EXPECT_EQ(bytes, "\xC3\xA9");
 }
 
 // File names are bytes: what is not UTF-8 is held and written back unchanged, and reads in

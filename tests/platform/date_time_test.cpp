@@ -4,6 +4,9 @@
 
 #include <cmath>
 
+#include "platform/system_info.h"
+#include "support/wine.h"
+
 namespace zem {
 namespace {
 
@@ -101,6 +104,32 @@ TEST(OleDateTest, CenturyLeapYearsAndWeekdays) {
         ASSERT_TRUE(CalendarToOleDate(t, date));
         EXPECT_EQ(date, c.date);
     }
+}
+
+TEST(LocaleTest, EnglishLongDateAndTimeAsWindowsShowsThem) {
+    CalendarTime t{2026, 12, 7, 0, 7, 21, 17, 0};
+    EXPECT_EQ(FormatLongDate(1033, t), u"Monday, December 7, 2026");  // weekday from the date
+    EXPECT_EQ(FormatTimeOfDay(1033, t), u"7:21:17 AM");
+    t.hour = 0;
+    EXPECT_EQ(FormatTimeOfDay(1033, t), u"12:21:17 AM");
+    t.hour = 12;
+    EXPECT_EQ(FormatTimeOfDay(1033, t), u"12:21:17 PM");
+    t.hour = 23;
+    EXPECT_EQ(FormatTimeOfDay(1033, t), u"11:21:17 PM");
+    t.month = 13;
+    EXPECT_EQ(FormatLongDate(1033, t), u"");
+    t = {2024, 2, 29, 0, 0, 0, 0, 0};
+    EXPECT_EQ(FormatLongDate(1033, t), u"Thursday, February 29, 2024");
+}
+
+TEST(LocaleTest, ChineseLongDateAndTimeAsWindowsShowsThem) {
+    ZEM_WINE_LIMIT(
+        "Wine's Chinese long date adds the weekday (2026年12月7日星期一) and its time "
+        "has two-digit hours (07:21:17)");
+    const CalendarTime t{2026, 12, 7, 0, 7, 21, 17, 0};
+    EXPECT_EQ(FormatLongDate(2052, t), u"2026年12月7日");
+    EXPECT_EQ(FormatTimeOfDay(2052, t), u"7:21:17");
+    EXPECT_EQ(FormatLongDate(1028, t), u"2026年12月7日");
 }
 
 }  // namespace

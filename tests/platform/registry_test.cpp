@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/child_process.h"
 #include "support/environment.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
@@ -16,18 +17,36 @@ namespace {
 
 using test::ReadFileBytes;
 
+// On Windows the test home gives every test process a HKEY_CURRENT_USER of its own (the key
+// ZEM_REGISTRY names); the POSIX stand-in's hive file is put in the test's own folder.
 class RegistryTest : public testing::Test {
   protected:
+#ifndef _WIN32
     const std::string dir_ = test::MakeTestFolder("registry");
     const std::string file_ = dir_ + "/new/zem/user.reg";
     test::EnvOverride env_{"ZEM_REGISTRY", file_.c_str()};
+#endif
 };
 
-TEST_F(RegistryTest, FileLocationFollowsTheEnvironment) {
-    EXPECT_EQ(GetRegistryFilePath(), FromUtf8(file_));
-    test::EnvOverride unset("ZEM_REGISTRY", nullptr);
-    test::EnvOverride config("XDG_CONFIG_HOME", "/cfg");
-    EXPECT_EQ(GetRegistryFilePath(), u"/cfg/zem/user.reg");
+// Another program changes a string value of the current user's Software\Zem key.
+void EditAsAnotherProgram(const Text& name, const std::string& value) {
+#ifdef _WIN32
+    const std::string key = "HKCU\\" + test::GetEnv("ZEM_REGISTRY").value() + "\\Software\\Zem";
+    const test::ProgramResult edit =
+        test::RunProgram(test::GetEnv("SystemRoot").value() + "\\system32\\reg.exe",
+                         {"add", key, "/v", ToUtf8(name), "/d", value, "/f"});
+    EXPECT_EQ(edit.exitCode, 0) << edit.output << edit.errors;
+#else
+    // Same size, and a stamp a second past the settled one the hive had before.
+    const std::string file = ToUtf8(GetRegistryFilePath());
+    const auto past = std::filesystem::last_write_time(file) + std::chrono::seconds(1);
+    std::string content = ReadFileBytes(file);
+    const std::string line = "\"" + ToUtf8(name) + "\"=\"";
+    const size_t start = content.find(line) + line.size();
+    content.replace(start, content.find('"', start) - start, value);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
+    std::filesystem::last_write_time(file, past);
+#endif
 }
 
 TEST_F(RegistryTest, MissingHiveHasNoValues) {
@@ -37,16 +56,10 @@ TEST_F(RegistryTest, MissingHiveHasNoValues) {
     EXPECT_FALSE(RegistryReadDword(u"Software\\Zem", u"LCID", number));
 }
 
-TEST_F(RegistryTest, WritesARegistryExportAndReadsItBackIgnoringCase) {
+TEST_F(RegistryTest, WritesAndReadsBackIgnoringCase) {
     ASSERT_TRUE(RegistryWriteText(u"Software\\Zem", u"AppPath", u"/opt/zem/"));
     ASSERT_TRUE(RegistryWriteDword(u"Software\\Zem", u"LCID", 0x804));
     ASSERT_TRUE(RegistryWriteText(u"Software\\Zem", u"DataStore", u"C:\\My \"Knowledge\"\\"));
-    EXPECT_EQ(ReadFileBytes(file_),
-              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Zem]\n\"AppPath\"=\"/opt/zem/\"\n"
-              "\"LCID\"=dword:00000804\n\"DataStore\"=\"C:\\\\My \\\"Knowledge\\\"\\\\\"\n");
-    struct stat st;
-    ASSERT_EQ(stat(file_.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 077, 0u);
 
     Text text;
     uint32_t number = 0;
@@ -60,23 +73,50 @@ TEST_F(RegistryTest, WritesARegistryExportAndReadsItBackIgnoringCase) {
     EXPECT_FALSE(RegistryReadDword(u"Software\\Zem", u"AppPath", number));
     EXPECT_FALSE(RegistryReadText(u"Software\\Zem", u"LCID", text));
     EXPECT_FALSE(RegistryReadText(u"Software\\Other", u"AppPath", text));
+
+    // Rewriting under another case replaces the value and keeps the others.
+    ASSERT_TRUE(RegistryWriteText(u"Software\\Zem", u"APPPATH", u"/new/"));
+    ASSERT_TRUE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
+    EXPECT_EQ(text, u"/new/");
+    ASSERT_TRUE(RegistryReadText(u"Software\\Zem", u"DataStore", text));
+    EXPECT_EQ(text, u"C:\\My \"Knowledge\"\\");
 }
 
-// Reads are served from the file's lines kept since the last read; another program's edit
-// must still be seen by the next read, also when it keeps the file's size.
 TEST_F(RegistryTest, AnEditByAnotherProgramIsReadAtOnce) {
     ASSERT_TRUE(RegistryWriteText(u"Software\\Zem", u"AppPath", u"/opt/a/"));
-    const auto past = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
-    std::filesystem::last_write_time(file_, past);
+#ifndef _WIN32
+    // An hour-old stamp is settled: the next read is served from the lines kept.
+    std::filesystem::last_write_time(
+        file_, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+#endif
     Text text;
     ASSERT_TRUE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
     EXPECT_EQ(text, u"/opt/a/");
-    std::string content = ReadFileBytes(file_);
-    content.replace(content.find("/opt/a/"), 7, "/opt/b/");
-    std::ofstream(file_, std::ios::binary | std::ios::trunc) << content;
-    std::filesystem::last_write_time(file_, past + std::chrono::seconds(1));
+    EditAsAnotherProgram(u"AppPath", "/opt/b/");
     ASSERT_TRUE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
     EXPECT_EQ(text, u"/opt/b/");
+}
+
+// The rest concerns the POSIX stand-in's hive file: where it is, its REGEDIT4 form, and the
+// texts that form cannot hold (a line break, or "]" in a key), which Windows stores as given.
+#ifndef _WIN32
+TEST_F(RegistryTest, FileLocationFollowsTheEnvironment) {
+    EXPECT_EQ(GetRegistryFilePath(), FromUtf8(file_));
+    test::EnvOverride unset("ZEM_REGISTRY", nullptr);
+    test::EnvOverride config("XDG_CONFIG_HOME", "/cfg");
+    EXPECT_EQ(GetRegistryFilePath(), u"/cfg/zem/user.reg");
+}
+
+TEST_F(RegistryTest, TheHiveIsARegistryExportOnlyItsOwnerReads) {
+    ASSERT_TRUE(RegistryWriteText(u"Software\\Zem", u"AppPath", u"/opt/zem/"));
+    ASSERT_TRUE(RegistryWriteDword(u"Software\\Zem", u"LCID", 0x804));
+    ASSERT_TRUE(RegistryWriteText(u"Software\\Zem", u"DataStore", u"C:\\My \"Knowledge\"\\"));
+    EXPECT_EQ(ReadFileBytes(file_),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Zem]\n\"AppPath\"=\"/opt/zem/\"\n"
+              "\"LCID\"=dword:00000804\n\"DataStore\"=\"C:\\\\My \\\"Knowledge\\\"\\\\\"\n");
+    struct stat st;
+    ASSERT_EQ(stat(file_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 077, 0u);
 }
 
 TEST_F(RegistryTest, RewritingReplacesTheValueAndKeepsEverythingElse) {
@@ -113,6 +153,7 @@ TEST_F(RegistryTest, TextThatWouldBreakTheFileIsRefused) {
     EXPECT_FALSE(RegistryWriteText(u"Software\\Ze]m", u"AppPath", u"x"));
     EXPECT_FALSE(std::filesystem::exists(file_));
 }
+#endif
 
 }  // namespace
 }  // namespace zem

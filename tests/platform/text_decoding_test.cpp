@@ -5,6 +5,8 @@
 #include <random>
 
 #include "platform/code_pages.h"
+#include "platform/system_info.h"
+#include "support/ansi_code_page.h"
 #include "support/environment.h"
 
 namespace zem {
@@ -14,26 +16,26 @@ namespace {
 // for such text to survive a Chinese locale.
 constexpr std::string_view kUtf8Chinese = "\xE4\xB8\xAD\xE6\x96\x87";
 
-TEST(DecodeUndeclaredBytesTest, TakesValidUtf8AsUtf8AndTheRestInTheAnsiCodePage) {
-    const auto decode = [](std::string_view bytes, uint32_t expectedCodePage) {
-        Text text;
-        EXPECT_EQ(DecodeUndeclaredBytes(bytes, text), expectedCodePage);
-        return text;
-    };
-    {
-        test::EnvOverride locale("LC_ALL", "zh_CN.UTF-8");
-        EXPECT_EQ(decode(kUtf8Chinese, kCodePageUtf8), u"中文");
-        EXPECT_EQ(decode("\xD6\xD0\xCE\xC4 GBK", 936), u"中文 GBK");
-        EXPECT_EQ(decode("", kCodePageUtf8), u"");
-    }
-    {
-        test::EnvOverride locale("LC_ALL", "C.UTF-8");
-        EXPECT_EQ(decode("caf\xE9 cr\xE8me", 1252), u"café crème");
-        EXPECT_EQ(decode("caf\xC3\xA9", kCodePageUtf8), u"café");
-        // An overlong form or a lone surrogate is not UTF-8.
-        EXPECT_EQ(decode("\xC0\xAF", 1252), u"À¯");
-        EXPECT_EQ(decode("\xED\xA0\x80", 1252), u"í\u00A0€");
-    }
+Text DecodeUndeclared(std::string_view bytes, uint32_t expectedCodePage) {
+    Text text;
+    EXPECT_EQ(DecodeUndeclaredBytes(bytes, text), expectedCodePage);
+    return text;
+}
+
+TEST(DecodeUndeclaredBytesTest, TakesValidUtf8AsUtf8AndTheRestInTheChineseAnsiCodePage) {
+    ZEM_WITH_ANSI_CODE_PAGE(936, "zh_CN.UTF-8");
+    EXPECT_EQ(DecodeUndeclared(kUtf8Chinese, kCodePageUtf8), u"中文");
+    EXPECT_EQ(DecodeUndeclared("\xD6\xD0\xCE\xC4 GBK", 936), u"中文 GBK");
+    EXPECT_EQ(DecodeUndeclared("", kCodePageUtf8), u"");
+}
+
+TEST(DecodeUndeclaredBytesTest, TakesValidUtf8AsUtf8AndTheRestInTheWesternAnsiCodePage) {
+    ZEM_WITH_ANSI_CODE_PAGE(1252, "C.UTF-8");
+    EXPECT_EQ(DecodeUndeclared("caf\xE9 cr\xE8me", 1252), u"café crème");
+    EXPECT_EQ(DecodeUndeclared("caf\xC3\xA9", kCodePageUtf8), u"café");
+    // An overlong form or a lone surrogate is not UTF-8.
+    EXPECT_EQ(DecodeUndeclared("\xC0\xAF", 1252), u"À¯");
+    EXPECT_EQ(DecodeUndeclared("\xED\xA0\x80", 1252), u"í\u00A0€");
 }
 
 std::string Utf16Bytes(TextView text, bool bigEndian) {
@@ -250,7 +252,7 @@ TEST(FindDeclaredCharsetTest, TakesTheFirstClosedTagThatDeclaresOne) {
 }
 
 TEST(DecodeTextTest, MarksThenUtf16ThenTheDeclarationThenUtf8ThenAnsi) {
-    test::EnvOverride locale("LC_ALL", "zh_CN.UTF-8");
+    ZEM_WITH_ANSI_CODE_PAGE(936, "zh_CN.UTF-8");
     using enum CharsetDeclaration;
     const auto decode = [](std::string_view bytes, uint32_t expectedCodePage,
                            CharsetDeclaration declaration = kHtmlMeta) {

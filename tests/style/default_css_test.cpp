@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
+
 #include "config/global.h"
 #include "config/translations.h"
 #include "style/style_test_support.h"
@@ -118,9 +120,10 @@ TEST_F(DefaultCssTest, FileIsReadWithTheStyleOrReportedMissing) {
 }
 
 TEST_F(DefaultCssTest, DataStoreCopyWinsOverTheInstalledSheet) {
-    EXPECT_EQ(GetDefaultCssFilePath(), GetDataStoreFolder() + u"files/default.css");
+    EXPECT_EQ(GetDefaultCssFilePath(),
+              ToNativeSeparators(GetDataStoreFolder() + u"files/default.css"));
     fs::remove(store_ + "files/default.css");
-    const Text installed = GetProgramFolder() + u"files/default.css";
+    const Text installed = ToNativeSeparators(GetProgramFolder() + u"files/default.css");
     EXPECT_EQ(GetDefaultCssFilePath(), installed);
     const std::string css = ReadFileBytes(U8(installed));
     for (const char* placeholder :

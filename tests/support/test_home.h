@@ -17,6 +17,13 @@ const std::string& TestHome();
 // A fresh empty folder inside the test home, for one test's files (no trailing separator).
 std::string MakeTestFolder(const std::string& name);
 
+// The home's own user folders, "/"-separated: Documents, and the local application data
+// (".local/share" on Linux, "AppData/Local" on Windows).
+std::string TestDocumentsFolder();
+std::string TestLocalAppDataFolder();
+// `path` with the separators of the platform, as the program reports paths.
+std::string NativePath(std::string path);
+
 // The folder holding the built program and host libraries (build/bin), in the system's
 // own form.
 std::string BinDir();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -26,7 +28,8 @@ class TranslationsTest : public testing::Test {
     }
     void TearDown() override { GetTranslationTable().entries.clear(); }
 
-    Text Folder() const { return FromUtf8(folder_); }
+    // In the system's own form, as the program's folder comes.
+    Text Folder() const { return ToNativeSeparators(FromUtf8(folder_)); }
     void Write(const std::string& name, const std::string& content) {
         WriteUtf8(folder_ + name, content);
     }
@@ -119,22 +122,24 @@ TEST(EscapeTest, BothDirections) {
     EXPECT_EQ(UnescapeText(u"\"\"\""), u"\"\"");
 }
 
+// Roots come back in the platform's own form, ending with its separator.
 TEST_F(TranslationsTest, RootFromTheProgramFolderFile) {
-    EXPECT_EQ(ComputeTranslationsRoot(Folder()), Folder() + u"translations/");
+    const auto native = [](const Text& path) { return ToNativeSeparators(path); };
+    EXPECT_EQ(ComputeTranslationsRoot(Folder()), native(Folder() + u"translations/"));
     Write("translations.ini", "[Common]\nPath=lang\\zh\n");
-    EXPECT_EQ(ComputeTranslationsRoot(Folder()), Folder() + u"lang/zh/");
+    EXPECT_EQ(ComputeTranslationsRoot(Folder()), native(Folder() + u"lang/zh/"));
     Write("translations.ini", "[Common]\nPath=../shared/tr/\n");
-    Text parent = Folder().substr(0, Folder().rfind(u'/', Folder().size() - 2) + 1);
-    EXPECT_EQ(ComputeTranslationsRoot(Folder()), parent + u"shared/tr/");
+    Text parent = Folder().substr(0, Folder().find_last_of(u"/\\", Folder().size() - 2) + 1);
+    EXPECT_EQ(ComputeTranslationsRoot(Folder()), native(parent + u"shared/tr/"));
     Write("translations.ini", "[Common]\nPath=/opt/zem/tr\n");
-    EXPECT_EQ(ComputeTranslationsRoot(Folder()), u"/opt/zem/tr/");
+    EXPECT_EQ(ComputeTranslationsRoot(Folder()), native(u"/opt/zem/tr/"));
     Write("translations.ini", "[Common]\nOther=1\n");
-    EXPECT_EQ(ComputeTranslationsRoot(Folder()), Folder() + u"translations/");
+    EXPECT_EQ(ComputeTranslationsRoot(Folder()), native(Folder() + u"translations/"));
 }
 
 TEST_F(TranslationsTest, LanguageFolderExistsOrIsEmpty) {
     std::filesystem::create_directories(folder_ + "2052");
-    EXPECT_EQ(GetLanguageFolderIn(Folder(), 2052), Folder() + u"2052/");
+    EXPECT_EQ(GetLanguageFolderIn(Folder(), 2052), ToNativeSeparators(Folder() + u"2052/"));
     EXPECT_EQ(GetLanguageFolderIn(Folder(), 1028), u"");
     EXPECT_EQ(GetLanguageFolderIn(Folder(), 0), u"");
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/code_pages.h"
+#include "support/ansi_code_page.h"
 #include "support/test_home.h"
 
 namespace zem {
@@ -66,9 +67,13 @@ TEST_F(LoadTextFileTest, ChoosesTheEncodingByMarkDeclarationAndExtension) {
               u"<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
               u"charset=gb2312\"></head>中文");
     EXPECT_EQ(Load("undeclared.HTML", "<p>" + yo), u"<p>Ё");
-    EXPECT_EQ(Load("plain.html", "<p>caf\xE9"), u"<p>caf\u00e9");
     EXPECT_EQ(Load("data.xml", "<?xml version='1.0' encoding='gbk'?>" + gbk),
               u"<?xml version='1.0' encoding='gbk'?>中文");
+}
+
+TEST_F(LoadTextFileTest, UndeclaredBytesThatAreNotUtf8ReadInTheAnsiCodePage) {
+    ZEM_WITH_ANSI_CODE_PAGE(1252, "C.UTF-8");
+    EXPECT_EQ(Load("plain.html", "<p>caf\xE9"), u"<p>caf\u00e9");
     EXPECT_EQ(Load("ansi.txt", "caf\xE9"), u"caf\u00e9");
 }
 

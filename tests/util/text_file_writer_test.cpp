@@ -19,6 +19,10 @@
 #include "util/text_file_reader.h"
 #include "util/text_helpers.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace zem {
@@ -68,9 +72,15 @@ TEST(SaveUnicodeTextFile, FailsWhenTheFileCannotBeCreated) {
     // Three attempts, each logged, none of them retried after a pause.
     Text log;
     ASSERT_TRUE(LoadTextFile(GetLogFilePath(), log));
+    // The system's code for a file standing where the path needs a folder.
+#ifdef _WIN32
+    const int code = ERROR_PATH_NOT_FOUND;
+#else
+    const int code = ENOTDIR;
+#endif
     const Text line =
         FormatText(u"Can't create file: %1, error message: %2, Windows Error Code: %3", path,
-                   GetErrorText(ENOTDIR), IntToText(ENOTDIR));
+                   GetErrorText(code), IntToText(code));
     size_t count = 0;
     for (size_t at = log.find(line); at != Text::npos; at = log.find(line, at + 1))
         ++count;
@@ -179,6 +189,8 @@ TEST(GetErrorText, GivesTheSystemTextOrTheNumber) {
     EXPECT_EQ(GetErrorText(123456), u"GetLastError()=123456");
 }
 
+// Making a symbolic link takes a privilege on Windows (and mingw's std::filesystem cannot).
+#ifndef _WIN32
 TEST(SaveUnicodeTextFile, ReplacesALinkInsteadOfWritingThroughIt) {
     const std::string folder = test::MakeTestFolder("writer-link");
     fs::create_symlink(folder + "/elsewhere/victim.txt", folder + "/out.htm");
@@ -186,6 +198,7 @@ TEST(SaveUnicodeTextFile, ReplacesALinkInsteadOfWritingThroughIt) {
     EXPECT_FALSE(fs::is_symlink(folder + "/out.htm"));
     EXPECT_FALSE(fs::exists(folder + "/elsewhere/victim.txt"));
 }
+#endif
 
 // An earlier file is written over where it stands; only a file whose other names or link
 // target would change with it is replaced by a new one.
@@ -208,11 +221,13 @@ TEST(SaveUnicodeTextFile, WritesOverTheEarlierFileButNeverThroughAnotherName) {
     EXPECT_EQ(ReadFileBytes(folder + "/other-name.htm").size(), 14u);
     EXPECT_EQ(ReadFileBytes(path).size(), 12u);
 
+#ifndef _WIN32  // making a symbolic link takes a privilege on Windows
     std::ofstream(folder + "/target.txt") << "kept";
     fs::create_symlink(folder + "/target.txt", folder + "/link.htm");
     ASSERT_TRUE(SaveUnicodeTextFile(FromUtf8(folder + "/link.htm"), u"x"));
     EXPECT_FALSE(fs::is_symlink(folder + "/link.htm"));
     EXPECT_EQ(ReadFileBytes(folder + "/target.txt"), "kept");
+#endif
 
     // A file that may not be written but may be removed is replaced, as before.
     fs::permissions(path, fs::perms::owner_read);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
+
 namespace zem {
 namespace {
 
@@ -81,11 +83,16 @@ TEST(Separators, AcceptBothAndAddSlash) {
     EXPECT_TRUE(EndsWithSeparator(u"a\\"));
     EXPECT_TRUE(EndsWithSeparator(u"a/"));
     EXPECT_FALSE(EndsWithSeparator(u""));
+    // The platform's own separator is added, and only where none ends the path.
+    const Text withSeparator = Text(u"/a") + kPathSeparator;
     Text path = u"/a";
     AddTrailingSeparator(path);
-    EXPECT_EQ(path, u"/a/");
+    EXPECT_EQ(path, withSeparator);
     AddTrailingSeparator(path);
-    EXPECT_EQ(path, u"/a/");
+    EXPECT_EQ(path, withSeparator);
+    path = u"a/";
+    AddTrailingSeparator(path);
+    EXPECT_EQ(path, u"a/");
     path = u"a\\";
     AddTrailingSeparator(path);
     EXPECT_EQ(path, u"a\\");

@@ -306,7 +306,8 @@ TEST(HtmlImport, LinksLeadIntoTheDocumentOrStayAsTheyWere) {
     std::set<std::string> copied;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(content + "index_files"))
         if (entry.is_regular_file())
-            copied.insert(std::filesystem::relative(entry.path(), content + "index_files"));
+            copied.insert(std::filesystem::relative(entry.path(), Utf8Path(content + "index_files"))
+                              .generic_string());
     EXPECT_EQ(copied, (std::set<std::string>{"a b.png", "css/style.css", "css/img/deep.png"}));
     // The style sheet's absolute link now leads to the copy beside it; the rest is as it was.
     EXPECT_EQ(ReadFileBytes(content + "index_files/css/style.css"),

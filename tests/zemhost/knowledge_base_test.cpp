@@ -323,7 +323,7 @@ TEST(KnowledgeBase, OpenWithoutPathUsesTheDefaultKnowledgeBaseOfTheDataStore) {
     KmCore core;
     auto db = core.Database();
     ASSERT_EQ(db->Open(u""), S_OK);
-    const std::string documents = getenv("XDG_DOCUMENTS_DIR");
+    const std::string documents = TestDocumentsFolder();
     EXPECT_TRUE(Exists(documents + "/My Knowledge/Data/default/index.db"));
 
     const std::string store = MakeTestFolder("store");

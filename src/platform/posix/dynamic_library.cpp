@@ -52,7 +52,7 @@ LibraryHandle LoadLibrary(const Text& path) {
                                                                              : "./" + native;
     }
     if (const int code = FileError(native); code != 0) {
-        SetLibraryError(native + ": " + ToUtf8(SystemErrorText(code)), code);
+        SetLibraryError(native + ": " + ToUtf8(ErrorCodeText(code)), code);
         return nullptr;
     }
     void* handle = dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -128,13 +128,13 @@ Text MakePrivateFolder(const Text& path, Text& reason) {
         return FromFileSystemBytes(native + "/");
     }
     if (errno != EEXIST) {
-        refusal = native + " cannot be created: " + ToUtf8(SystemErrorText(errno));
+        refusal = native + " cannot be created: " + ToUtf8(ErrorCodeText(errno));
     } else {
         // Another user may have made this name first on a shared temporary folder; a folder
         // is used only when it is this user's own and nobody else can put files into it.
         struct stat st;
         if (lstat(native.c_str(), &st) != 0)
-            refusal = native + " cannot be examined: " + ToUtf8(SystemErrorText(errno));
+            refusal = native + " cannot be examined: " + ToUtf8(ErrorCodeText(errno));
         else if (S_ISLNK(st.st_mode))
             refusal = native + " is a symbolic link";
         else if (!S_ISDIR(st.st_mode))
@@ -157,7 +157,7 @@ Text MakePrivateFolder(const Text& path, Text& reason) {
     }
     const int error = errno;
     reason = FromFileSystemBytes(
-        refusal + "; no private folder could be made beside it: " + ToUtf8(SystemErrorText(error)));
+        refusal + "; no private folder could be made beside it: " + ToUtf8(ErrorCodeText(error)));
     SetLastErrorCode(error);
     return {};
 }

@@ -60,7 +60,7 @@ LibraryHandle LoadLibrary(const Text& path) {
     HMODULE module = LoadLibraryExW(win32::Wide(full), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module) {
         const int code = static_cast<int>(::GetLastError());
-        SetLibraryError(full + u": " + SystemErrorText(code), code);
+        SetLibraryError(full + u": " + ErrorCodeText(code), code);
     }
     return reinterpret_cast<LibraryHandle>(module);
 }
@@ -73,7 +73,7 @@ void* GetProcAddress(LibraryHandle library, const char* name) {
     FARPROC address = ::GetProcAddress(static_cast<HMODULE>(library), name);
     if (!address) {
         const int code = static_cast<int>(::GetLastError());
-        SetLibraryError(FromUtf8(name) + u": " + SystemErrorText(code), code);
+        SetLibraryError(FromUtf8(name) + u": " + ErrorCodeText(code), code);
         return nullptr;
     }
     return reinterpret_cast<void*>(address);

@@ -26,7 +26,7 @@ bool IsOwnFolder(const Text& folder, Text& refusal) {
     const DWORD attributes = GetFileAttributesW(win32::Wide(folder));
     if (attributes == INVALID_FILE_ATTRIBUTES)
         refusal =
-            folder + u" cannot be examined: " + SystemErrorText(static_cast<int>(::GetLastError()));
+            folder + u" cannot be examined: " + ErrorCodeText(static_cast<int>(::GetLastError()));
     else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
         refusal = folder + u" is a link";
     else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -69,7 +69,7 @@ Text MakePrivateFolder(const Text& path, Text& reason) {
         return folder + u'\\';
     const DWORD error = ::GetLastError();
     if (error != ERROR_ALREADY_EXISTS)
-        refusal = folder + u" cannot be created: " + SystemErrorText(static_cast<int>(error));
+        refusal = folder + u" cannot be created: " + ErrorCodeText(static_cast<int>(error));
     else if (IsOwnFolder(folder, refusal))
         return folder + u'\\';
     const size_t separator = LastPathSeparator(folder);
@@ -81,7 +81,7 @@ Text MakePrivateFolder(const Text& path, Text& reason) {
         return fresh;
     }
     const int failure = GetLastErrorCode();
-    reason = refusal + u"; no private folder could be made beside it: " + SystemErrorText(failure);
+    reason = refusal + u"; no private folder could be made beside it: " + ErrorCodeText(failure);
     SetLastErrorCode(failure);
     return {};
 }
