@@ -3,7 +3,6 @@
 // one - title, folder, tags, page, picture, attachment - and a later run completes the
 // update without a duplicate.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -116,7 +115,7 @@ TEST(UpdateKillTest, AKilledUpdateLeavesEveryDocumentOldOrNewWholeAndIsCompleted
         auto run = StartImport(kb, after->DatabasePath());
         std::this_thread::sleep_for(std::chrono::microseconds(
             std::uniform_int_distribution<int64_t>(0, span.count())(random)));
-        kill(run->ProcessId(), SIGKILL);
+        run->Kill();
         run->Wait();
         // Opening the knowledge base completes or takes back what the kill cut short.
         EXPECT_EQ(RunImport(kb, folder + "/no such account.db").exitCode, 1);
