@@ -5,6 +5,7 @@
 #include "import/resources.h"
 #include "import_test_env.h"
 #include "support/test_files.h"
+#include "support/test_home.h"
 #include "util/paths.h"
 #include "util/text_file_reader.h"
 
@@ -85,7 +86,7 @@ TEST_F(BuildNoteHtmlFileTest, TemplateStyleBodyAndLocalPictures) {
     EXPECT_LT(html.find(u"zem_custom_css"), html.find(u"<p>图"));
     EXPECT_EQ(ReadFileBytes(importFolder + "user/RES1.png"), "picture bytes");
     EXPECT_FALSE(std::filesystem::exists(importFolder + "user/other.bin"));
-    EXPECT_EQ(written, (TextList{path, FromUtf8(importFolder + "user/RES1.png")}));
+    EXPECT_EQ(written, (TextList{path, FromUtf8(importFolder + NativePath("user/RES1.png"))}));
     EXPECT_TRUE(Messages().empty());
 }
 
