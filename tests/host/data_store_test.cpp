@@ -19,15 +19,21 @@ const Text kOldKey = u"Software\\Brennlake\\Zem";
 
 class DataStoreTest : public testing::Test {
   protected:
+    // The Linux edition's registry is a file of the test home; Windows gives every test a
+    // registry key of its own.
+    static void RemoveRegistry() {
+        if (!GetRegistryFilePath().empty())
+            fs::remove(U8(GetRegistryFilePath()));
+    }
     void SetUp() override {
-        fs::remove(U8(GetRegistryFilePath()));
+        RemoveRegistry();
         program_ = MakeTestFolder("program");
         registered_ = MakeTestFolder("registered");
         record_ = MakeTestFolder("chooser-record") + "/calls.txt";
         SetEnv("ZEM_TEST_CHOOSER_RECORD", record_);
         SetEnv("ZEM_TEST_CHOOSER_ANSWER", "registered");
     }
-    void TearDown() override { fs::remove(U8(GetRegistryFilePath())); }
+    void TearDown() override { RemoveRegistry(); }
 
     Text Decide(bool portable, std::optional<Text>& chosen, bool system = false) {
         return DecideDataStoreFolder({system, portable, U16(program_ + "/")}, chosen);
@@ -45,30 +51,32 @@ class DataStoreTest : public testing::Test {
             calls.push_back(line);
         return calls;
     }
-    std::string Documents() const { return TestHome() + "/Documents/"; }
+    static std::string Documents() { return TestDocumentsFolder() + "/"; }
+    // A folder path as the program reports it.
+    static Text Reported(const std::string& path) { return U16(NativePath(path)); }
 
     std::string program_, registered_, record_;
 };
 
 TEST_F(DataStoreTest, SystemAccountUsesTheProgramFolderAndCreatesNothing) {
     std::optional<Text> chosen;
-    EXPECT_EQ(Decide(true, chosen, true), U16(program_ + "/"));
+    EXPECT_EQ(Decide(true, chosen, true), Reported(program_ + "/"));
     EXPECT_FALSE(fs::exists(program_ + "/Data"));
     EXPECT_FALSE(fs::exists(program_ + "/My Knowledge"));
 }
 
 TEST_F(DataStoreTest, WithoutAnyStoreDocumentsHoldsIt) {
     std::optional<Text> chosen;
-    EXPECT_EQ(Decide(false, chosen), U16(Documents() + "My Knowledge/"));
+    EXPECT_EQ(Decide(false, chosen), Reported(Documents() + "My Knowledge/"));
     EXPECT_TRUE(fs::is_directory(Documents() + "My Knowledge/Data"));
-    EXPECT_EQ(GetDocumentsFolder(), U16(Documents()));
-    EXPECT_EQ(GetLocalAppDataFolder(), U16(TestHome() + "/.local/share/"));
+    EXPECT_EQ(GetDocumentsFolder(), Reported(Documents()));
+    EXPECT_EQ(GetLocalAppDataFolder(), Reported(TestLocalAppDataFolder() + "/"));
 }
 
 TEST_F(DataStoreTest, StoreUnderTheOlderKeyIsMovedOverAndUsed) {
     ASSERT_TRUE(RegistryWriteText(kOldKey, u"DataStore", U16(registered_)));
     std::optional<Text> chosen;
-    EXPECT_EQ(Decide(false, chosen), U16(registered_ + "/"));
+    EXPECT_EQ(Decide(false, chosen), Reported(registered_ + "/"));
     EXPECT_TRUE(fs::is_directory(registered_ + "/Data"));
     Text moved;
     EXPECT_TRUE(RegistryReadText(GetProductRegistryKey(), u"DataStore", moved));
@@ -79,9 +87,9 @@ TEST_F(DataStoreTest, RegisteredStoreThatIsGoneIsIgnored) {
     InstallChooser("chooser");
     ASSERT_TRUE(RegistryWriteText(GetProductRegistryKey(), u"DataStore", u"/nonexistent/store/"));
     std::optional<Text> chosen;
-    EXPECT_EQ(Decide(true, chosen), U16(program_ + "/My Knowledge/"));
+    EXPECT_EQ(Decide(true, chosen), Reported(program_ + "/My Knowledge/"));
     EXPECT_TRUE(fs::is_directory(program_ + "/My Knowledge/Data"));
-    EXPECT_EQ(Decide(false, chosen), U16(Documents() + "My Knowledge/"));
+    EXPECT_EQ(Decide(false, chosen), Reported(Documents() + "My Knowledge/"));
     EXPECT_TRUE(ChooserCalls().empty());
 }
 
@@ -90,9 +98,9 @@ TEST_F(DataStoreTest, BothStoresAskTheChooserOnceAndKeepItsAnswer) {
     ASSERT_TRUE(RegistryWriteText(GetProductRegistryKey(), u"DataStore", U16(registered_)));
     std::optional<Text> chosen;
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(Decide(true, chosen), U16(registered_ + "/"));
-    EXPECT_EQ(ChooserCalls(),
-              std::vector<std::string>{registered_ + "|" + program_ + "/My Knowledge/"});
+        EXPECT_EQ(Decide(true, chosen), Reported(registered_ + "/"));
+    EXPECT_EQ(ChooserCalls(), std::vector<std::string>{registered_ + "|" +
+                                                       NativePath(program_ + "/My Knowledge/")});
     EXPECT_TRUE(fs::is_directory(registered_ + "/Data"));
 }
 
@@ -104,7 +112,7 @@ TEST_F(DataStoreTest, MissingChooserLeavesThePortableStore) {
         if (!variant.empty())
             InstallChooser(variant);
         std::optional<Text> chosen;
-        EXPECT_EQ(Decide(true, chosen), U16(program_ + "/My Knowledge/"));
+        EXPECT_EQ(Decide(true, chosen), Reported(program_ + "/My Knowledge/"));
     }
 }
 
@@ -120,7 +128,7 @@ TEST_F(DataStoreTest, EmptyChooserAnswerIsAnEmptyStore) {
 
 TEST_F(DataStoreTest, ProgramDecidesItsFilesOnceWhereverTheStoreIs) {
     std::vector<std::string> lines = RunProbe(program_, "paths");
-    const std::string store = Documents() + "My Knowledge/";
+    const std::string store = NativePath(Documents() + "My Knowledge/");
     EXPECT_EQ(lines, (std::vector<std::string>{store, store, store, store + "Zem.xml",
                                                store + "Zem.log"}));
 
@@ -129,7 +137,7 @@ TEST_F(DataStoreTest, ProgramDecidesItsFilesOnceWhereverTheStoreIs) {
     InstallChooser("chooser");
     ASSERT_TRUE(RegistryWriteText(GetProductRegistryKey(), u"DataStore", U16(registered_)));
     lines = RunProbe(program_, "paths");
-    const std::string chosen = registered_ + "/";
+    const std::string chosen = NativePath(registered_ + "/");
     EXPECT_EQ(lines, (std::vector<std::string>{chosen, chosen, chosen, chosen + "Zem.xml",
                                                chosen + "Zem.log"}));
     EXPECT_EQ(ChooserCalls().size(), 1u);

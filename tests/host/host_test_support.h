@@ -11,6 +11,7 @@
 
 #include "host/data_store.h"
 #include "platform/text.h"
+#include "support/child_process.h"
 #include "support/test_files.h"
 
 namespace zem::test {
@@ -63,25 +64,18 @@ class LogWatch {
 };
 
 #ifdef ZEM_HOST_PROBE
-// Copies the probe program into `folder` and runs it there with `command`, after the
-// environment assignments in `environment` ("NAME=value ..."). Its standard output, lines
-// split.
-inline std::vector<std::string> RunProbe(const std::string& folder, const std::string& command,
-                                         const std::string& environment = "") {
-    const std::string probe = folder + "/probe";
-    std::filesystem::copy_file(ZEM_HOST_PROBE, probe,
-                               std::filesystem::copy_options::overwrite_existing);
-    const std::string line = environment + " '" + probe + "' " + command;
+// Copies the probe program into `folder` and runs it there with `command`. Its standard
+// output, lines split (a carriage return before a line end dropped).
+inline std::vector<std::string> RunProbe(const std::string& folder, const std::string& command) {
+    const std::filesystem::path source(ZEM_HOST_PROBE);
+    const std::string probe = folder + "/" + source.filename().string();
+    std::filesystem::copy_file(source, probe, std::filesystem::copy_options::overwrite_existing);
+    std::istringstream in(RunProgram(probe, {command}).output);
     std::vector<std::string> output;
-    if (FILE* pipe = popen(line.c_str(), "r")) {
-        char buffer[4096];
-        while (fgets(buffer, sizeof buffer, pipe)) {
-            std::string text = buffer;
-            if (!text.empty() && text.back() == '\n')
-                text.pop_back();
-            output.push_back(text);
-        }
-        pclose(pipe);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        output.push_back(line);
     }
     return output;
 }

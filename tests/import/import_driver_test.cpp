@@ -443,7 +443,7 @@ TEST_F(ImportDriverTest, AKnowledgeBaseHeldForAWhileIsWaitedForWithTheStatusLine
 TEST_F(ImportDriverTest, AnotherImportOfTheAccountIsWaitedForAndNotRepeated) {
     MakeAccount();
     ASSERT_EQ(Run(), ImportOutcome::kCompleted);
-    const Text account = YNoteAccountName(Wide(fixture_->DatabasePath()));
+    const Text account = YNoteAccountName(FromUtf8(fixture_->DatabasePath()));
     auto holds = ComPtr<IZemKMSourceAccountHold>::QueryFrom(Host());
     ASSERT_TRUE(holds);
     for (const bool cancel : {false, true}) {

@@ -29,6 +29,11 @@ size_t Count(const std::string& text, const std::string& what) {
     return count;
 }
 
+// The path part of a file: address for an absolute path: "/tmp/x" as it is, "C:/x" as "/C:/x".
+std::string UrlPath(const std::string& path) {
+    return !path.empty() && path[0] == '/' ? path : "/" + path;
+}
+
 TEST(HtmlImport, LocalFilesAreCopiedAndTheirLinksRewritten) {
     KnowledgeBaseFixture kb("html");
     const std::string work = MakeTestFolder("import");
@@ -283,23 +288,24 @@ TEST(HtmlImport, LinksLeadIntoTheDocumentOrStayAsTheyWere) {
                                                   "deep.png)} h2{background:url(../../out.png)}");
     WriteFileBytes(work + "/out.png", "outside");
     std::string content;
-    const std::string out =
-        ImportedPage(kb, folder, "page.htm",
-                     "<img src=\"file://" + folder + "/a%20b.png\"><img src=\"file://localhost" +
-                         folder + "/a b.png#f\"><img src=\"" + folder +
-                         "/a%20b.png\"><img src='a b.png'>"
-                         "<img src=../out.png><img src=\"" +
-                         work + "/out.png\"><img src=\"file://" + work +
-                         "/out.png\"><img src=%2e%2e/out.png><img src=css%2F..%2F..%2Fout.png>"
-                         "<img src=\"file://elsewhere" +
-                         folder +
-                         "/a%20b.png\"><img src=missing.png>"
-                         "<link rel=stylesheet href=css/style.css>",
-                     &content);
+    const std::string out = ImportedPage(
+        kb, folder, "page.htm",
+        "<img src=\"file://" + UrlPath(folder) + "/a%20b.png\"><img src=\"file://localhost" +
+            UrlPath(folder) + "/a b.png#f\"><img src=\"" + folder +
+            "/a%20b.png\"><img src='a b.png'>"
+            "<img src=../out.png><img src=\"" +
+            work + "/out.png\"><img src=\"file://" + UrlPath(work) +
+            "/out.png\"><img src=%2e%2e/out.png><img src=css%2F..%2F..%2Fout.png>"
+            "<img src=\"file://elsewhere" +
+            UrlPath(folder) +
+            "/a%20b.png\"><img src=missing.png>"
+            "<link rel=stylesheet href=css/style.css>",
+        &content);
     for (const std::string& expected : std::vector<std::string>{
              "<img src=\"index_files/a%20b.png\"><img src=\"index_files/a%20b.png#f\">"
              "<img src=\"index_files/a%20b.png\"><img src='index_files/a%20b.png'>",
-             "<img src=../out.png><img src=\"" + work + "/out.png\"><img src=\"file://" + work +
+             "<img src=../out.png><img src=\"" + work + "/out.png\"><img src=\"file://" +
+                 UrlPath(work) +
                  "/out.png\"><img src=%2e%2e/out.png><img src=css%2F..%2F..%2Fout.png>",
              "<img src=missing.png><link rel=stylesheet href=index_files/css/style.css>"})
         EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;

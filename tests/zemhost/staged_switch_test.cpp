@@ -2,12 +2,11 @@
 // the knowledge base again makes of it: switches stored with their transaction are
 // completed from whatever step they stopped at, files staged for a transaction that never
 // committed are removed, and a live connection's staging is left alone.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
 
 #include <filesystem>
 
+#include "platform/file_lock.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "zemhost/zemhost_test_support.h"
@@ -53,8 +52,8 @@ TEST(StagedSwitchTest, OpeningCompletesAnEndedConnectionsSwitchesAndLeavesALiveO
     // A live owner, holding its lock.
     stage("o-live", "1", "live's", guids["live"]);
     WriteFileBytes(staging + "o-live/lock", "");
-    const int held = open((staging + "o-live/lock").c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    FileLock held;
+    ASSERT_TRUE(held.TryLockExisting(FromUtf8(staging + "o-live/lock")));
 
     kb.db = kb.core.Database();
     ASSERT_EQ(kb.db->Open(FromUtf8(kb.index).c_str()), S_OK);
@@ -69,7 +68,7 @@ TEST(StagedSwitchTest, OpeningCompletesAnEndedConnectionsSwitchesAndLeavesALiveO
     EXPECT_FALSE(fs::exists(staging + "o-uncommitted"));
     EXPECT_EQ(ReadFileBytesIfAny(staging + "o-live/1/index.html"), "live's");
     EXPECT_EQ(IntegrityCheck(kb.index), "ok");
-    close(held);
+    held.Release();
 }
 
 }  // namespace
