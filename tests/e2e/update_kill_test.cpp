@@ -140,13 +140,16 @@ TEST(UpdateKillTest, AKilledUpdateLeavesEveryDocumentOldOrNewWholeAndIsCompleted
         // A later run completes the update.
         const ProgramResult completing = RunImport(kb, after->DatabasePath());
         EXPECT_EQ(completing.exitCode, 0) << completing.output;
-        SqliteFile index(kb + "/index.db", SqliteFile::Mode::kReadOnly);
-        EXPECT_EQ(index.Value("select count(*) from document"), std::to_string(kNotes));
-        for (const SqlRow& document :
-             index.Query("select r.source_id, r.document_guid from document_source r")) {
-            const std::vector<std::string> parts =
-                Parts(index, kb, document[1], std::stoi(document[0].substr(1)));
-            EXPECT_EQ(parts, std::vector<std::string>(parts.size(), "new")) << document[0];
+        {
+            // Closed before the folder is removed: Windows cannot remove an open file.
+            SqliteFile index(kb + "/index.db", SqliteFile::Mode::kReadOnly);
+            EXPECT_EQ(index.Value("select count(*) from document"), std::to_string(kNotes));
+            for (const SqlRow& document :
+                 index.Query("select r.source_id, r.document_guid from document_source r")) {
+                const std::vector<std::string> parts =
+                    Parts(index, kb, document[1], std::stoi(document[0].substr(1)));
+                EXPECT_EQ(parts, std::vector<std::string>(parts.size(), "new")) << document[0];
+            }
         }
         EXPECT_FALSE(fs::exists(kb + "/staging") && !fs::is_empty(kb + "/staging"));
         if (HasFailure())

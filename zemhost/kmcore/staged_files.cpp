@@ -28,6 +28,15 @@ void RemovePath(const Text& path) {
         DeleteFile(path);
 }
 
+// Removes an owner's folder and lets its lock go. Windows cannot remove the lock file, and so
+// the folder, while the lock holds it open: what the first pass leaves goes once it is let go.
+void RemoveFolderAndLock(const Text& folder, FileLock& lock) {
+    RemoveObjectFolder(folder);
+    lock.Release();
+    if (PathExists(folder))
+        RemoveObjectFolder(folder);
+}
+
 Text WithoutClosingSlash(Text path) {
     while (!path.empty() && IsPathSeparator(path.back()))
         path.pop_back();
@@ -76,8 +85,7 @@ StagedFiles::~StagedFiles() {
         return;
     // The lock goes last, so that no other connection takes the folder for an ended one's
     // while it is being removed.
-    RemoveObjectFolder(kbFolder_ + WithoutClosingSlash(owner_));
-    lock_.Release();
+    RemoveFolderAndLock(kbFolder_ + WithoutClosingSlash(owner_), lock_);
 }
 
 Text StagedFiles::NewPath() {
@@ -97,7 +105,9 @@ Text StagedFiles::NewPath() {
             RemoveObjectFolder(folder);
             return {};
         }
-        owner_ = folder.substr(kbFolder_.size());
+        // Stored in the switch rows, where an ended owner is looked up by its folder's name
+        // with "/": the closing separator is "/" whatever the platform made.
+        owner_ = WithoutClosingSlash(folder.substr(kbFolder_.size())) + u"/";
     }
     return owner_ + FromUtf8(std::to_string(++count_));
 }
@@ -150,7 +160,7 @@ void RecoverFileSwitches(sqlite3* db, const Text& kbFolder) {
             CompleteFileSwitch(kbFolder, target, staged);
         if (!switches.empty() && !DeleteSwitches(db, owner))
             continue;
-        RemoveObjectFolder(kbFolder + WithoutClosingSlash(owner));
+        RemoveFolderAndLock(kbFolder + WithoutClosingSlash(owner), lock);
     }
 }
 
