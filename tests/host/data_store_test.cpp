@@ -34,9 +34,11 @@ class DataStoreTest : public testing::Test {
         SetEnv("ZEM_TEST_CHOOSER_ANSWER", "registered");
     }
     void TearDown() override { RemoveRegistry(); }
+    // A folder path as the program reports it.
+    static Text Reported(const std::string& path) { return U16(NativePath(path)); }
 
     Text Decide(bool portable, std::optional<Text>& chosen, bool system = false) {
-        return DecideDataStoreFolder({system, portable, U16(program_ + "/")}, chosen);
+        return DecideDataStoreFolder({system, portable, Reported(program_ + "/")}, chosen);
     }
     // A library once loaded may stay mapped under its path, so each variant gets a program
     // folder of its own.
@@ -52,8 +54,6 @@ class DataStoreTest : public testing::Test {
         return calls;
     }
     static std::string Documents() { return TestDocumentsFolder() + "/"; }
-    // A folder path as the program reports it.
-    static Text Reported(const std::string& path) { return U16(NativePath(path)); }
 
     std::string program_, registered_, record_;
 };
