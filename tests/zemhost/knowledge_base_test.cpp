@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -317,6 +318,30 @@ TEST(KnowledgeBase, OpenExExplainsWhyAKnowledgeBaseCannotBeOpened) {
     }
     SqliteFile other(folder + "/ynote.db", SqliteFile::Mode::kReadOnly);
     EXPECT_EQ(other.Value("SELECT count(*) FROM sqlite_master"), "1") << "left untouched";
+}
+
+// Two programs creating the same knowledge base at once: whichever comes second must see
+// the file empty or whole, never take the first one's half-made file for a foreign one.
+TEST(KnowledgeBase, TwoOpeningsOfANewFileAtOnceBothGetTheKnowledgeBase) {
+    KmCore core;
+    const std::string folder = MakeTestFolder("created-at-once");
+    for (int round = 0; round < 40; ++round) {
+        const std::u16string index = FromUtf8(folder + "/" + std::to_string(round) + ".db");
+        ComPtr<IZemKMDatabase> dbs[2] = {core.Database(), core.Database()};
+        HRESULT results[2] = {E_FAIL, E_FAIL};
+        ScopedBstr errors[2];
+        std::atomic<int> ready{0};
+        auto open = [&](int i) {
+            for (++ready; ready < 2;) {
+            }
+            results[i] = dbs[i]->OpenEx(index.c_str(), kOpenExFixedText, 0, errors[i].Out());
+        };
+        std::thread first(open, 0), second(open, 1);
+        first.join();
+        second.join();
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(results[i], S_OK) << "round " << round << ": " << ToUtf8(errors[i].ToText());
+    }
 }
 
 TEST(KnowledgeBase, OpenWithoutPathUsesTheDefaultKnowledgeBaseOfTheDataStore) {

@@ -28,12 +28,8 @@ Text Quoted(const Text& path) {
 }
 
 // Reads the file's schema; a file that is not a database, or is damaged, fails here.
-Text CheckReadable(sqlite3* db, const Text& path) {
-    sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare_v2(db, "select count(*) from sqlite_master", -1, &statement, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_step(statement);
-    sqlite3_finalize(statement);
+Text CheckReadable(sqlite3* db, const Text& path, SchemaState& state) {
+    const int rc = InspectSchema(db, state);
     if (rc == SQLITE_ROW)
         return {};
     if (rc == SQLITE_NOTADB)
@@ -57,11 +53,11 @@ bool PassesQuickCheck(sqlite3* db) {
 // Every check and setting an index file needs before use; the error text on failure, with
 // `busy` telling whether another program holding the file was the reason.
 Text PrepareConnection(sqlite3* db, const Text& path, bool& busy) {
-    Text error = CheckReadable(db, path);
+    SchemaState state = SchemaState::kForeign;
+    Text error = CheckReadable(db, path, state);
     busy = IsBusyCode(sqlite3_errcode(db));
     if (!error.empty())
         return error;
-    const SchemaState state = InspectSchema(db);
     if (state == SchemaState::kForeign)
         return u"The file " + Quoted(path) +
                u" is a database of another program, not a knowledge base.";

@@ -71,16 +71,29 @@ int64_t SingleNumber(sqlite3* db, const char* sql) {
 
 }  // namespace
 
-SchemaState InspectSchema(sqlite3* db) {
-    if (SingleNumber(db, "PRAGMA application_id") == kApplicationId)
-        return SchemaState::kKnowledgeBase;
-    return SingleNumber(db, "SELECT count(*) FROM sqlite_master") == 0 ? SchemaState::kEmptyFile
-                                                                       : SchemaState::kForeign;
+int InspectSchema(sqlite3* db, SchemaState& state) {
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db,
+                                "SELECT (SELECT application_id FROM pragma_application_id),"
+                                " (SELECT count(*) FROM sqlite_master)",
+                                -1, &statement, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW) {
+        if (sqlite3_column_int64(statement, 0) == kApplicationId)
+            state = SchemaState::kKnowledgeBase;
+        else
+            state = sqlite3_column_int64(statement, 1) == 0 ? SchemaState::kEmptyFile
+                                                            : SchemaState::kForeign;
+    }
+    sqlite3_finalize(statement);
+    return rc;
 }
 
 int CreateSchema(sqlite3* db, std::string& message) {
     // The mark is written in the same transaction as the tables, so a marked file has them.
-    if (InspectSchema(db) == SchemaState::kKnowledgeBase &&
+    SchemaState state = SchemaState::kForeign;
+    if (InspectSchema(db, state) == SQLITE_ROW && state == SchemaState::kKnowledgeBase &&
         SingleNumber(db, "PRAGMA user_version") >= kSchemaVersion)
         return SQLITE_OK;
     const std::string mark = "PRAGMA application_id = " + std::to_string(kApplicationId) +

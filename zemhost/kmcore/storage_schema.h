@@ -10,8 +10,11 @@ namespace zem::kmcore {
 
 enum class SchemaState { kKnowledgeBase, kEmptyFile, kForeign };
 
-// Looks at an open file without changing it.
-SchemaState InspectSchema(sqlite3* db);
+// Looks at an open file without changing it. The mark and the tables are read in one
+// statement, so from one snapshot: a file another program is creating at this moment is
+// seen either empty or whole, never as tables without the mark. SQLITE_ROW with `state`
+// set, or the code of the failed read (busy, not a database, damaged...).
+int InspectSchema(sqlite3* db, SchemaState& state);
 
 // Creates the tables and indexes a knowledge base lacks and marks the file as one, in one
 // transaction. A file already marked as a knowledge base of this version is only read, so
