@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need; with the
+# Installs the Debian packages the build, the tests, the benchmarks and the clang builds
+# (fuzz targets, thread-safety analysis, ThreadSanitizer) need; with the
 # argument "windows", those of the Windows edition instead (cross-compilers, Wine with its
 # 32-bit half, GoogleTest's sources, fonts, the locale sources wine-env.sh compiles a
 # Chinese locale from).
@@ -22,6 +23,9 @@ else
     libwxgtk3.2-dev
     libpugixml-dev
     nlohmann-json3-dev python3-html5lib
+    # The fuzz targets (libFuzzer) and the clang build with thread-safety analysis and
+    # ThreadSanitizer (build-fuzz/, build-tsan/): gcc has neither.
+    clang-16 libfuzzer-16-dev libclang-rt-16-dev
   )
 fi
 

@@ -381,6 +381,15 @@ Text Utf16BytesToText(std::string_view bytes, bool bigEndian) {
     return text;
 }
 
+void ReplaceLoneSurrogates(Text& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+            ++i;
+        else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i]))
+            text[i] = u'\uFFFD';
+    }
+}
+
 std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t count = bytes.size() / 2;

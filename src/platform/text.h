@@ -46,6 +46,10 @@ bool IsValidUtf8(std::string_view bytes);
 Text Utf16BytesToText(std::string_view bytes, bool bigEndian);
 std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian);
 
+// Turns every unpaired surrogate into U+FFFD: decoded text must not hold one, since a unit
+// U+DC80-U+DCFF in text stands for a file-name byte (see FromFileSystemBytes).
+void ReplaceLoneSurrogates(Text& text);
+
 // The value of one hexadecimal digit in either letter case, or -1 for any other character.
 constexpr int HexDigitValue(char32_t c) {
     return c >= U'0' && c <= U'9'   ? static_cast<int>(c - U'0')

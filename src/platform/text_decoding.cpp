@@ -130,6 +130,7 @@ uint32_t DecodeTextAs(std::string_view bytes, const TextEncoding& encoding, Text
     bytes.remove_prefix(std::min(encoding.markLength, bytes.size()));
     if (encoding.IsUtf16()) {
         text = Utf16BytesToText(bytes, encoding.codePage == kCodePageUtf16Be);
+        ReplaceLoneSurrogates(text);
         return encoding.codePage;
     }
     if (encoding.codePage == kCodePageUtf8) {

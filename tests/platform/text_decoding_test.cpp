@@ -289,5 +289,18 @@ TEST(DecodeTextTest, MarksThenUtf16ThenTheDeclarationThenUtf8ThenAnsi) {
     EXPECT_EQ(text, u"日本");
 }
 
+// Found by the decoder's fuzz target: UTF-16 bytes with an unpaired surrogate decoded to text
+// holding it, where a unit of U+DC80-U+DCFF reads as a file-name byte.
+TEST(DecodeTextTest, ReplacesUnpairedSurrogatesOfUtf16) {
+    Text text;
+    EXPECT_EQ(DecodeText("\xFE\xFF\xD9\xFC~", CharsetDeclaration::kNone, text), kCodePageUtf16Be);
+    EXPECT_EQ(text, u"\uFFFD");
+    const Text lone = Text(u"a") + char16_t(0xDC80) + u"b" + char16_t(0xD800);
+    EXPECT_EQ(DecodeText("\xFF\xFE" + Utf16Bytes(lone + u"😀", false), CharsetDeclaration::kNone,
+                         text),
+              kCodePageUtf16Le);
+    EXPECT_EQ(text, u"a\uFFFDb\uFFFD😀");
+}
+
 }  // namespace
 }  // namespace zem
