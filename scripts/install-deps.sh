@@ -25,7 +25,8 @@ else
     nlohmann-json3-dev python3-html5lib
     # The fuzz targets (libFuzzer) and the clang build with thread-safety analysis and
     # ThreadSanitizer (build-fuzz/, build-tsan/): gcc has neither.
-    clang-16 libfuzzer-16-dev libclang-rt-16-dev
+    # llvm-16 gives their reports symbols (llvm-symbolizer).
+    clang-16 libfuzzer-16-dev libclang-rt-16-dev llvm-16
   )
 fi
 
