@@ -21,13 +21,18 @@ namespace {
 using Rows = std::vector<std::vector<Text>>;
 constexpr int kMaxRows = 64;
 
+// Tables shaped as the account's, which the import's statements read.
 const char* const kSchema =
-    "create table note_attr(note_id text primary key, title text, notebook text, tags text,"
-    " created integer, modified real);"
-    "create table tag_attr(tag_id text, parent_id text, name text);"
-    "insert into note_attr values('n1','Hello','b1','t1,t2',1700000000,1.5),"
-    " ('n2',NULL,'b2','',0,-2.25),('n''3','中文','b1','t2',-1,1e300);"
-    "insert into tag_attr values('t1','','Work'),('t2','t1','It''s'),('t3',NULL,x'00ff');";
+    "create table note_attr(noteid text primary key, title text, notebookid text, tags text,"
+    " datecreated integer, dateupdated real, sourceurl text);"
+    "create table note(noteid text primary key, data blob);"
+    "create table tag_attr(tagid text, parentid text, name text);"
+    "create table config_new(configname text, configvalue text);"
+    "insert into note_attr values('n1','Hello','b1','t1,t2',1700000000,1.5,''),"
+    " ('n2',NULL,'b2','',0,-2.25,NULL),('n''3','中文','b1','t2',-1,1e300,'http://a/');"
+    "insert into note values('n1','<p>hi</p>'),('n2',x'00ff41');"
+    "insert into tag_attr values('t1','','Work'),('t2','t1','It''s'),('t3',NULL,x'00ff');"
+    "insert into config_new values('AttachmentStorageDir','/home/u/att');";
 
 std::string MakeDatabase() {
     const std::string path = ScratchRoot() + "account.db";

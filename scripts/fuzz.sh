@@ -42,15 +42,18 @@ run_one() {
   local crashes=$build_dir/crashes/$name
   mkdir -p "$seeds" "$work" "$crashes"
   echo "== fuzz target $name: ${seconds}s"
+  # The whole import's target lives in the program folder, beside the libraries it loads.
+  local binary=$build_dir/fuzz/fuzz_$name
+  [ -x "$binary" ] || binary=$build_dir/bin/fuzz_$name
   # shellcheck disable=SC2086
-  "$build_dir/fuzz/fuzz_$name" -max_total_time="$seconds" -max_len="$(max_len "$name")" \
+  "$binary" -max_total_time="$seconds" -max_len="$(max_len "$name")" \
     -timeout=25 -rss_limit_mb=3072 -print_final_stats=1 \
     -artifact_prefix="$crashes/" ${FUZZ_ARGS:-} "$work" "$seeds"
 }
 
 if [ "$target" = all ]; then
-  for binary in "$build_dir"/fuzz/fuzz_*; do
-    run_one "${binary##*/fuzz_}"
+  for binary in "$build_dir"/fuzz/fuzz_* "$build_dir"/bin/fuzz_*; do
+    if [ -x "$binary" ]; then run_one "${binary##*/fuzz_}"; fi
   done
 else
   run_one "$target"
