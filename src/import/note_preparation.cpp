@@ -31,7 +31,7 @@ NoteRow ReadNoteRow(IZemKMSQLiteRecordset* notes) {
 
 }  // namespace
 
-NotePreparer::NotePreparer(const Account& account) : account_(account) {}
+NotePreparer::NotePreparer(const Account& account) : account_(account), files_(account.files) {}
 
 NotePreparer::~NotePreparer() {
     Stop();
@@ -39,10 +39,10 @@ NotePreparer::~NotePreparer() {
 
 void NotePreparer::Stop() {
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         stopping_ = true;
     }
-    roomAgain_.notify_one();
+    roomAgain_.NotifyOne();
     if (reader_.joinable())
         reader_.join();
 }
@@ -112,21 +112,24 @@ std::unique_ptr<PreparedNote> NotePreparer::Next() {
         // The template is made through the host by the first note prepared: until then
         // the importing thread prepares its notes itself. Files kept for inspection share
         // one folder, so their notes are prepared one at a time.
+        MutexLock account(accountMutex_);
         if (account_.noteTemplate->Whole() && !account_.files->KeepsFiles() && !broken_) {
+            account.Unlock();
             reader_ = std::thread([this] { ReadAhead(); });
         } else {
             auto note = std::make_unique<PreparedNote>();
             if (!ReadRow(*note))
                 return nullptr;
-            std::lock_guard lock(mutex_);
+            MutexLock lock(mutex_);
             ++ahead_;
             return note;
         }
     }
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
     if (queue_.empty() && !ended_) {
         importerWaits_ = true;
-        ready_.wait(lock, [this] { return !queue_.empty() || ended_; });
+        while (queue_.empty() && !ended_)
+            ready_.Wait(mutex_);
         importerWaits_ = false;
     }
     if (queue_.empty())
@@ -139,35 +142,37 @@ std::unique_ptr<PreparedNote> NotePreparer::Next() {
 void NotePreparer::Prepare(PreparedNote& note) {
     if (note.prepared)
         return;
-    std::lock_guard lock(accountMutex_);
+    MutexLock account(accountMutex_);
     PrepareContent(note);
-    std::lock_guard counts(mutex_);
+    MutexLock counts(mutex_);
     bytesAhead_ += note.bytes;
 }
 
 void NotePreparer::Done(PreparedNote& note) {
     const bool readerRuns = reader_.joinable();
     if (!readerRuns)
-        account_.files->GiveUpFiles(note.written, note.folder);
-    std::lock_guard lock(mutex_);
+        files_->GiveUpFiles(note.written, note.folder);
+    MutexLock lock(mutex_);
     if (readerRuns)
         givenUp_.emplace_back(std::move(note.written), note.folder);
     --ahead_;
     bytesAhead_ -= note.bytes;
     // The reader is woken once half its room is free, not for every note.
     if (readerWaits_ && ahead_ <= kNotesAhead / 2 && bytesAhead_ <= kBytesAhead / 2)
-        roomAgain_.notify_one();
+        roomAgain_.NotifyOne();
+}
+
+bool NotePreparer::HasRoom() const {
+    return ahead_ < kNotesAhead && (ahead_ == 0 || bytesAhead_ < kBytesAhead);
 }
 
 void NotePreparer::ReadAhead() {
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
     for (;;) {
-        const auto hasRoom = [this] {
-            return ahead_ < kNotesAhead && (ahead_ == 0 || bytesAhead_ < kBytesAhead);
-        };
-        if (!stopping_ && !hasRoom()) {
+        if (!stopping_ && !HasRoom()) {
             readerWaits_ = true;
-            roomAgain_.wait(lock, [&] { return stopping_ || hasRoom(); });
+            while (!stopping_ && !HasRoom())
+                roomAgain_.Wait(mutex_);
             readerWaits_ = false;
         }
         if (stopping_)
@@ -175,20 +180,20 @@ void NotePreparer::ReadAhead() {
         ++ahead_;
         std::vector<std::pair<TextList, Text>> givenUp;
         givenUp.swap(givenUp_);
-        lock.unlock();
+        lock.Unlock();
         // Before the next note, whose slot may be one of theirs.
         for (auto& [files, folder] : givenUp)
-            account_.files->GiveUpFiles(files, folder);
+            files_->GiveUpFiles(files, folder);
         auto note = std::make_unique<PreparedNote>();
         bool read;
         {
-            std::lock_guard account(accountMutex_);
+            MutexLock account(accountMutex_);
             read = ReadRow(*note);
             if (read && (!account_.previous ||
                          account_.previous->MayImport(note->row.noteId, note->row.version)))
                 PrepareContent(*note);
         }
-        lock.lock();
+        lock.Lock();
         if (!read) {
             --ahead_;
             ended_ = true;
@@ -198,7 +203,7 @@ void NotePreparer::ReadAhead() {
             ended_ = broken_;
         }
         if (importerWaits_)
-            ready_.notify_one();
+            ready_.NotifyOne();
         if (ended_)
             break;
     }

@@ -12,11 +12,9 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -26,6 +24,7 @@
 #include "import/note_body.h"
 #include "import/resources.h"
 #include "import/ynote_reader.h"
+#include "platform/thread_annotations.h"
 #include "util/text_helpers.h"
 
 namespace zem {
@@ -110,24 +109,34 @@ class NotePreparer {
 
   private:
     // Reads the walk's current row into `note` and steps past it; false at the end.
-    bool ReadRow(PreparedNote& note);
-    void PrepareContent(PreparedNote& note);
-    void ReadAhead();
+    bool ReadRow(PreparedNote& note) ZEM_REQUIRES(accountMutex_);
+    void PrepareContent(PreparedNote& note) ZEM_REQUIRES(accountMutex_);
+    void ReadAhead() ZEM_EXCLUDES(mutex_, accountMutex_);
+    // Whether the reader may read another note.
+    bool HasRoom() const ZEM_REQUIRES(mutex_);
 
-    Account account_;  // notebooksReadable turns false at the first failed look-up
-    size_t nextSlot_ = 0;
+    // The account's database and resource store, reached through account_, are used by one
+    // thread at a time: the reader's reading ahead, or the importer's Prepare.
+    Mutex accountMutex_;
+    // notebooksReadable turns false at the first failed look-up
+    Account account_ ZEM_GUARDED_BY(accountMutex_);
+    size_t nextSlot_ ZEM_GUARDED_BY(accountMutex_) = 0;
+    // The run's working files take turns themselves.
+    ImportWorkingFiles* const files_;
     std::atomic<bool> broken_{false};
-    std::mutex accountMutex_;  // the account's database and resource store, and account_
 
-    std::mutex mutex_;  // what follows
-    std::condition_variable ready_, roomAgain_;
-    std::deque<std::unique_ptr<PreparedNote>> queue_;
+    // The hand-over between the reader and the importer.
+    mutable Mutex mutex_;
+    CondVar ready_, roomAgain_;
+    std::deque<std::unique_ptr<PreparedNote>> queue_ ZEM_GUARDED_BY(mutex_);
     // Files of notes done with, and the folder each list lies in, for the reader to give up.
-    std::vector<std::pair<TextList, Text>> givenUp_;
-    size_t ahead_ = 0;  // read and not yet done with
-    int64_t bytesAhead_ = 0;
-    bool ended_ = false, stopping_ = false;
-    bool importerWaits_ = false, readerWaits_ = false;
+    std::vector<std::pair<TextList, Text>> givenUp_ ZEM_GUARDED_BY(mutex_);
+    size_t ahead_ ZEM_GUARDED_BY(mutex_) = 0;  // read and not yet done with
+    int64_t bytesAhead_ ZEM_GUARDED_BY(mutex_) = 0;
+    bool ended_ ZEM_GUARDED_BY(mutex_) = false;
+    bool stopping_ ZEM_GUARDED_BY(mutex_) = false;
+    bool importerWaits_ ZEM_GUARDED_BY(mutex_) = false;
+    bool readerWaits_ ZEM_GUARDED_BY(mutex_) = false;
     std::thread reader_;
 };
 

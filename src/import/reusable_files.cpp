@@ -20,17 +20,17 @@ constexpr size_t kMaxSpares = 64;
 ReusableFiles::ReusableFiles(Text spareFolder) : spareFolder_(std::move(spareFolder)) {}
 
 size_t ReusableFiles::SpareCount() const {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return spares_.size();
 }
 
 size_t ReusableFiles::SpareFolderCount() const {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return spareFolders_.size();
 }
 
 void ReusableFiles::Release(const Text& path) {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     FileAttributes attributes;
     const bool keep = spares_.size() < kMaxSpares && GetFileAttributes(path, attributes) &&
                       attributes.isRegularFile && !attributes.isSymlink &&
@@ -41,7 +41,7 @@ void ReusableFiles::Release(const Text& path) {
 }
 
 void ReusableFiles::ReleaseFolder(const Text& folder) {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (!IsEmptyFolder(folder))
         return;
     if (spareFolders_.size() < kMaxSpares && KeepAsSpare(folder, u"d", spareFolders_))
@@ -50,7 +50,7 @@ void ReusableFiles::ReleaseFolder(const Text& folder) {
 }
 
 void ReusableFiles::ClaimFolder(const Text& folder) {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (spareFolders_.empty() || PathExists(folder) || !PathExists(GetParentFolder(folder)))
         return;
     RenameFile(spareFolders_.back(), folder);
@@ -70,7 +70,7 @@ bool ReusableFiles::KeepAsSpare(const Text& path, TextView prefix, TextList& spa
 }
 
 void ReusableFiles::Claim(const Text& path) {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (spares_.empty() || PathExists(path))
         return;
     // A spare that cannot be moved there is left to the run folder's removal.

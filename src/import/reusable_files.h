@@ -16,8 +16,8 @@
 #pragma once
 
 #include <cstddef>
-#include <mutex>
 
+#include "platform/thread_annotations.h"
 #include "util/text_helpers.h"
 
 namespace zem {
@@ -47,14 +47,14 @@ class ReusableFiles {
   private:
     // Renames `path` into the spare folder as `prefix` and a number, and adds it to
     // `spares`; false when it could not.
-    bool KeepAsSpare(const Text& path, TextView prefix, TextList& spares);
+    bool KeepAsSpare(const Text& path, TextView prefix, TextList& spares) ZEM_REQUIRES(mutex_);
 
-    mutable std::mutex mutex_;
-    Text spareFolder_;
-    bool folderMade_ = false;
-    size_t nextName_ = 0;
-    TextList spares_;
-    TextList spareFolders_;
+    mutable Mutex mutex_;
+    const Text spareFolder_;
+    bool folderMade_ ZEM_GUARDED_BY(mutex_) = false;
+    size_t nextName_ ZEM_GUARDED_BY(mutex_) = 0;
+    TextList spares_ ZEM_GUARDED_BY(mutex_);
+    TextList spareFolders_ ZEM_GUARDED_BY(mutex_);
 };
 
 }  // namespace zem

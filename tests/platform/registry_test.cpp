@@ -147,6 +147,21 @@ TEST_F(RegistryTest, RewritingReplacesTheValueAndKeepsEverythingElse) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ + "/new/zem"), {}), 1);
 }
 
+// Found by the registry's fuzz target: a file opening with two byte-order marks lost one at
+// every write, and a value line behind the second became readable after the next.
+TEST_F(RegistryTest, AWriteKeepsWhatFollowsTheByteOrderMark) {
+    std::filesystem::create_directories(dir_ + "/new/zem");
+    std::ofstream(file_) << "\xEF\xBB\xBF\xEF\xBB\xBF[HKEY_CURRENT_USER\\Software\\Zem]\n"
+                            "\"AppPath\"=\"/old/\"\n";
+    Text text;
+    EXPECT_FALSE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
+    ASSERT_TRUE(RegistryWriteText(u"Software\\Other", u"Name", u"x"));
+    const std::string once = ReadFileBytes(file_);
+    ASSERT_TRUE(RegistryWriteText(u"Software\\Other", u"Name", u"x"));
+    EXPECT_EQ(ReadFileBytes(file_), once);
+    EXPECT_FALSE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
+}
+
 TEST_F(RegistryTest, TextThatWouldBreakTheFileIsRefused) {
     EXPECT_FALSE(RegistryWriteText(u"Software\\Zem", u"AppPath", u"line1\nline2"));
     EXPECT_FALSE(RegistryWriteText(u"Software\\Zem", u"Bad\rName", u"x"));

@@ -158,7 +158,9 @@ class DocumentObject : public ComObject<IZemKMDocument, IZemKMDocumentCommit> {
     const Text& Guid() const { return guid_; }
 
   private:
-    HRESULT Change(KnowledgeBase::Step step) { return kb_->ChangeDocument(guid_, std::move(step)); }
+    HRESULT Change(KnowledgeBase::Step step) ZEM_REQUIRES(kb_->CallLock()) {
+        return kb_->ChangeDocument(guid_, std::move(step));
+    }
 
     static bool LinkTag(KnowledgeBase& kb, const Text& document, const Text& name) {
         if (name.empty())

@@ -39,7 +39,8 @@ bool SameFileBytes(const Text& first, const Text& second, uint64_t& size) {
 // must not store half the update), else all of them, stored first. S_OK, or the status that
 // kept the query from being answered.
 HRESULT ReadRows(KnowledgeBase& kb, const std::string& sql, std::initializer_list<TextView> params,
-                 int columns, std::vector<TextRow>& rows, const Text* document = nullptr) {
+                 int columns, std::vector<TextRow>& rows, const Text* document = nullptr)
+    ZEM_REQUIRES(kb.CallLock()) {
     const auto read = [&] {
         rows.clear();
         Statement query(kb, sql);
@@ -70,7 +71,7 @@ constexpr char kSelectRecords[] =
 
 HRESULT ReadRecordset(KnowledgeBase& kb, const std::string& sql,
                       std::initializer_list<TextView> params, int columns, IUnknown** recordset,
-                      const Text* document = nullptr) {
+                      const Text* document = nullptr) ZEM_REQUIRES(kb.CallLock()) {
     std::vector<TextRow> rows;
     const HRESULT status = ReadRows(kb, sql, params, columns, rows, document);
     if (status == S_OK)

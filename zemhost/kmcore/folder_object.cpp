@@ -89,7 +89,8 @@ bool NormalizeLocation(const Text& location, Text& normalized) {
 
 // Documents' waiting changes never make folders, so a folder that is there is found without
 // storing them; making one stores them first, as any other change does.
-HRESULT EnsureFolder(KnowledgeBase& kb, const Text& location, bool create) {
+HRESULT EnsureFolder(KnowledgeBase& kb, const Text& location, bool create)
+    ZEM_REQUIRES(kb.CallLock()) {
     if (!create)
         return FolderExists(kb, location) ? S_OK : S_FALSE;
     // Most calls name a folder that is there already (one per imported note): reading is

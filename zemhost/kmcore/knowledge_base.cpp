@@ -162,11 +162,13 @@ KnowledgeBase::KnowledgeBase(sqlite3* db, Text folder, const std::string& indexP
 
 KnowledgeBase::~KnowledgeBase() {
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         stopping_ = true;
     }
-    idle_.notify_one();
+    idle_.NotifyOne();
     idleThread_.join();
+    // The idle thread is gone; the lock keeps the analysis' rule for what follows.
+    MutexLock lock(mutex_);
     sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds);  // the waiting changes' last chance
     if (StoreWaitingChanges() != S_OK)
         DropWaitingChanges();
@@ -183,26 +185,28 @@ KnowledgeBase::~KnowledgeBase() {
     sqlite3_close(db_);
 }
 
-KnowledgeBase::Call::~Call() {
+// The analysis cannot see that a scoped lock holds its mutex in its own destructor.
+KnowledgeBase::Call::~Call() ZEM_NO_THREAD_SAFETY_ANALYSIS {
     kb_.lastCall_ = Clock::now();
     // A thread waiting for a deadline finds the later call when it wakes; only one waiting
     // for changes is woken, so that a call costs no switch to the thread and back.
     if (kb_.sleeping_ && !kb_.waiting_.empty())
-        kb_.idle_.notify_one();
+        kb_.idle_.NotifyOne();
+    kb_.mutex_.unlock();
 }
 
 void KnowledgeBase::StoreWhenIdle() {
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
     while (!stopping_) {
         if (waiting_.empty()) {
             sleeping_ = true;
-            idle_.wait(lock);
+            idle_.Wait(mutex_);
             sleeping_ = false;
             continue;
         }
         const Clock::time_point due = lastCall_ + kIdleCommit;
         if (Clock::now() < due) {
-            idle_.wait_until(lock, due);
+            idle_.WaitUntil(mutex_, due);
             continue;
         }
         // Changes another program keeps out, and updates left waiting, are looked at again
@@ -368,7 +372,7 @@ HRESULT KnowledgeBase::RunWaitingSteps(std::vector<bool>& failed) {
     const auto hasSteps = [](const WaitingDocument& document) { return !document.steps.empty(); };
     if (std::none_of(waiting_.begin(), waiting_.end(), hasSteps))
         return S_OK;
-    const HRESULT status = RunTransaction([&] {
+    const HRESULT status = RunTransaction([&]() ZEM_REQUIRES(mutex_) {
         ForgetCompletedSwitches();
         for (size_t i = 0; i < waiting_.size(); ++i) {
             if (!Statement(*this, "SAVEPOINT document").Run())

@@ -40,6 +40,7 @@
 #include "checkpointer.h"
 #include "platform/com.h"
 #include "platform/text.h"
+#include "platform/thread_annotations.h"
 #include "staged_files.h"
 
 namespace zem::kmcore {
@@ -62,18 +63,21 @@ class KnowledgeBase {
     KnowledgeBase(const KnowledgeBase&) = delete;
     KnowledgeBase& operator=(const KnowledgeBase&) = delete;
 
-    // Held by every call of an object made from this knowledge base while the call runs.
-    class Call {
+    // Held by every call of an object made from this knowledge base while the call runs: it
+    // holds the knowledge base's lock, which the calls below require.
+    class ZEM_SCOPED_CAPABILITY Call {
       public:
-        explicit Call(KnowledgeBase& kb) : kb_(kb), lock_(kb.mutex_) {}
-        ~Call();
+        explicit Call(KnowledgeBase& kb) ZEM_ACQUIRE(kb.mutex_) : kb_(kb) { kb_.mutex_.lock(); }
+        ~Call() ZEM_RELEASE();
         Call(const Call&) = delete;
         Call& operator=(const Call&) = delete;
 
       private:
         KnowledgeBase& kb_;
-        std::unique_lock<std::recursive_mutex> lock_;
     };
+
+    // The lock a Call holds, for helpers to require it: ZEM_REQUIRES(kb.CallLock()).
+    RecursiveMutex& CallLock() ZEM_RETURN_CAPABILITY(mutex_) { return mutex_; }
 
     // The knowledge-base folder, ending with "/".
     const Text& Folder() const { return folder_; }
@@ -107,10 +111,10 @@ class KnowledgeBase {
     };
     // Waits `row`'s insertion as the first change of its document (storing first those of
     // another document); `newFolder` as for ChangeDocument. Statuses as ChangeDocument.
-    HRESULT CreateDocumentRow(NewDocumentRow row, const Text& newFolder);
+    HRESULT CreateDocumentRow(NewDocumentRow row, const Text& newFolder) ZEM_REQUIRES(mutex_);
     // The row of document `guid` to be changed while its creation waits to be stored, else
     // null. Like ChangeDocument, first stores the other documents once they waited long.
-    NewDocumentRow* ChangeNewRow(const Text& guid);
+    NewDocumentRow* ChangeNewRow(const Text& guid) ZEM_REQUIRES(mutex_);
 
     // One change to a document, run inside the transaction that stores the document's
     // waiting changes; false fails that transaction. It holds copies of what it needs: the
@@ -121,35 +125,35 @@ class KnowledgeBase {
     // made for a new object of the document; it is removed again should its changes be
     // dropped. S_OK, or ZEM_E_KNOWLEDGE_BASE_BUSY when the changes that had to be stored
     // first could not be (nothing is added then).
-    HRESULT ChangeDocument(const Text& guid, Step step, const Text& newFolder = Text());
+    HRESULT ChangeDocument(const Text& guid, Step step, const Text& newFolder = Text()) ZEM_REQUIRES(mutex_);
     // Stores the waiting changes of every document, if any (only when document `guid`'s are
     // among them, when given). ZEM_E_KNOWLEDGE_BASE_BUSY when another program kept them out
     // (they are kept for a later try); else S_OK, each document's outcome kept for
     // CommitDocument: a document whose changes failed has them dropped and its new folders
     // removed.
-    HRESULT StoreWaitingChanges(const Text* guid = nullptr);
+    HRESULT StoreWaitingChanges(const Text* guid = nullptr) ZEM_REQUIRES(mutex_);
     // Drops the waiting changes (only document `guid`'s, when given) and removes their new
     // folders and staged files.
-    void DropWaitingChanges(const Text* guid = nullptr);
+    void DropWaitingChanges(const Text* guid = nullptr) ZEM_REQUIRES(mutex_);
     // A new path, relative to the folder, where a file or folder that is to replace one of
     // a stored document is written first; empty when none can be made.
     Text NewStagedPath() { return staged_.NewPath(); }
     // Adds to document `guid`'s waiting changes that the staged file or folder takes the
     // place of `target` (relative to the folder) when they are stored; dropped with them, it
     // is removed. Statuses as ChangeDocument (the staged path is removed on failure).
-    HRESULT SwitchWithChanges(const Text& guid, const Text& target, const Text& staged);
+    HRESULT SwitchWithChanges(const Text& guid, const Text& target, const Text& staged) ZEM_REQUIRES(mutex_);
     // Stores the waiting changes when document `guid`'s are among them, and tells how the
     // last store of its changes ended: S_OK (also when there was none), E_FAIL, or
     // ZEM_E_KNOWLEDGE_BASE_BUSY with the changes kept.
-    HRESULT CommitDocument(const Text& guid);
+    HRESULT CommitDocument(const Text& guid) ZEM_REQUIRES(mutex_);
     // Runs `read` on the stored rows as document `guid`'s waiting changes would leave them,
     // storing nothing: those changes keep waiting, to be stored whole with the rest of the
     // document's (should they fail, `read` sees the rows without them). S_OK when `read`
     // returns true, else ZEM_E_KNOWLEDGE_BASE_BUSY or E_FAIL.
-    HRESULT ReadWithWaitingChanges(const Text& guid, const std::function<bool()>& read);
+    HRESULT ReadWithWaitingChanges(const Text& guid, const std::function<bool()>& read) ZEM_REQUIRES(mutex_);
     // Runs `body` as a transaction of its own, after storing the waiting changes: committed
     // when it returns true, else rolled back. S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY or E_FAIL.
-    HRESULT InTransaction(const std::function<bool()>& body);
+    HRESULT InTransaction(const std::function<bool()>& body) ZEM_REQUIRES(mutex_);
     // What the last failure on the connection means for the caller: busy or E_FAIL.
     HRESULT FailureStatus() const;
 
@@ -170,13 +174,13 @@ class KnowledgeBase {
     // Runs every waiting document's steps under a savepoint of its own inside one
     // transaction; `failed` receives the documents whose steps failed (every one when the
     // transaction itself failed). S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY (nothing stored) or E_FAIL.
-    HRESULT RunWaitingSteps(std::vector<bool>& failed);
-    WaitingDocument* FindWaiting(const Text& guid);
+    HRESULT RunWaitingSteps(std::vector<bool>& failed) ZEM_REQUIRES(mutex_);
+    WaitingDocument* FindWaiting(const Text& guid) ZEM_REQUIRES(mutex_);
     // Whether the oldest waiting document has waited kIdleCommit.
-    bool WaitedLong() const;
+    bool WaitedLong() const ZEM_REQUIRES(mutex_);
     // Stores the documents waiting besides `document` (one of them, or null) once the
     // oldest has waited kIdleCommit; `document`'s changes keep waiting. Where it now is.
-    WaitingDocument* StoreOthersWhenOld(WaitingDocument* document);
+    WaitingDocument* StoreOthersWhenOld(WaitingDocument* document) ZEM_REQUIRES(mutex_);
     // Takes back what the document's changes made outside the index: new folders, staged
     // files.
     void RemoveNewFolders(const WaitingDocument& document);
@@ -184,12 +188,12 @@ class KnowledgeBase {
     void CompleteSwitches(const WaitingDocument& document);
     // Removes the rows of completed switches; inside a transaction.
     void ForgetCompletedSwitches();
-    void StoreWhenIdle();
+    void StoreWhenIdle() ZEM_EXCLUDES(mutex_);
     // What the idle thread stores: the waiting changes but those of stored documents, which
     // may be an update that the caller is still making (a pause between two of its calls
     // must not store half of it); they are stored when their object commits or lets go of
     // them, or when anything is read or changed elsewhere.
-    HRESULT StoreIdleChanges();
+    HRESULT StoreIdleChanges() ZEM_REQUIRES(mutex_);
 
     sqlite3* db_;
     Text folder_;
@@ -199,16 +203,19 @@ class KnowledgeBase {
     // Staged paths whose switches are complete, their rows removed by the next transaction.
     std::vector<Text> switched_;
 
-    std::recursive_mutex mutex_;
-    std::condition_variable_any idle_;
-    std::vector<WaitingDocument> waiting_;  // in the order their first change came
-    Clock::time_point firstWaiting_;        // when the oldest of them started waiting
+    RecursiveMutex mutex_;
+    CondVar idle_;
+    // in the order their first change came
+    std::vector<WaitingDocument> waiting_ ZEM_GUARDED_BY(mutex_);
+    // when the oldest of them started waiting
+    Clock::time_point firstWaiting_ ZEM_GUARDED_BY(mutex_);
     // The documents whose last stored changes failed, with the status; the others' last
     // store succeeded (or none was made).
-    std::unordered_map<Text, HRESULT> failedStores_;
-    Clock::time_point lastCall_ = Clock::now();
-    bool stopping_ = false;
-    bool sleeping_ = false;   // the thread waits for changes, not for a deadline
+    std::unordered_map<Text, HRESULT> failedStores_ ZEM_GUARDED_BY(mutex_);
+    Clock::time_point lastCall_ ZEM_GUARDED_BY(mutex_) = Clock::now();
+    bool stopping_ ZEM_GUARDED_BY(mutex_) = false;
+    // the thread waits for changes, not for a deadline
+    bool sleeping_ ZEM_GUARDED_BY(mutex_) = false;
     std::thread idleThread_;  // last: it starts with every other member in place
 };
 
