@@ -92,7 +92,7 @@ std::optional<Rows> ThroughObject(IZemKMSQLiteDatabase& database, const std::str
         }
         ScopedBstr past;
         Check(recordset->GetFieldText(static_cast<int32_t>(columns), past.Out()) == E_INVALIDARG,
-              "a column past the last one is refused");
+              "a column past the last one is refused", sql);
         if (recordset->MoveNext() != S_OK)
             break;
     }

@@ -10,6 +10,7 @@ set -euo pipefail
 # The whole script is read before it runs, so that editing it never disturbs a campaign.
 {
 cd "$(dirname "$0")/.."
+root=$PWD
 target=${1:-all}
 seconds=${2:-60}
 build_dir=build-fuzz
@@ -37,9 +38,10 @@ max_len() {
 
 run_one() {
   local name=$1
-  local seeds=fuzz/corpus/$name
-  local work=$build_dir/corpus/$name
-  local crashes=$build_dir/crashes/$name
+  # Absolute paths: the whole import's target changes the current directory as the program does.
+  local seeds=$root/fuzz/corpus/$name
+  local work=$root/$build_dir/corpus/$name
+  local crashes=$root/$build_dir/crashes/$name
   mkdir -p "$seeds" "$work" "$crashes"
   echo "== fuzz target $name: ${seconds}s"
   # The whole import's target lives in the program folder, beside the libraries it loads.

@@ -148,17 +148,19 @@ TEST_F(RegistryTest, RewritingReplacesTheValueAndKeepsEverythingElse) {
 }
 
 // Found by the registry's fuzz target: a file opening with two byte-order marks lost one at
-// every write, and a value line behind the second became readable after the next.
+// every write, and a value line behind the second became readable after the next; a line
+// ending with several carriage returns lost one at every write.
 TEST_F(RegistryTest, AWriteKeepsWhatFollowsTheByteOrderMark) {
     std::filesystem::create_directories(dir_ + "/new/zem");
     std::ofstream(file_) << "\xEF\xBB\xBF\xEF\xBB\xBF[HKEY_CURRENT_USER\\Software\\Zem]\n"
-                            "\"AppPath\"=\"/old/\"\n";
+                            "\"AppPath\"=\"/old/\"\nbroken\r\r\r\n";
     Text text;
     EXPECT_FALSE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
     ASSERT_TRUE(RegistryWriteText(u"Software\\Other", u"Name", u"x"));
     const std::string once = ReadFileBytes(file_);
     ASSERT_TRUE(RegistryWriteText(u"Software\\Other", u"Name", u"x"));
     EXPECT_EQ(ReadFileBytes(file_), once);
+    EXPECT_NE(once.find("broken\r\r\r\n"), std::string::npos);
     EXPECT_FALSE(RegistryReadText(u"Software\\Zem", u"AppPath", text));
 }
 

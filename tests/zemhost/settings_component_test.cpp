@@ -59,6 +59,21 @@ TEST(SettingsComponent, StartsEmptyWithoutAFileAndSavesWhatIsSet) {
     EXPECT_EQ(again.Get(u"Other", u"Missing").first, S_FALSE);
 }
 
+// Found by the settings file's fuzz target: a carriage return in a value came back as a line
+// feed after a save, since XML reading turns line ends into line feeds.
+TEST(SettingsComponent, LineEndsAndTabsInTextsAndNamesSurviveASave) {
+    const std::string path = MakeTestFolder("line-ends") + "/Zem.xml";
+    {
+        Settings s;
+        s.settings->OpenFile(FromUtf8(path).c_str());
+        EXPECT_EQ(s.settings->SetValue(u"Sec\ttion", u"Key\n", u"a\r\nb\rc\td"), S_OK);
+        EXPECT_EQ(s.settings->SaveFile(), S_OK);
+    }
+    Settings again;
+    ASSERT_EQ(again.settings->OpenFile(FromUtf8(path).c_str()), S_OK);
+    EXPECT_EQ(again.Get(u"Sec\ttion", u"Key\n"), std::make_pair(S_OK, std::string("a\r\nb\rc\td")));
+}
+
 TEST(SettingsComponent, SectionObjectsReadTextsAndBooleansLive) {
     Settings s;
     s.settings->OpenFile(FromUtf8(MakeTestFolder("sections") + "/Zem.xml").c_str());

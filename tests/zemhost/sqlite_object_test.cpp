@@ -78,7 +78,9 @@ TEST_F(SQLiteObject, EveryValidStatementGivesAResultSetAndInvalidOnesFail) {
     EXPECT_NE(eof, 0);
 
     for (const char16_t* invalid :
-         {u"select nothing from nowhere", u"select name from t where id='it's'", u"", u"  "}) {
+         {u"select nothing from nowhere", u"select name from t where id='it's'", u"", u"  ",
+          // Found by fuzzing: a literal with a digit after it ran as a numbered parameter.
+          u"select id from t where s in ('x','中文'2)", u"select 'a'1 from t"}) {
         HRESULT result = S_OK;
         EXPECT_FALSE(Query(invalid, &result));
         EXPECT_LT(result, 0);

@@ -42,6 +42,10 @@ bool ShapeOf(std::string_view sql, SqlShape& shape) {
             const bool blob = i > 0 && (sql[i - 1] == 'x' || sql[i - 1] == 'X') &&
                               (i == 1 || !IsIdentifierChar(sql[i - 2]));
             if (!blob) {
+                // "'a'2" is no statement, but "?2" is a numbered parameter: such text is left
+                // for SQLite to refuse.
+                if (end < sql.size() && IsIdentifierChar(sql[end]))
+                    return false;
                 shape.text.append(sql, copied, i - copied);
                 shape.text += '?';
                 std::string value;
