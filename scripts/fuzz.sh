@@ -4,8 +4,8 @@
 # when none is named or it is "all") for the seconds given (default 60) on one core, starting
 # from its seed corpus fuzz/corpus/<target>/. New inputs go to build-fuzz/corpus/<target>/,
 # a crashing input to build-fuzz/crashes/<target>/; the run fails on the first finding.
-# FUZZ_ARGS adds libFuzzer options. A finding worth keeping is copied into the seed corpus
-# by hand, with the fix and its test.
+# FUZZ_ARGS adds libFuzzer options; FUZZ_JOBS runs that many targets side by side ("all").
+# A finding is copied into the seed corpus by hand, with its fix and its test.
 set -euo pipefail
 # The whole script is read before it runs, so that editing it never disturbs a campaign.
 {
@@ -53,10 +53,44 @@ run_one() {
     -artifact_prefix="$crashes/" ${FUZZ_ARGS:-} "$work" "$seeds"
 }
 
-if [ "$target" = all ]; then
+# Every target in turn, or FUZZ_JOBS at a time (a machine of one's own), each one process; the
+# output of each goes to build-fuzz/logs/<target>.log and is shown when the target fails.
+run_all() {
+  local jobs=${FUZZ_JOBS:-1} names=() failed=0 binary
   for binary in "$build_dir"/fuzz/fuzz_* "$build_dir"/bin/fuzz_*; do
-    if [ -x "$binary" ]; then run_one "${binary##*/fuzz_}"; fi
+    if [ -x "$binary" ]; then names+=("${binary##*/fuzz_}"); fi
   done
+  mkdir -p "$build_dir/logs"
+  local pids=() running=()
+  for name in "${names[@]}"; do
+    run_one "$name" > "$build_dir/logs/$name.log" 2>&1 &
+    pids+=($!)
+    running+=("$name")
+    if [ ${#pids[@]} -ge "$jobs" ]; then
+      wait_first
+    fi
+  done
+  while [ ${#pids[@]} -gt 0 ]; do wait_first; done
+  return $failed
+}
+
+# Waits for the oldest running target and reports it.
+wait_first() {
+  local name=${running[0]}
+  if wait "${pids[0]}"; then
+    grep -E "^#[0-9]+ +DONE|stat::average_exec_per_sec" "$build_dir/logs/$name.log" |
+      sed "s/^/$name: /" || true
+  else
+    echo "== fuzz target $name FAILED:"
+    tail -60 "$build_dir/logs/$name.log"
+    failed=1
+  fi
+  pids=("${pids[@]:1}")
+  running=("${running[@]:1}")
+}
+
+if [ "$target" = all ]; then
+  run_all
 else
   run_one "$target"
 fi
