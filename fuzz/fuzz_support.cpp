@@ -21,13 +21,17 @@ void Fail(std::string_view what, std::string_view detail) {
 
 const std::string& ScratchRoot() {
     static const std::string root = [] {
-        const std::string base = fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path();
+        const std::string base =
+            fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path();
         std::string folder = base + "/zem-fuzz-" + std::to_string(getpid()) + "/";
         fs::remove_all(folder);
         fs::create_directories(folder);
         // The folder goes with the process; a crash leaves it for the report to name.
         static const std::string removed = folder;
-        atexit([] { std::error_code ignored; fs::remove_all(removed, ignored); });
+        atexit([] {
+            std::error_code ignored;
+            fs::remove_all(removed, ignored);
+        });
         return folder;
     }();
     return root;

@@ -57,8 +57,8 @@ class Surface : public ImportDialogSurface {
 // Short texts from a small alphabet that holds what trips readers: separators, dots, quotes,
 // markup, Chinese.
 std::string Piece(FuzzedDataProvider& input, size_t most) {
-    static const char* const kPieces[] = {"a", "B", " ", "/", "\\", ".", "..", "'", "\"", "<",
-                                          ">", "&", "%", ",", "中", "文", "#", "?", "=", "\t"};
+    static const char* const kPieces[] = {"a", "B", " ", "/", "\\", ".",  "..", "'", "\"", "<",
+                                          ">", "&", "%", ",", "中", "文", "#",  "?", "=",  "\t"};
     std::string text;
     const size_t count = input.ConsumeIntegralInRange<size_t>(0, most);
     for (size_t i = 0; i < count; ++i)
@@ -109,7 +109,8 @@ void BuildAccount(FuzzedDataProvider& input, YNoteFixture& account) {
         if (i > 0 || input.ConsumeBool())
             note.title = "N" + std::to_string(i) + Piece(input, 6);
         note.notebookId = IdOf(input, 'b', notebooks);
-        note.tags = IdOf(input, 't', tags) + (input.ConsumeBool() ? "," + IdOf(input, 't', tags) : "");
+        note.tags =
+            IdOf(input, 't', tags) + (input.ConsumeBool() ? "," + IdOf(input, 't', tags) : "");
         note.created = input.ConsumeIntegral<int32_t>();
         note.updated = input.ConsumeBool() ? note.created : input.ConsumeIntegral<int64_t>();
         note.sourceUrl = input.ConsumeBool() ? "" : Piece(input, 6);
@@ -119,10 +120,9 @@ void BuildAccount(FuzzedDataProvider& input, YNoteFixture& account) {
     }
     for (int i = 0; i < resources; ++i) {
         const std::string path = Piece(input, 6);
-        account.AddResource("r" + std::to_string(i), IdOf(input, 'n', notes),
-                            input.ConsumeIntegralInRange(0, 3), path,
-                            input.ConsumeBool() ? std::optional<std::string>(Piece(input, 4))
-                                                : std::nullopt);
+        account.AddResource(
+            "r" + std::to_string(i), IdOf(input, 'n', notes), input.ConsumeIntegralInRange(0, 3),
+            path, input.ConsumeBool() ? std::optional<std::string>(Piece(input, 4)) : std::nullopt);
     }
     if (input.ConsumeIntegralInRange(0, 5) == 0)
         account.SetStorageDirValue(input.ConsumeBool() ? std::optional<std::string>(Piece(input, 4))
@@ -203,9 +203,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool again = input.ConsumeBool();
     std::string account;
     {
-        YNoteFixture fixture(folder + "/ynote", "account",
-                             input.ConsumeBool() ? test::YNoteKeys::kPrimaryKeys
-                                                 : test::YNoteKeys::kNone);
+        YNoteFixture fixture(
+            folder + "/ynote", "account",
+            input.ConsumeBool() ? test::YNoteKeys::kPrimaryKeys : test::YNoteKeys::kNone);
         try {
             BuildAccount(input, fixture);
         } catch (const std::exception&) {

@@ -82,13 +82,13 @@ Names ProfileNames(const TextList& lines) {
     names.sections.push_back(Text());
     const auto equal = [](TextView a, TextView b) { return EqualsIgnoreAsciiCase(a, b); };
     const auto trim = [](TextView text) {
-        while (!text.empty() && (text.front() == u' ' || text.front() == u'\t' ||
-                                 text.front() == u'\r' || text.front() == u'\f' ||
-                                 text.front() == u'\v'))
+        while (!text.empty() &&
+               (text.front() == u' ' || text.front() == u'\t' || text.front() == u'\r' ||
+                text.front() == u'\f' || text.front() == u'\v'))
             text.remove_prefix(1);
-        while (!text.empty() && (text.back() == u' ' || text.back() == u'\t' ||
-                                 text.back() == u'\r' || text.back() == u'\f' ||
-                                 text.back() == u'\v'))
+        while (!text.empty() &&
+               (text.back() == u' ' || text.back() == u'\t' || text.back() == u'\r' ||
+                text.back() == u'\f' || text.back() == u'\v'))
             text.remove_suffix(1);
         return Text(text);
     };
@@ -137,8 +137,9 @@ void CheckProfile(std::string_view bytes, const Text& text) {
         for (const Text& key : names.keys) {
             const Text value = Profile(section, key, file, 1 << 20);
             for (const size_t buffer : {0, 1, 2, 7})
-                Check(Profile(section, key, file, buffer) == value.substr(0, buffer ? buffer - 1 : 0),
-                      "the profile reader cuts its value to the buffer");
+                Check(
+                    Profile(section, key, file, buffer) == value.substr(0, buffer ? buffer - 1 : 0),
+                    "the profile reader cuts its value to the buffer");
             if (value != kMissing)
                 plain += key + u"=\"" + value + u"\"\r\n";
         }

@@ -117,10 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteFile(file, bytes);
     const std::vector<ValueName> values = CandidateValues(FromUtf8(bytes));
     // The value goes to a key the file has as often as to the one the input names.
-    const ValueName written{values.size() > 1 && !key.empty() && key[0] == u'*'
-                                ? values[values.size() / 2].key
-                                : key,
-                            name};
+    const ValueName written{
+        values.size() > 1 && !key.empty() && key[0] == u'*' ? values[values.size() / 2].key : key,
+        name};
     CheckWrite(file, written, value, values);
     return 0;
 }

@@ -48,7 +48,8 @@ struct Value {
 
 Value Get(IZemKMSettings& settings, const Setting& setting) {
     ScopedBstr text;
-    const HRESULT status = settings.GetValue(setting.section.c_str(), setting.key.c_str(), text.Out());
+    const HRESULT status =
+        settings.GetValue(setting.section.c_str(), setting.key.c_str(), text.Out());
     return {status, text.ToText()};
 }
 

@@ -140,9 +140,9 @@ bool Comparable(const std::string& sql) {
     std::string lower;
     for (const char c : sql)
         lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    for (const char* word : {"random", "now", "changes", "recursive", "zeroblob", "printf",
-                             "format", "replace", "last_insert", "sqlite_", "pragma", "char(",
-                             "vacuum", "attach"})
+    for (const char* word :
+         {"random", "now", "changes", "recursive", "zeroblob", "printf", "format", "replace",
+          "last_insert", "sqlite_", "pragma", "char(", "vacuum", "attach"})
         if (lower.find(word) != std::string::npos)
             return false;
     return sql.size() < 400 && IsValidUtf8(sql) && sql.find('\0') == std::string::npos;

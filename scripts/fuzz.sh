@@ -78,7 +78,7 @@ run_all() {
 wait_first() {
   local name=${running[0]}
   if wait "${pids[0]}"; then
-    grep -E "^#[0-9]+ +DONE|stat::average_exec_per_sec" "$build_dir/logs/$name.log" |
+    grep -E "DONE|stat::average_exec_per_sec" "$build_dir/logs/$name.log" |
       sed "s/^/$name: /" || true
   else
     echo "== fuzz target $name FAILED:"

@@ -296,9 +296,9 @@ TEST(DecodeTextTest, ReplacesUnpairedSurrogatesOfUtf16) {
     EXPECT_EQ(DecodeText("\xFE\xFF\xD9\xFC~", CharsetDeclaration::kNone, text), kCodePageUtf16Be);
     EXPECT_EQ(text, u"\uFFFD");
     const Text lone = Text(u"a") + char16_t(0xDC80) + u"b" + char16_t(0xD800);
-    EXPECT_EQ(DecodeText("\xFF\xFE" + Utf16Bytes(lone + u"😀", false), CharsetDeclaration::kNone,
-                         text),
-              kCodePageUtf16Le);
+    EXPECT_EQ(
+        DecodeText("\xFF\xFE" + Utf16Bytes(lone + u"😀", false), CharsetDeclaration::kNone, text),
+        kCodePageUtf16Le);
     EXPECT_EQ(text, u"a\uFFFDb\uFFFD😀");
 }
 

@@ -124,8 +124,8 @@ std::vector<std::string> AccountTitles(const std::string& account, const std::st
 }
 
 std::vector<std::string> NotesNotAccountedFor(const std::vector<std::string>& titles,
-                                              const std::string& log,
-                                              const std::string& kbFolder, int exitStatus) {
+                                              const std::string& log, const std::string& kbFolder,
+                                              int exitStatus) {
     std::multiset<std::string> documents;
     SqliteFile kb(kbFolder + "/index.db", SqliteFile::Mode::kReadOnly);
     for (const SqlRow& row : kb.Query("select title from document"))

@@ -41,7 +41,7 @@ std::vector<std::string> AccountTitles(const std::string& account, const std::st
 // notes; `log` is what the run logged, `exitStatus` the program's status (0 when every note
 // arrived whole), or -1 when there is none to check.
 std::vector<std::string> NotesNotAccountedFor(const std::vector<std::string>& titles,
-                                              const std::string& log,
-                                              const std::string& kbFolder, int exitStatus);
+                                              const std::string& log, const std::string& kbFolder,
+                                              int exitStatus);
 
 }  // namespace zem::test

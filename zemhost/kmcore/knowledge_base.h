@@ -125,7 +125,8 @@ class KnowledgeBase {
     // made for a new object of the document; it is removed again should its changes be
     // dropped. S_OK, or ZEM_E_KNOWLEDGE_BASE_BUSY when the changes that had to be stored
     // first could not be (nothing is added then).
-    HRESULT ChangeDocument(const Text& guid, Step step, const Text& newFolder = Text()) ZEM_REQUIRES(mutex_);
+    HRESULT ChangeDocument(const Text& guid, Step step, const Text& newFolder = Text())
+        ZEM_REQUIRES(mutex_);
     // Stores the waiting changes of every document, if any (only when document `guid`'s are
     // among them, when given). ZEM_E_KNOWLEDGE_BASE_BUSY when another program kept them out
     // (they are kept for a later try); else S_OK, each document's outcome kept for
@@ -141,7 +142,8 @@ class KnowledgeBase {
     // Adds to document `guid`'s waiting changes that the staged file or folder takes the
     // place of `target` (relative to the folder) when they are stored; dropped with them, it
     // is removed. Statuses as ChangeDocument (the staged path is removed on failure).
-    HRESULT SwitchWithChanges(const Text& guid, const Text& target, const Text& staged) ZEM_REQUIRES(mutex_);
+    HRESULT SwitchWithChanges(const Text& guid, const Text& target, const Text& staged)
+        ZEM_REQUIRES(mutex_);
     // Stores the waiting changes when document `guid`'s are among them, and tells how the
     // last store of its changes ended: S_OK (also when there was none), E_FAIL, or
     // ZEM_E_KNOWLEDGE_BASE_BUSY with the changes kept.
@@ -150,7 +152,8 @@ class KnowledgeBase {
     // storing nothing: those changes keep waiting, to be stored whole with the rest of the
     // document's (should they fail, `read` sees the rows without them). S_OK when `read`
     // returns true, else ZEM_E_KNOWLEDGE_BASE_BUSY or E_FAIL.
-    HRESULT ReadWithWaitingChanges(const Text& guid, const std::function<bool()>& read) ZEM_REQUIRES(mutex_);
+    HRESULT ReadWithWaitingChanges(const Text& guid, const std::function<bool()>& read)
+        ZEM_REQUIRES(mutex_);
     // Runs `body` as a transaction of its own, after storing the waiting changes: committed
     // when it returns true, else rolled back. S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY or E_FAIL.
     HRESULT InTransaction(const std::function<bool()>& body) ZEM_REQUIRES(mutex_);

@@ -15,9 +15,8 @@ namespace {
 // Line ends and white space in texts and names are read as the file holds them (no XML
 // end-of-line or attribute normalisation), since this component writes them unescaped: a
 // value set with a carriage return, or a name with a tab, reads back the same after a save.
-constexpr unsigned kParseOptions =
-    (pugi::parse_default | pugi::parse_ws_pcdata_single) & ~pugi::parse_eol &
-    ~pugi::parse_wconv_attribute;
+constexpr unsigned kParseOptions = (pugi::parse_default | pugi::parse_ws_pcdata_single) &
+                                   ~pugi::parse_eol & ~pugi::parse_wconv_attribute;
 
 class SettingsComponent : public ComObject<IZemKMSettings> {
   public:

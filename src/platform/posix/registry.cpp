@@ -236,7 +236,8 @@ bool SaveLines(const Lines& lines) {
     // The reader drops one byte-order mark at the start and one carriage return at the end of
     // each line; a line that has such a character of its own keeps it behind a mark or
     // before a CR LF, so that the write changes no line.
-    std::string bytes = !lines.empty() && lines.front().starts_with(u'\uFEFF') ? "\xEF\xBB\xBF" : "";
+    std::string bytes =
+        !lines.empty() && lines.front().starts_with(u'\uFEFF') ? "\xEF\xBB\xBF" : "";
     for (const Text& line : lines)
         bytes += ToUtf8(line) + (line.ends_with(u'\r') ? "\r\n" : "\n");
     // Forced to disk: settings are written seldom and a power loss must not take them.
