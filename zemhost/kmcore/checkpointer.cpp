@@ -24,10 +24,10 @@ Checkpointer::Checkpointer(std::string indexPath)
 
 Checkpointer::~Checkpointer() {
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         stopping_ = true;
     }
-    wake_.notify_one();
+    wake_.NotifyOne();
     thread_.join();
 }
 
@@ -43,17 +43,22 @@ int Checkpointer::LogHook(void* self, sqlite3* db, const char* schema, int pages
 void Checkpointer::AfterCommit(sqlite3* db, const char* schema, int pages) {
     if (pages < kPassPages)
         return;
-    std::unique_lock lock(mutex_);
-    const bool busy = requested_ || running_;
-    if (unavailable_ || (busy && pages >= kWriterPages) || (!busy && finished_ != followed_)) {
-        followed_ = finished_;
-        lock.unlock();
-        Checkpoint(db, schema);
-    } else if (!busy) {
-        requested_ = true;
-        lock.unlock();
-        wake_.notify_one();
+    bool checkpointHere = false, wakeThread = false;
+    {
+        MutexLock lock(mutex_);
+        const bool busy = requested_ || running_;
+        if (unavailable_ || (busy && pages >= kWriterPages) || (!busy && finished_ != followed_)) {
+            followed_ = finished_;
+            checkpointHere = true;
+        } else if (!busy) {
+            requested_ = true;
+            wakeThread = true;
+        }
     }
+    if (checkpointHere)
+        Checkpoint(db, schema);
+    else if (wakeThread)
+        wake_.NotifyOne();
 }
 
 void Checkpointer::Run() {
@@ -67,21 +72,22 @@ void Checkpointer::Run() {
         sqlite3_close(db);
         db = nullptr;
     }
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
     unavailable_ = db == nullptr;
     while (db) {
-        wake_.wait(lock, [this] { return requested_ || stopping_; });
+        while (!requested_ && !stopping_)
+            wake_.Wait(mutex_);
         if (stopping_)
             break;
         requested_ = false;
         running_ = true;
-        lock.unlock();
+        lock.Unlock();
         Checkpoint(db, "main");
-        lock.lock();
+        lock.Lock();
         running_ = false;
         ++finished_;
     }
-    lock.unlock();
+    lock.Unlock();
     sqlite3_close(db);
 }
 

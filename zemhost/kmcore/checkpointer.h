@@ -15,10 +15,10 @@
 
 #include <sqlite3.h>
 
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <thread>
+
+#include "platform/thread_annotations.h"
 
 namespace zem::kmcore {
 
@@ -35,18 +35,19 @@ class Checkpointer {
 
   private:
     static int LogHook(void* self, sqlite3* db, const char* schema, int pages);
-    void AfterCommit(sqlite3* db, const char* schema, int pages);
-    void Run();
+    void AfterCommit(sqlite3* db, const char* schema, int pages) ZEM_EXCLUDES(mutex_);
+    void Run() ZEM_EXCLUDES(mutex_);
 
     const std::string path_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool requested_ = false;
-    bool running_ = false;
-    bool stopping_ = false;
-    bool unavailable_ = false;  // the thread's connection could not be opened
-    unsigned finished_ = 0;     // passes the thread has done
-    unsigned followed_ = 0;     // passes the writer has finished after
+    Mutex mutex_;
+    CondVar wake_;
+    bool requested_ ZEM_GUARDED_BY(mutex_) = false;
+    bool running_ ZEM_GUARDED_BY(mutex_) = false;
+    bool stopping_ ZEM_GUARDED_BY(mutex_) = false;
+    // the thread's connection could not be opened
+    bool unavailable_ ZEM_GUARDED_BY(mutex_) = false;
+    unsigned finished_ ZEM_GUARDED_BY(mutex_) = 0;  // passes the thread has done
+    unsigned followed_ ZEM_GUARDED_BY(mutex_) = 0;  // passes the writer has finished after
     std::thread thread_;
 };
 
