@@ -38,21 +38,27 @@ std::map<std::string, std::string> FilesBelow(const std::string& folder) {
     return files;
 }
 
-// Where in `page` a link to a copied file starts and ends: "index_files/<path>" with the
-// "#..." or "?..." after it up to the end of the value.
+// Where in `page` a link to a copied file starts and ends: "index_files/<path>" and what the
+// rewriter wrote with it.
 std::vector<std::pair<size_t, size_t>> CopiedLinks(const std::string& page) {
     std::vector<std::string> copied{"page.htm"};  // a page may link itself
     for (const auto& [relative, bytes] : kFiles)
         copied.push_back(relative);
     std::vector<std::pair<size_t, size_t>> links;
     for (size_t at = page.find("index_files/"); at != std::string::npos;
-         at = page.find("index_files/", at + 1)) {
+         at = page.find("index_files/",
+                        links.empty() ? at + 1 : std::max(at + 1, links.back().second))) {
         for (const std::string& relative : copied) {
             const std::string link = "index_files/" + PercentEncodeLink(relative);
             if (page.compare(at, link.size(), link) != 0)
                 continue;
             size_t end = at + link.size();
-            if (end < page.size() && (page[end] == '#' || page[end] == '?'))
+            // A link that fills a quoted value (or CSS string) runs to the closing quote: the
+            // rewriter writes the whole value, white space around the link dropped, and
+            // escapes that quote inside. Else a "#..." or "?..." may follow it.
+            if (at > 0 && (page[at - 1] == '"' || page[at - 1] == '\''))
+                end = std::min(page.find(page[at - 1], end), page.size());
+            else if (end < page.size() && (page[end] == '#' || page[end] == '?'))
                 end = std::min(page.find_first_of("\"' \t\n\f\r>),", end), page.size());
             links.emplace_back(at, end);
             break;
