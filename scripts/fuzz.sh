@@ -4,7 +4,8 @@
 # when none is named or it is "all") for the seconds given (default 60) on one core, starting
 # from its seed corpus fuzz/corpus/<target>/. New inputs go to build-fuzz/corpus/<target>/,
 # a crashing input to build-fuzz/crashes/<target>/; the run fails on the first finding.
-# FUZZ_ARGS adds libFuzzer options; FUZZ_JOBS runs that many targets side by side ("all").
+# FUZZ_ARGS adds libFuzzer options; FUZZ_JOBS runs that many targets side by side ("all");
+# FUZZ_BUILD_DIR names another build folder.
 # A finding is copied into the seed corpus by hand, with its fix and its test.
 set -euo pipefail
 # The whole script is read before it runs, so that editing it never disturbs a campaign.
@@ -13,7 +14,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 target=${1:-all}
 seconds=${2:-60}
-build_dir=build-fuzz
+build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
 
 # FUZZ_NO_BUILD=1 runs the targets as built (while another build is under way).
 if [ "${FUZZ_NO_BUILD:-0}" != 1 ]; then
