@@ -94,9 +94,9 @@ std::string Body(FuzzedDataProvider& input, int resources) {
 
 // The account the input describes; titles are made unique, as the audit matches notes by
 // title. Now and then a note has a second row (the id of the first note again), which the
-// import takes as the same note changed: true when every note has one row.
-bool BuildAccount(FuzzedDataProvider& input, YNoteFixture& account) {
-    bool oneRowEach = true;
+// import takes as the same note changed: `oneRowEach` turns false then (as soon as the row is
+// added: a row the account's keys refuse ends the building with an exception).
+void BuildAccount(FuzzedDataProvider& input, YNoteFixture& account, bool& oneRowEach) {
     const int notebooks = input.ConsumeIntegralInRange(0, 3);
     for (int i = 0; i < notebooks; ++i)
         account.AddNotebook("b" + std::to_string(i), Piece(input, 6));
@@ -134,7 +134,6 @@ bool BuildAccount(FuzzedDataProvider& input, YNoteFixture& account) {
                               "resource_attr", "config_new"})
         if (input.ConsumeIntegralInRange(0, 9) == 0)
             account.DropTable(table);
-    return oneRowEach;
 }
 
 ComPtr<IZemKMDatabase> OpenKnowledgeBase(const std::string& kbFolder) {
@@ -220,7 +219,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             folder + "/ynote", "account",
             input.ConsumeBool() ? test::YNoteKeys::kPrimaryKeys : test::YNoteKeys::kNone);
         try {
-            oneRowEach = BuildAccount(input, fixture);
+            BuildAccount(input, fixture, oneRowEach);
         } catch (const std::exception&) {
             // A row the account's keys refuse (a repeated id) ends the account there.
         }
