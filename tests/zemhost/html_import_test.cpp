@@ -2,6 +2,7 @@
 // the links rewritten to their copies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -29,8 +30,9 @@ size_t Count(const std::string& text, const std::string& what) {
     return count;
 }
 
-// The path part of a file: address for an absolute path: "/tmp/x" as it is, "C:/x" as "/C:/x".
-std::string UrlPath(const std::string& path) {
+// The path part of a file: address for an absolute path: "/tmp/x" as it is, "C:\x" as "/C:/x".
+std::string UrlPath(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
     return !path.empty() && path[0] == '/' ? path : "/" + path;
 }
 
@@ -283,7 +285,7 @@ TEST(HtmlImport, LinksLeadIntoTheDocumentOrStayAsTheyWere) {
     const std::string folder = work + "/notes";
     WriteFileBytes(folder + "/a b.png", "a");
     WriteFileBytes(folder + "/css/img/deep.png", "deep");
-    WriteFileBytes(folder + "/css/style.css", "p{background:url(" + folder +
+    WriteFileBytes(folder + "/css/style.css", "p{background:url(" + UrlPath(folder) +
                                                   "/css/img/deep.png)} h1{background:url(img/"
                                                   "deep.png)} h2{background:url(../../out.png)}");
     WriteFileBytes(work + "/out.png", "outside");
