@@ -6,5 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${1:-build-windows}
 shift || true
+# Windows keeps the time zone per session, not per process: the session runs in UTC+8 without
+# daylight saving (China's zone), which Wine takes from TZ, so that cases on local times know
+# the zone they run in.
+export TZ=CST-8
 exec scripts/wine-env.sh "$build_dir" \
   bash -c 'cd "$1" && shift && ctest --output-on-failure -j"$(nproc)" "$@"' _ "$build_dir" "$@"
