@@ -4,9 +4,9 @@
 # into build-sanitize/ and runs the fault tests there, so that a memory error or undefined
 # behaviour anywhere in the program or the host libraries fails the run. Arguments go to
 # both CTest runs (for example -R to pick tests).
-# With ZEM_WINDOWS_TESTS=1, the Windows edition follows: scripts/build-windows.sh builds it
-# with its tests into build-windows/ (and 64-bit, without tests, into build-windows64/), and
-# scripts/windows-tests.sh runs those tests under Wine.
+# The Windows edition follows (ZEM_WINDOWS_TESTS=0 leaves it out): scripts/build-windows.sh
+# builds it with its tests into build-windows/ (and 64-bit, without tests, into
+# build-windows64/), and scripts/windows-tests.sh runs those tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -23,7 +23,7 @@ scripts/build.sh
   ctest --output-on-failure -j"$(nproc)" -L faults "$@"
 )
 
-if [ "${ZEM_WINDOWS_TESTS:-0}" = 1 ]; then
+if [ "${ZEM_WINDOWS_TESTS:-1}" = 1 ]; then
   WINDOWS_TESTS=ON scripts/build-windows.sh
   scripts/windows-tests.sh build-windows "$@"
 fi
