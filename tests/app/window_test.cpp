@@ -41,8 +41,9 @@ TEST(ProgramWindow, OpensTheDialogAndDrawsItsChineseText) {
     // 327 x 163 dialog units in any usable font are well beyond 400 x 200 pixels.
     EXPECT_GT(be32(16), 400u);
     EXPECT_GT(be32(20), 200u);
-    // A blank picture of that size packs into a few hundred bytes; the drawn dialog does not.
-    EXPECT_GT(png.size(), 5000u);
+    // A blank picture of that size packs into a few hundred bytes; the drawn dialog into
+    // thousands, fewer where text is drawn without smoothing (Windows' classic look).
+    EXPECT_GT(png.size(), 2500u);
 }
 
 }  // namespace
