@@ -26,22 +26,22 @@ make_deb() {
     scripts/build.sh
   # shellcheck source=/dev/null
   . "$build_dir/packaging/package.env"
-  local stage="$work/deb"
+  # Staged where dpkg-shlibdeps expects a package's files: debian/<package>/, with DEBIAN/.
+  local stage="$work/deb/debian/zemynote"
   DESTDIR="$stage" cmake --install "$build_dir" --prefix /usr --strip >/dev/null
+  mkdir -p "$stage/DEBIAN"
 
   # The libraries the program and the host libraries link, as Debian's packages provide them.
-  mkdir -p "$work/shlibdeps/debian"
   printf 'Source: zemynote\n\nPackage: zemynote\nArchitecture: amd64\n' \
-    >"$work/shlibdeps/debian/control"
+    >"$work/deb/debian/control"
   local elf_files=()
   while IFS= read -r -d '' file; do
-    if [ "$(head -c 4 "$file")" = $'\x7fELF' ]; then elf_files+=("$file"); fi
-  done < <(find "$stage/usr/lib/zemynote" -type f -print0)
+    if [ "$(head -c 4 "$work/deb/$file")" = $'\x7fELF' ]; then elf_files+=("$file"); fi
+  done < <(cd "$work/deb" && find debian/zemynote/usr/lib/zemynote -type f -print0)
   local depends
-  depends=$(cd "$work/shlibdeps" && dpkg-shlibdeps -O "${elf_files[@]}" 2>/dev/null |
+  depends=$(cd "$work/deb" && dpkg-shlibdeps -O "${elf_files[@]}" |
     sed -n 's/^shlibs:Depends=//p')
 
-  mkdir -p "$stage/DEBIAN"
   {
     echo "Package: zemynote"
     echo "Version: $ZEM_VERSION"
@@ -70,8 +70,12 @@ make_deb() {
 }
 
 make_windows() {
-  WINDOWS_WIDTHS=32 scripts/build-windows.sh
   local build_dir=build-windows
+  # A build-windows/ configured with its tests (scripts/test.sh with ZEM_WINDOWS_TESTS=1)
+  # keeps them, so that nothing is configured back and forth.
+  local testing
+  testing=$(sed -n 's/^BUILD_TESTING:BOOL=//p' "$build_dir/CMakeCache.txt" 2>/dev/null || true)
+  WINDOWS_TESTS=${WINDOWS_TESTS:-${testing:-OFF}} WINDOWS_WIDTHS=32 scripts/build-windows.sh
   # shellcheck source=/dev/null
   . "$build_dir/packaging/package.env"
   local stage="$work/windows"
