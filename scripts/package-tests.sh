@@ -34,13 +34,13 @@ test_deb() {
   local files
   files=$(dpkg -L zemynote)
 
-  local version
-  version=$(zemynote --version)
-  [ "$version" = "ZemYNote $ZEM_VERSION
-Zem engine $ZEM_VERSION (/usr/lib/zemynote/ZemKMCore.dll)" ] || fail "zemynote --version: $version"
-
   local work
   work=$(mktemp -d "${TMPDIR:-/tmp}/zem-deb-test-XXXXXX")
+  # A HOME of its own, so that no registry value of the user's names another host folder.
+  local version
+  version=$(env -u ZEM_REGISTRY -u XDG_CONFIG_HOME HOME="$work" zemynote --version)
+  [ "$version" = "ZemYNote $ZEM_VERSION
+Zem engine $ZEM_VERSION (/usr/lib/zemynote/ZemKMCore.dll)" ] || fail "zemynote --version: $version"
   ZEM_PROGRAM=zemynote DEMO_DIR="$work" scripts/demo.sh >"$work/demo.txt" ||
     fail "the installed zemynote did not import the sample: $(tail -5 "$work/demo.txt")"
   grep -q '^Documents:' "$work/demo.txt" && grep -q 'attachment:' "$work/demo.txt" ||
