@@ -132,7 +132,8 @@ TEST_F(ProgramTest, ConsoleDialogInEnglishAndInChinese) {
     EXPECT_EQ(chinese.exitCode, 1);
     for (const char* text :
          {"== 导入有道云笔记数据到泽门笔记 ==", "有道云笔记数据文件：帐号.db:",
-          "1) 浏览  2) 取消  3) 关于 ZemYNote(A)...", "== 关于 ZemYNote ==", "ZemYNote，版本 1.3",
+          "1) 浏览  2) 取消  3) 关于 ZemYNote(A)...",
+          "== 关于 ZemYNote ==", "ZemYNote，版本 " ZEM_PROJECT_VERSION "\n",
           "有道云笔记数据文件 (*.db)", "YNote/Data/me.db]", "1) 浏览  2) 取消  3) 确定"})
         EXPECT_NE(chinese.output.find(text), std::string::npos) << text << "\n" << chinese.output;
 }
