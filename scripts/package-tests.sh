@@ -29,7 +29,8 @@ fail() {
 test_deb() {
   local sudo_cmd=()
   if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  local deb="$dist/zemynote_${ZEM_VERSION}_amd64.deb"
+  local deb
+  deb="$dist/zemynote_${ZEM_VERSION}_$(dpkg --print-architecture).deb"
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "$deb" >/dev/null
   local files
   files=$(dpkg -L zemynote)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the releases into dist/ (PACKAGE_DIR to put them elsewhere):
-#   zemynote_<version>_amd64.deb       the Linux edition as a Debian package
+#   zemynote_<version>_amd64.deb       the Linux edition as a Debian package (for the machine's
+#                                      architecture: amd64 on a PC)
 #   ZemYNote-<version>-setup.exe       the Windows installer (NSIS)
 #   ZemYNote-<version>-windows.zip     the same program files as the installer, to copy by hand
 # Each is made from what "cmake --install" stages of a build (packaging/CMakeLists.txt says
@@ -32,7 +33,9 @@ make_deb() {
   mkdir -p "$stage/DEBIAN"
 
   # The libraries the program and the host libraries link, as Debian's packages provide them.
-  printf 'Source: zemynote\n\nPackage: zemynote\nArchitecture: amd64\n' \
+  local architecture
+  architecture=$(dpkg --print-architecture)
+  printf 'Source: zemynote\n\nPackage: zemynote\nArchitecture: any\n' \
     >"$work/deb/debian/control"
   local elf_files=()
   while IFS= read -r -d '' file; do
@@ -45,7 +48,7 @@ make_deb() {
   {
     echo "Package: zemynote"
     echo "Version: $ZEM_VERSION"
-    echo "Architecture: amd64"
+    echo "Architecture: $architecture"
     echo "Maintainer: $ZEM_MAINTAINER"
     echo "Installed-Size: $(du -sk --exclude=DEBIAN "$stage" | cut -f1)"
     echo "Depends: $depends"
@@ -61,7 +64,7 @@ make_deb() {
   } >"$stage/DEBIAN/control"
   (cd "$stage" && find usr -type f -print0 | sort -z | xargs -0 md5sum >DEBIAN/md5sums)
 
-  local deb="$out/zemynote_${ZEM_VERSION}_amd64.deb"
+  local deb="$out/zemynote_${ZEM_VERSION}_${architecture}.deb"
   dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
   echo "Made $deb"
   appstreamcli validate --no-net --explain "$stage/usr/share/metainfo/$ZEM_APP_ID.metainfo.xml"
