@@ -63,6 +63,27 @@ TEST_F(ProgramTest, HelpPrintsTheCommandLineAndSucceeds) {
     }
 }
 
+TEST_F(ProgramTest, VersionNamesTheProgramAndTheEngineItWouldLoad) {
+    const std::string engine = bin_ + "/ZemKMCore.dll";
+    const std::string expected =
+        "ZemYNote " ZEM_PROJECT_VERSION "\nZem engine " ZEM_PROJECT_VERSION " (" + engine + ")\n";
+    // The host folder's engine, and without one the engine beside the program.
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--version", AppPath()}, {"--version"}}) {
+        test::ProgramResult run = Run(arguments);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.output, expected);
+    }
+    // A host folder without an engine: the program's version, and why the engine gave none.
+    test::ProgramResult run = Run({"--version", "/AppPath=" + folder_ + "/"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output.rfind("ZemYNote " ZEM_PROJECT_VERSION "\nZem engine at " + folder_ +
+                                   "/ZemKMCore.dll: no version (",
+                               0),
+              0u)
+        << run.output;
+}
+
 TEST_F(ProgramTest, WithoutAHostFolderTheToolsLibraryIsMissing) {
     fs::copy_file(bin_ + "/ZemYNote", folder_ + "/ZemYNote");
     test::ProgramResult run = Run({}, {}, {}, folder_ + "/ZemYNote");
@@ -107,7 +128,8 @@ TEST_F(ProgramTest, ConsoleDialogInEnglishAndInChinese) {
     EXPECT_EQ(chinese.exitCode, 1);
     for (const char* text :
          {"== 导入有道云笔记数据到泽门笔记 ==", "有道云笔记数据文件：帐号.db:",
-          "1) 浏览  2) 取消  3) 关于 ZemYNote(A)...", "== 关于 ZemYNote ==", "ZemYNote，版本 1.3",
+          "1) 浏览  2) 取消  3) 关于 ZemYNote(A)...",
+          "== 关于 ZemYNote ==", "ZemYNote，版本 " ZEM_PROJECT_VERSION "\n",
           "有道云笔记数据文件 (*.db)", "YNote/Data/me.db]", "1) 浏览  2) 取消  3) 确定"})
         EXPECT_NE(chinese.output.find(text), std::string::npos) << text << "\n" << chinese.output;
 }
