@@ -30,8 +30,8 @@ fi
 
 # --- Releases, installed as a user installs them ---------------------------------------------
 # scripts/package.sh makes the Debian package and the Windows installer and zip from build/
-# and build-windows/ (built here, 32-bit and without its tests, unless ZEM_WINDOWS_TESTS=1 built
-# it above) and checks the package with lintian and its AppStream data with appstreamcli.
+# and build-windows/ (built here, 32-bit and without its tests, when the Windows step above was
+# left out) and checks the package with lintian and its AppStream data with appstreamcli.
 # scripts/package-tests.sh then installs the package with apt-get, imports the sample with
 # the installed zemynote and purges it, leaving no file; and runs the installer's round trip
 # in a fresh Wine prefix holding the host built here: silent install beside the host, an
