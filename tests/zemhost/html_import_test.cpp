@@ -190,6 +190,11 @@ TEST(HtmlImport, LinksAreFoundWhereABrowserFindsThem) {
         {"<style>@import \"a.png\"; @import url(b.png); p{background:url(\"a.png\")}</style>",
          "<style>@import \"index_files/a.png\"; @import url(index_files/b.png); "
          "p{background:url(\"index_files/a.png\")}</style>"},
+        {"<p style='background: image-set(\"a.png\" 1x, url(b.png) 2x, \"b.png\" type(\"x\"))'>"
+         "<p style='background: -webkit-image-set(\"a.png\" 1x); content: \"b.png\"'>",
+         "<p style='background: image-set(\"index_files/a.png\" 1x, url(index_files/b.png) 2x, "
+         "\"index_files/b.png\" type(\"x\"))'><p style='background: "
+         "-webkit-image-set(\"index_files/a.png\" 1x); content: \"b.png\"'>"},
         // Places that hold text, or markup a browser does not fetch from.
         {"<style>/* url(a.png) */ p{content:\"url(a.png)\"} <img src=a.png></style>", nullptr},
         {"<template><img src=\"a.png\"><template></template><img src=a.png></template>", nullptr},
