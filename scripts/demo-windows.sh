@@ -10,6 +10,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+# shellcheck source=scripts/wine-zem.sh
+. scripts/wine-zem.sh
 linux_bin="$root/${BUILD_DIR:-build}/bin"
 windows_bin="$root/build-windows/bin"
 
@@ -18,22 +20,9 @@ run_in_prefix() {
   local install="$prefix_c/Program Files/Zem"
   mkdir -p "$install" "$prefix_c/ZemDemo/kb"
   cp -r "$windows_bin"/. "$install/"
-
-  local work=$ZEM_DEMO_WORK
-  local reg="$work/zem-host.reg"
-  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Zem]\r\n"AppPath"="C:\\\\Program Files\\\\Zem\\\\"\r\n\r\n' >"$reg"
-  wine regedit /S "$(winepath -w "$reg")"
-
-  local appdata
-  appdata=$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
-  local ynote_data ynote_data_windows
-  ynote_data=$(winepath -u "$appdata\\YNote\\Data")
-  ynote_data_windows="$appdata\\YNote\\Data"
-  mkdir -p "$ynote_data"
-  local database
-  database=$("$linux_bin/make_ynote_sample" "$ynote_data" "$ynote_data_windows\\attachments\\")
+  register_zem_host 'C:\Program Files\Zem\'
   local database_windows
-  database_windows="$ynote_data_windows\\$(basename "$database")"
+  database_windows=$(write_sample_account "$linux_bin/make_ynote_sample")
 
   echo
   echo "Installed program and host: C:\\Program Files\\Zem\\ ($install)"
@@ -68,6 +57,6 @@ work="${DEMO_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/zem-demo-windows-XXXXXX")}"
 mkdir -p "$work/home"
 # The prefix's profile folders (Documents and the rest) are made inside this HOME, so the
 # program's log and settings stay in the work folder.
-export HOME="$work/home" ZEM_DEMO_WORK="$work"
+export HOME="$work/home"
 echo "Work folder: $work"
 exec scripts/wine-env.sh "$work" "$root/scripts/demo-windows.sh" --inside-prefix

@@ -4,7 +4,8 @@
 # base with the program itself, and prints what the knowledge base now holds.
 # The run gets its own HOME inside the work folder, so the user's own settings, log and
 # knowledge bases are left alone. BUILD_DIR as for scripts/build.sh; DEMO_DIR to choose the
-# work folder (default: a new folder under the temporary path).
+# work folder (default: a new folder under the temporary path); ZEM_PROGRAM to import with
+# another copy of the program (the installed zemynote, for example) than the one built.
 #   scripts/demo.sh --windows   does the same with the Windows edition under Wine
 #                               (scripts/demo-windows.sh).
 set -euo pipefail
@@ -32,7 +33,7 @@ echo "Attachment storage:   $work/ynote/attachments/"
 echo "Knowledge base:       $work/kb/index.db"
 echo
 
-"$bin/ZemYNote" /Console "/DatabasePath=$work/kb/index.db" "/Import=$database"
+"${ZEM_PROGRAM:-$bin/ZemYNote}" /Console "/DatabasePath=$work/kb/index.db" "/Import=$database"
 
 echo
 echo "== What the knowledge base holds =="

@@ -3,11 +3,14 @@
 # (fuzz targets, thread-safety analysis, ThreadSanitizer) need; with the
 # argument "windows", those of the Windows edition instead (cross-compilers, Wine with its
 # 32-bit half, GoogleTest's sources, fonts, the locale sources wine-env.sh compiles a
-# Chinese locale from).
+# Chinese locale from); with "package", the tools scripts/package.sh makes and checks the
+# releases with (dpkg-shlibdeps, lintian, appstreamcli, makensis).
 # Idempotent: packages already present are left alone and nothing is fetched.
 set -euo pipefail
 
-if [ "${1:-}" = windows ]; then
+if [ "${1:-}" = package ]; then
+  packages=(dpkg-dev lintian appstream nsis python3)
+elif [ "${1:-}" = windows ]; then
   packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     cmake ninja-build

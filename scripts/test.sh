@@ -6,10 +6,11 @@
 # with clang-16 and ThreadSanitizer into build-tsan/ (the thread-safety analysis an error)
 # and runs the end-to-end and fault tests there. Arguments go to every CTest run (for
 # example -R to pick tests).
-# With ZEM_WINDOWS_TESTS=1, the Windows edition follows: scripts/build-windows.sh builds it
-# with its tests into build-windows/ (and 64-bit, without tests, into build-windows64/), and
-# scripts/windows-tests.sh runs those tests under Wine.
-# Last, every fuzz target replays its corpus and fuzzes 30 s (scripts/fuzz.sh, build-fuzz/).
+# The Windows edition follows (ZEM_WINDOWS_TESTS=0 leaves it out): scripts/build-windows.sh
+# builds it with its tests into build-windows/ (and 64-bit, without tests, into
+# build-windows64/), and scripts/windows-tests.sh runs those tests under Wine.
+# Then the releases are made and installed as a user installs them, and last every fuzz
+# target replays its corpus and fuzzes 30 s (scripts/fuzz.sh, build-fuzz/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -40,10 +41,21 @@ scripts/build.sh
   ctest --output-on-failure -j"$(nproc)" -L 'e2e|faults' "$@"
 )
 
-if [ "${ZEM_WINDOWS_TESTS:-0}" = 1 ]; then
+if [ "${ZEM_WINDOWS_TESTS:-1}" = 1 ]; then
   WINDOWS_TESTS=ON scripts/build-windows.sh
   scripts/windows-tests.sh build-windows "$@"
 fi
+
+# --- Releases, installed as a user installs them ---------------------------------------------
+# scripts/package.sh makes the Debian package and the Windows installer and zip from build/
+# and build-windows/ (built here, 32-bit and without its tests, when the Windows step above was
+# left out) and checks the package with lintian and its AppStream data with appstreamcli.
+# scripts/package-tests.sh then installs the package with apt-get, imports the sample with
+# the installed zemynote and purges it, leaving no file; and runs the installer's round trip
+# in a fresh Wine prefix holding the host built here: silent install beside the host, an
+# import, silent uninstall, the program's files gone and the knowledge base intact.
+scripts/package.sh
+scripts/package-tests.sh
 
 # Fuzzing, as a regression test: every fuzz target (built with clang-16, libFuzzer, ASan and
 # UBSan into build-fuzz/, the thread-safety analysis on as well) replays its seed corpus

@@ -69,7 +69,7 @@ wineserver -k 2>/dev/null || true
 
 # The marker names the version of the settings below: a prefix made with older ones is set
 # up again.
-if [ ! -f "$WINEPREFIX/.zem-ready-2" ]; then
+if [ ! -f "$WINEPREFIX/.zem-ready-4" ]; then
   mkdir -p "$WINEPREFIX"
   wine wineboot -i >/dev/null 2>&1
   reg_file="$WINEPREFIX/zem-settings.reg"
@@ -86,6 +86,12 @@ if [ ! -f "$WINEPREFIX/.zem-ready-2" ]; then
     printf '\r\n'
   } >"$reg_file"
   wine regedit /S "$(winepath -w "$reg_file")" >/dev/null 2>&1
+  # Dialogs and captions are drawn in Tahoma, which has no Chinese: as on a Chinese Windows,
+  # the characters it lacks come from a linked font.
+  for font in Tahoma "Tahoma Bold"; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$font" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
   fonts_dir="$WINEPREFIX/drive_c/windows/Fonts"
   mkdir -p "$fonts_dir"
   # Debian's fonts-wine installs Wine's fonts (Marlett draws the caption buttons) here.
@@ -95,7 +101,7 @@ if [ ! -f "$WINEPREFIX/.zem-ready-2" ]; then
   # The server of the set-up ends by itself once wineboot's services are gone; its ending
   # writes the registry files.
   wineserver -w
-  touch "$WINEPREFIX/.zem-ready-2"
+  touch "$WINEPREFIX/.zem-ready-4"
 fi
 
 wineserver -p

@@ -5,14 +5,18 @@ The icon is a note page in front of a rounded green-to-blue tile, with an amber 
 carrying the page into the knowledge base. Shapes are described on a 256-unit canvas and
 sampled with 4x4 supersampling per pixel, so every size is drawn, not scaled.
 
-Writes resources/icons/zemynote-<size>.png and src/app/app_icon_data.cpp (the same PNG
-bytes compiled into the program). Run from anywhere: python3 resources/icons/make_icons.py
+Writes resources/icons/zemynote-<size>.png in the sizes of the desktops' icon themes (the
+Linux package installs them into the hicolor theme) and src/app/app_icon_data.cpp (the PNG
+bytes of the sizes the program carries, compiled into it). Run from anywhere:
+python3 resources/icons/make_icons.py
 """
 import os
 import struct
 import zlib
 
+# The sizes the program and its Windows icon carry, and those the icon themes also ask for.
 SIZES = [256, 128, 48, 32, 24, 16]
+THEME_SIZES = [256, 128, 64, 48, 32, 24, 22, 16]
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 
@@ -131,11 +135,12 @@ def cpp_source(images):
 
 def main():
     images = []
-    for size in SIZES:
+    for size in THEME_SIZES:
         data = png(size, render(size, 4 if size > 32 else 8))
         with open(os.path.join(HERE, f"zemynote-{size}.png"), "wb") as f:
             f.write(data)
-        images.append((size, data))
+        if size in SIZES:
+            images.append((size, data))
     with open(os.path.join(ROOT, "src", "app", "app_icon_data.cpp"), "w") as f:
         f.write(cpp_source(images))
 

@@ -1,5 +1,6 @@
 // The About box (template 100): icon, name and version, OK. Its texts are translated like
-// every shown text; it has no handlers of its own.
+// every shown text, and the version is filled into the translated line; it has no handlers
+// of its own.
 #pragma once
 
 #include "platform/ui/dialog.h"

@@ -1,6 +1,7 @@
 #include "app/ever_note_app.h"
 
 #include "app/ever_note_dlg.h"
+#include "app/program_version.h"
 #include "app/resource_ids.h"
 #include "config/command_line.h"
 #include "config/global.h"
@@ -46,6 +47,17 @@ int ExitStatusOf(ImportOutcome outcome) {
     return kExitStoppedOrCancelled;
 }
 
+// The host folder as given: "/AppPath=", else the registry value "AppPath". The host folder
+// is used again after loading a library has moved the current directory (the tools library is
+// loaded from it by the dialog), so a relative one is made absolute now. Its closing
+// separator, or the lack of one, stays as given.
+Text FindAppPath(const std::vector<Text>& arguments, const Text& startFolder) {
+    Text appPath = GetCommandLineParam(arguments, u"AppPath");
+    if (appPath.empty())
+        appPath = ReadRegistryText(GetProductRegistryKey(), u"AppPath", nullptr);
+    return MakeAbsolutePath(appPath, startFolder);
+}
+
 }  // namespace
 
 CZemEverNoteApp::CZemEverNoteApp() {
@@ -70,8 +82,17 @@ bool CZemEverNoteApp::InitInstance() {
         exitStatus_ = kExitCompleted;
         return false;
     }
-    InstallProgramResources();
     const Text startFolder = GetCurrentDirectory();
+    if (IsVersionRequest(arguments)) {
+        // The engine start-up would load: the host folder's, else the one beside the program
+        // (where the loader finds a bare library name first).
+        const Text appPath = FindAppPath(arguments, startFolder);
+        ui::WriteOutput(
+            VersionReport((appPath.empty() ? GetProgramFolder() : appPath) + u"ZemKMCore.dll"));
+        exitStatus_ = kExitCompleted;
+        return false;
+    }
+    InstallProgramResources();
     // The open-file dialog gives full paths; relative paths on the command line mean paths
     // relative to where the program was started (loading the host libraries changes the
     // directory).
@@ -80,13 +101,7 @@ bool CZemEverNoteApp::InitInstance() {
     ui::ChooseToolkit(HasCommandLineSwitch(arguments, u"Console"), !importPath.empty());
     ToolkitSession toolkitSession;
 
-    Text appPath = GetCommandLineParam(arguments, u"AppPath");
-    if (appPath.empty())
-        appPath = ReadRegistryText(GetProductRegistryKey(), u"AppPath", nullptr);
-    // The host folder is used again after loading a library has moved the current directory
-    // (the tools library is loaded from it by the dialog), so a relative one is fixed now.
-    // Its closing separator, or the lack of one, stays as given.
-    appPath = MakeAbsolutePath(appPath, startFolder);
+    const Text appPath = FindAppPath(arguments, startFolder);
     if (!appPath.empty() && PathExists(appPath)) {
         AppFolder() = appPath;
         AddTrailingSeparator(AppFolder());

@@ -8,7 +8,7 @@
 namespace zem {
 
 // Exit status of the program.
-constexpr int kExitCompleted = 0;  // every note arrived whole (or --help)
+constexpr int kExitCompleted = 0;  // every note arrived whole (or --help, --version)
 constexpr int kExitStoppedOrCancelled = 1;
 constexpr int kExitStartupFailed = 2;
 constexpr int kExitCompletedWithGaps = 3;  // completed, but notes were skipped or lost something

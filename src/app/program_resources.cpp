@@ -57,7 +57,8 @@ DialogTemplate AboutBoxTemplate() {
     t.caption = u"About ZemYNote";
     t.items = {
         {IDC_STATIC, kStaticClass, u"128", 14, 14, 21, 20, kChild | SS_ICON},
-        {IDC_STATIC, kStaticClass, u"ZemYNote, Version 1.3", 42, 14, 114, 8,
+        // "%1" is the program's version, filled in once the line is translated.
+        {IDC_ABOUT_VERSION, kStaticClass, u"ZemYNote, Version %1", 42, 14, 114, 8,
          kChild | SS_LEFT | SS_NOPREFIX},
         {IDC_STATIC, kStaticClass, u"YNote to Zem importer", 42, 26, 114, 8, kChild | SS_LEFT},
         {IDOK, kButtonClass, u"OK", 113, 41, 50, 14, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP},

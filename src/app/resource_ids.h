@@ -12,6 +12,8 @@ constexpr int IDC_EDIT_PATH = 1000;
 constexpr int IDC_BUTTON_BROWSE = 1001;
 constexpr int IDC_PROGRESS = 1002;
 constexpr int IDC_STATIC_STATUS = 1003;
+// The About box's name-and-version line.
+constexpr int IDC_ABOUT_VERSION = 1004;
 
 // The About item of the system menu.
 constexpr unsigned IDM_ABOUTBOX = 0x0010;

@@ -17,7 +17,12 @@ Text GetCommandLineParam(const std::vector<Text>& arguments, const Text& name);
 bool HasCommandLineSwitch(const std::vector<Text>& arguments, const Text& name);
 // "--help", "-h" or "/?" as one of the arguments.
 bool IsHelpRequest(const std::vector<Text>& arguments);
-// The usage text: command line, parameters, exit status and an example.
+// "--version" as one of the arguments.
+bool IsVersionRequest(const std::vector<Text>& arguments);
+// The usage text: command line, description, parameters, exit status, files and an example,
+// under the headings "Usage:", "Parameters:", "Exit status:", "Files:" and "Example:" at the
+// start of a line. The manual page is made from this text (scripts/make-manual.py), so it
+// keeps that shape: an entry's name indented by two spaces, its description by more.
 Text CommandLineHelpText();
 
 }  // namespace zem

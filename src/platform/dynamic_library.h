@@ -16,6 +16,13 @@ void FreeLibrary(LibraryHandle library);
 // The loader's text for the last failure on this thread, empty when none.
 Text LastLibraryError();
 
+// The version a library carries, as "1.3.0" (a fourth part only when it is not 0), read
+// from the library at `path` without calling into it on Windows (its version resource, as
+// every Windows library has) and by loading it on Linux (its exported ZemLibraryVersion(),
+// the host libraries built here having no other place for it). Empty text when the library
+// cannot be read or carries no version; the reason is then in LastLibraryError().
+Text GetLibraryVersion(const Text& path);
+
 // The full path of the running executable (GetModuleFileNameW, /proc/self/exe).
 Text GetExecutablePath();
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "app/about_dlg.h"
 #include "app/ever_note_dlg.h"
 #include "app/resource_ids.h"
 #include "config/translations.h"
@@ -141,6 +142,23 @@ TEST_F(EverNoteDlgTest, SystemCommandsSixteenToThirtyOneOpenTheAboutBox) {
             EXPECT_EQ(shown.text, u"About ZemYNote");
         }
     }
+}
+
+// The line is translated before the version goes in, so one translation serves every release.
+TEST_F(EverNoteDlgTest, AboutBoxShowsTheProjectsVersion) {
+    InstallProgramResources();
+    for (const auto& [translation, expected] :
+         {std::pair<Text, Text>{u"", u"ZemYNote, Version " ZEM_PROJECT_VERSION},
+          {u"ZemYNote，版本 %1", u"ZemYNote，版本 " ZEM_PROJECT_VERSION}}) {
+        if (!translation.empty())
+            GetTranslationTable().Set(u"ZemYNote, Version %1", translation);
+        Text line;
+        kit_->actions = {[&](ui::Dialog& d) { line = d.GetDlgItem(IDC_ABOUT_VERSION)->GetText(); }};
+        CAboutDlg about;
+        about.DoModal();
+        EXPECT_EQ(line, expected);
+    }
+    GetTranslationTable().entries.clear();
 }
 
 TEST_F(EverNoteDlgTest, OkWithoutAKnowledgeBaseShowsNothingAndStaysOpen) {

@@ -289,8 +289,8 @@ TEST_F(EndToEndTest, NotesTheKnowledgeBaseRefusesAreSkippedWithTheirMessages) {
     y.AddNote({"n2", "没有文件夹", "nb2", "", 1680000000, 1680000000, "", "<p>x</p>"});
     y.AddNote({"n3", "被拒绝的文档", "nb1", "", 1680000000, 1680000000, "", "<p>x</p>"});
 #ifndef _WIN32
-    // The Windows edition reads no path past MAX_PATH: the deep picture would be reported
-    // missing before the knowledge base is asked to store it.
+    // A picture Linux can hold that the knowledge base cannot: its copy would pass PATH_MAX.
+    // Windows takes paths of 32,767 characters, which an account cannot reach the same way.
     std::string deepPath = "u";
     while (kbPrefix + deepPath.size() + 6 < 4100)
         deepPath += "\\" + std::string(200, 'p');

@@ -72,9 +72,9 @@ TEST(LossesTest, AWholeImportEndsWithStatusZeroAndHelpListsTheStatuses) {
 
     ProgramResult help = RunProgram(BinDir() + "/ZemYNote", {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* status :
-         {"0 the import completed and every note arrived whole", "1 it stopped or was cancelled",
-          "2 start-up failed", "3 the import completed but"})
+    for (const char* status : {"  0  the import completed and every note arrived whole",
+                               "  1  the import stopped or was cancelled", "  2  start-up failed",
+                               "  3  the import completed, but notes were skipped"})
         EXPECT_NE(help.output.find(status), std::string::npos) << status << "\n" << help.output;
 }
 

@@ -35,7 +35,9 @@ TEST(QuoteSqlTextTest, DoublesEverySingleQuote) {
 }
 
 TEST(UnixTimeToOleDateTest, GivesTheLocalMomentToTheSecondAndRefusesWhatTheCalendarCannotHold) {
-    SetEnv("TZ", "CST-8");  // UTC+8 without daylight saving, no time-zone data needed
+    // UTC+8 without daylight saving, no time-zone data needed. Windows takes the zone from its
+    // session, which its test runner starts in this zone.
+    SetEnv("TZ", "CST-8");
     tzset();
     // 2020-01-02 03:04:05 UTC is 11:04:05 local; 2020-01-02 is day 43832.
     const DateTime moment = UnixTimeToOleDate(1577934245);

@@ -81,6 +81,38 @@ TEST(FilesTest, FolderTreesAreMadeFromTheDeepestExistingFolder) {
     EXPECT_FALSE(std::filesystem::exists(root + "/file/sub"));
 }
 
+// Windows' classic calls stop at 260 characters; a note's files may lie deeper, or have
+// longer names, and are read and written all the same.
+TEST(FilesTest, PathsPastTheClassicLimitWorkLikeAnyOther) {
+    const std::string root = test::MakeTestFolder("long");
+    std::string deep = root;
+    while (deep.size() < 400)
+        deep += "/" + std::string(60, 'd');
+    ASSERT_TRUE(CreateFolderTree(T(deep)));
+    const Text file = T(deep + "/图片.png"), moved = T(deep + "/moved.png");
+    ASSERT_TRUE(WriteFileAtomically(file, "picture"));
+    std::string bytes;
+    ASSERT_TRUE(ReadRegularFile(file, bytes));
+    EXPECT_EQ(bytes, "picture");
+    FileAttributes attributes;
+    ASSERT_TRUE(GetFileAttributes(file, attributes));
+    EXPECT_EQ(attributes.size, 7u);
+    Text resolved;
+    ASSERT_TRUE(ResolvePath(file, resolved)) << GetLastErrorCode();
+    EXPECT_TRUE(resolved.ends_with(u"图片.png")) << ToUtf8(resolved);
+    EXPECT_TRUE(ReadRegularFile(resolved, bytes));
+    FileStream stream;
+    ASSERT_TRUE(stream.Open(file, "ab"));
+    EXPECT_TRUE(stream.Close());
+    ASSERT_TRUE(RenameFile(file, moved));
+    std::vector<DirectoryEntry> entries;
+    ASSERT_TRUE(ListDirectory(T(deep), entries));
+    EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
+                            [](const DirectoryEntry& e) { return e.name == u"moved.png"; }));
+    EXPECT_TRUE(DeleteFile(moved));
+    EXPECT_TRUE(RemoveFolder(T(deep)));
+}
+
 TEST(TextTest, LinksArePercentEncodedAlikeInBytesAndInText) {
     const std::string path = "res/a b&c(1)%#?\"'<>\\\x7F\x01\xE4\xB8\xAD.png";
     const std::string expected =

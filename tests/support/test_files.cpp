@@ -7,7 +7,14 @@
 namespace zem::test {
 
 std::filesystem::path Utf8Path(const std::string& path) {
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+    std::filesystem::path result(std::u8string(path.begin(), path.end()));
+#ifdef _WIN32
+    // Past the classic limit of 260 characters Windows reads only the "\\?\" form, which
+    // takes "\" alone and no "." or "..".
+    if (path.size() >= 248 && result.is_absolute() && !path.starts_with("\\\\"))
+        result = L"\\\\?\\" + result.lexically_normal().make_preferred().wstring();
+#endif
+    return result;
 }
 
 std::string PathUtf8(const std::filesystem::path& path) {

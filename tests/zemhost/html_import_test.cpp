@@ -2,6 +2,7 @@
 // the links rewritten to their copies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -29,8 +30,9 @@ size_t Count(const std::string& text, const std::string& what) {
     return count;
 }
 
-// The path part of a file: address for an absolute path: "/tmp/x" as it is, "C:/x" as "/C:/x".
-std::string UrlPath(const std::string& path) {
+// The path part of a file: address for an absolute path: "/tmp/x" as it is, "C:\x" as "/C:/x".
+std::string UrlPath(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
     return !path.empty() && path[0] == '/' ? path : "/" + path;
 }
 
@@ -188,6 +190,11 @@ TEST(HtmlImport, LinksAreFoundWhereABrowserFindsThem) {
         {"<style>@import \"a.png\"; @import url(b.png); p{background:url(\"a.png\")}</style>",
          "<style>@import \"index_files/a.png\"; @import url(index_files/b.png); "
          "p{background:url(\"index_files/a.png\")}</style>"},
+        {"<p style='background: image-set(\"a.png\" 1x, url(b.png) 2x, \"b.png\" type(\"x\"))'>"
+         "<p style='background: -webkit-image-set(\"a.png\" 1x); content: \"b.png\"'>",
+         "<p style='background: image-set(\"index_files/a.png\" 1x, url(index_files/b.png) 2x, "
+         "\"index_files/b.png\" type(\"x\"))'><p style='background: "
+         "-webkit-image-set(\"index_files/a.png\" 1x); content: \"b.png\"'>"},
         // Places that hold text, or markup a browser does not fetch from.
         {"<style>/* url(a.png) */ p{content:\"url(a.png)\"} <img src=a.png></style>", nullptr},
         {"<template><img src=\"a.png\"><template></template><img src=a.png></template>", nullptr},
@@ -283,7 +290,7 @@ TEST(HtmlImport, LinksLeadIntoTheDocumentOrStayAsTheyWere) {
     const std::string folder = work + "/notes";
     WriteFileBytes(folder + "/a b.png", "a");
     WriteFileBytes(folder + "/css/img/deep.png", "deep");
-    WriteFileBytes(folder + "/css/style.css", "p{background:url(" + folder +
+    WriteFileBytes(folder + "/css/style.css", "p{background:url(" + UrlPath(folder) +
                                                   "/css/img/deep.png)} h1{background:url(img/"
                                                   "deep.png)} h2{background:url(../../out.png)}");
     WriteFileBytes(work + "/out.png", "outside");

@@ -1,7 +1,8 @@
 // What a connection that ended mid-update leaves in the staging folder, and what opening
 // the knowledge base again makes of it: switches stored with their transaction are
 // completed from whatever step they stopped at, files staged for a transaction that never
-// committed are removed, and a live connection's staging is left alone.
+// committed are removed, folders whose owner ended before locking them go, and a live
+// connection's staging is left alone.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -49,6 +50,9 @@ TEST(StagedSwitchTest, OpeningCompletesAnEndedConnectionsSwitchesAndLeavesALiveO
     // An ended owner whose transaction never committed: no row names its files.
     stage("o-uncommitted", "1", "never stored", "");
     WriteFileBytes(staging + "o-uncommitted/lock", "");
+    // Owners that ended after making their folder, before or after making its lock.
+    fs::create_directories(staging + "o-lockless");
+    WriteFileBytes(staging + "o-unrenamed/lock-new", "");
     // A live owner, holding its lock.
     stage("o-live", "1", "live's", guids["live"]);
     WriteFileBytes(staging + "o-live/lock", "");
@@ -66,6 +70,8 @@ TEST(StagedSwitchTest, OpeningCompletesAnEndedConnectionsSwitchesAndLeavesALiveO
     EXPECT_EQ(index.Value("select group_concat(owner) from file_switch"), "staging/o-live/");
     EXPECT_FALSE(fs::exists(staging + "o-ended"));
     EXPECT_FALSE(fs::exists(staging + "o-uncommitted"));
+    EXPECT_FALSE(fs::exists(staging + "o-lockless"));
+    EXPECT_FALSE(fs::exists(staging + "o-unrenamed"));
     EXPECT_EQ(ReadFileBytesIfAny(staging + "o-live/1/index.html"), "live's");
     EXPECT_EQ(IntegrityCheck(kb.index), "ok");
     held.Release();

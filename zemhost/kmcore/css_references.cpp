@@ -78,19 +78,40 @@ void AddString(std::string_view css, size_t quoteAt, size_t close,
                      Unescaped(css.substr(quoteAt + 1, close - quoteAt - 1))});
 }
 
+// True when "image-set(" or "-webkit-image-set(" begins at `at`, a name of its own.
+size_t ImageSetLength(std::string_view css, size_t at) {
+    if (at > 0 && IsNameCharacter(css[at - 1]))
+        return 0;
+    size_t length = StartsWithIgnoringCase(css, at, "-webkit-") ? 8 : 0;
+    return StartsWithIgnoringCase(css, at + length, "image-set(") ? length + 10 : 0;
+}
+
 }  // namespace
 
 std::vector<CssReference> FindCssReferences(std::string_view css) {
     std::vector<CssReference> found;
     const size_t n = css.size();
     size_t i = 0;
+    // The parentheses open inside an image-set(), whose strings are links as url()s are.
+    size_t imageSetDepth = 0;
     while (i < n) {
         const char c = css[i];
         if (c == '/' && i + 1 < n && css[i + 1] == '*') {
             const size_t close = css.find("*/", i + 2);
             i = close == std::string_view::npos ? n : close + 2;
         } else if (c == '"' || c == '\'') {
-            i = EndOfString(css, i) + 1;
+            const size_t close = EndOfString(css, i);
+            if (imageSetDepth == 1 && close < n && css[close] == c)
+                AddString(css, i, close, found);
+            i = close + 1;
+        } else if (const size_t length =
+                       c == 'i' || c == 'I' || c == '-' ? ImageSetLength(css, i) : 0;
+                   length > 0) {
+            imageSetDepth = 1;
+            i += length;
+        } else if (imageSetDepth > 0 && (c == '(' || c == ')')) {
+            imageSetDepth += c == '(' ? 1 : -1;
+            ++i;
         } else if (c == '\\') {
             i += 2;
         } else if (c == '@' && StartsWithIgnoringCase(css, i + 1, "import") &&

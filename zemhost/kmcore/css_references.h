@@ -1,5 +1,6 @@
-// The links of CSS text: url(...) with or without quotes, and @import "..." (whose url()
-// form is a url() as well). Comments and other strings hold none.
+// The links of CSS text: url(...) with or without quotes, @import "..." (whose url() form is
+// a url() as well), and the strings of image-set() and -webkit-image-set(). Comments and
+// other strings hold none.
 #pragma once
 
 #include <string>

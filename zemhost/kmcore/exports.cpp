@@ -1,8 +1,10 @@
-// The library's entry points: DllGetClassObject with a class factory per component, and the
-// SQLite object factory. Only these two names are exported (see exports.map).
+// The library's entry points: DllGetClassObject with a class factory per component, the
+// SQLite object factory and the engine's version. Only these names are exported (see
+// exports.map).
 #include "components.h"
 #include "host/zem_km_interfaces.h"
 #include "platform/com_object.h"
+#include "zem_version.h"
 
 namespace zem::kmcore {
 
@@ -61,4 +63,10 @@ ZEM_STDAPI ZemKMCreateSQLiteDatabase(zem::IZemKMSQLiteDatabase** database) {
         object->QueryInterface(IZemKMSQLiteDatabase::kIID, reinterpret_cast<void**>(database));
     object->Release();
     return result;
+}
+
+// The engine's version for the program's --version on Linux, where a library has no version
+// resource to carry it (the Windows build carries it there too, and the program reads that).
+extern "C" const char* ZEM_STDMETHODCALLTYPE ZemLibraryVersion() {
+    return ZEM_VERSION_TEXT;
 }

@@ -77,6 +77,13 @@ std::string WithoutDotSegments(std::string_view path) {
     return result;
 }
 
+// "C:\folder" or "C:/folder": a path on a Windows drive, which pages saved on Windows hold
+// as links to their own files.
+bool IsDrivePath(std::string_view link) {
+    return link.size() >= 3 && IsAsciiLetter(link[0]) && link[1] == ':' &&
+           (link[2] == '/' || link[2] == '\\');
+}
+
 int HexValue(char c) {
     return HexDigitValue(static_cast<unsigned char>(c));
 }
@@ -103,6 +110,11 @@ std::string_view LinkSuffix(std::string_view link) {
 }
 
 std::string ResolveLink(std::string_view base, std::string_view link) {
+    // Against a file: base a drive path is read as the file it names, the way the system's
+    // own browser reads it, not as a link with the one-letter scheme "c:".
+    if (IsDrivePath(link) && SchemeLength(base) == 4 &&
+        EqualsIgnoreAsciiCase(base.substr(0, 5), "file:"))
+        return ResolveLink(base, "/" + std::string(link));
     if (HasScheme(link))
         return std::string(link);
     const size_t schemeLength = SchemeLength(base);
@@ -172,7 +184,7 @@ bool LocalFilePath(std::string_view address, std::string& path) {
             path += static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2]));
             i += 2;
         } else {
-            path += rest[i];
+            path += rest[i] == '\\' ? '/' : rest[i];  // "file:///C:\x" is "file:///C:/x"
         }
     }
     // A drive letter: "/C:/folder" is "C:/folder".

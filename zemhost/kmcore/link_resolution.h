@@ -12,6 +12,7 @@ namespace zem::kmcore {
 std::string CleanLink(std::string_view link);
 
 // `link` (cleaned) resolved against the absolute address `base`; empty when it cannot be.
+// Against a file: base, a Windows drive path ("C:\folder\a.png") names that file.
 std::string ResolveLink(std::string_view base, std::string_view link);
 
 // True when `link` (cleaned) names its own scheme ("http:", "data:"...).

@@ -13,6 +13,8 @@ namespace {
 
 constexpr char16_t kStagingFolder[] = u"staging/";
 constexpr char16_t kLockName[] = u"lock";
+constexpr char16_t kNewLockName[] = u"lock-new";
+constexpr int kOwnerFolderAttempts = 3;
 constexpr char16_t kRetiredSuffix[] = u".old";
 
 bool Exists(const Text& path) {
@@ -35,6 +37,35 @@ void RemoveFolderAndLock(const Text& folder, FileLock& lock) {
     lock.Release();
     if (PathExists(folder))
         RemoveObjectFolder(folder);
+}
+
+// A new owner's folder under `staging`, with `lock` holding its "lock"; empty on failure.
+// The lock is made under another name and then renamed: a connection that finds "lock" and
+// can lock it knows that its owner had locked it and has ended.
+Text CreateLockedOwnerFolder(const Text& staging, FileLock& lock) {
+    const Text folder = CreateUniqueFolder(staging, u"o-");
+    if (folder.empty())
+        return {};
+    if (lock.CreateLocked(folder + kNewLockName) &&
+        RenameFile(folder + kNewLockName, folder + kLockName))
+        return folder;
+    lock.Release();
+    RemoveObjectFolder(folder);
+    return {};
+}
+
+// Takes the lock of an owner's folder that has no "lock": its owner either ended before
+// making one, or is making one now. Holding "lock-new" (made here when missing) shuts a live
+// owner out, whose own making of it then fails; "lock" still missing afterwards proves that
+// the owner had not got as far as the rename.
+bool TakeUnlockedOwnerFolder(const Text& folder, FileLock& lock) {
+    const Text newLock = folder + kNewLockName;
+    if (!lock.TryLockExisting(newLock) && !lock.CreateLocked(newLock))
+        return false;
+    if (!Exists(folder + kLockName))
+        return true;
+    lock.Release();
+    return false;
 }
 
 Text WithoutClosingSlash(Text path) {
@@ -93,18 +124,13 @@ Text StagedFiles::NewPath() {
         const Text staging = kbFolder_ + kStagingFolder;
         if (!CreateFolderTree(staging))
             return {};
-        const Text folder = CreateUniqueFolder(staging, u"o-");
+        // A connection clearing away a folder whose owner seems to have ended before locking
+        // it may take this one between its creation and its lock: another folder is made.
+        Text folder;
+        for (int attempt = 0; attempt < kOwnerFolderAttempts && folder.empty(); ++attempt)
+            folder = CreateLockedOwnerFolder(staging, lock_);
         if (folder.empty())
             return {};
-        // Locked under another name and then renamed: a connection that finds "lock" and can
-        // lock it knows that its owner had locked it and has ended, never that the owner is
-        // still between creating and locking it.
-        if (!lock_.CreateLocked(folder + u"lock-new") ||
-            !RenameFile(folder + u"lock-new", folder + kLockName)) {
-            lock_.Release();
-            RemoveObjectFolder(folder);
-            return {};
-        }
         // Stored in the switch rows, where an ended owner is looked up by its folder's name
         // with "/": the closing separator is "/" whatever the platform made.
         owner_ = WithoutClosingSlash(folder.substr(kbFolder_.size())) + u"/";
@@ -149,10 +175,12 @@ void RecoverFileSwitches(sqlite3* db, const Text& kbFolder) {
             continue;
         const Text owner = Text(kStagingFolder) + entry.name + u"/";
         FileLock lock;
-        // A folder without its lock is an owner between making it and locking it, or one
-        // whose removal was cut short after the lock went: both are left alone.
-        if (!lock.TryLockExisting(kbFolder + owner + kLockName))
-            continue;
+        if (!lock.TryLockExisting(kbFolder + owner + kLockName)) {
+            // A held lock is a live owner's. A folder without one never held switches.
+            if (Exists(kbFolder + owner + kLockName) ||
+                !TakeUnlockedOwnerFolder(kbFolder + owner, lock))
+                continue;
+        }
         std::vector<std::pair<Text, Text>> switches;
         if (!ReadSwitches(db, owner, switches))
             continue;

@@ -86,6 +86,19 @@ Text LastLibraryError() {
     return FromFileSystemBytes(t_libraryError);
 }
 
+Text GetLibraryVersion(const Text& path) {
+    LibraryHandle library = LoadLibrary(path);
+    if (!library)
+        return {};
+    using VersionFunc = const char* (*)();
+    auto version = reinterpret_cast<VersionFunc>(GetProcAddress(library, "ZemLibraryVersion"));
+    const char* text = version ? version() : nullptr;
+    // The text lives in the library: copied before it is unloaded.
+    Text result = text ? FromUtf8(text) : Text();
+    FreeLibrary(library);
+    return result;
+}
+
 namespace {
 
 Text ReadExecutableLink() {

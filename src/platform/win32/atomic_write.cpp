@@ -32,8 +32,8 @@ bool WriteFileAtomically(const Text& path, std::string_view bytes, FileSync sync
     const Text temporary = TemporaryFileBeside(path);
     if (!win32::CheckName(temporary))
         return false;
-    HANDLE file = CreateFileW(win32::Wide(temporary), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(win32::SystemPath(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return win32::FailWithLastError();
     bool ok = WriteAll(file, bytes) && (sync == FileSync::kNone || FlushFileBuffers(file));
@@ -47,7 +47,7 @@ bool WriteFileAtomically(const Text& path, std::string_view bytes, FileSync sync
             return true;
         failure = static_cast<DWORD>(GetLastErrorCode());
     }
-    DeleteFileW(win32::Wide(temporary));
+    DeleteFileW(win32::SystemPath(temporary).c_str());
     SetLastErrorCode(failure ? static_cast<int>(failure) : ERROR_WRITE_FAULT);
     return false;
 }

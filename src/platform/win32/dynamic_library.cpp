@@ -1,7 +1,12 @@
 #include "platform/dynamic_library.h"
 
+#include <string>
+#include <vector>
+
 #include "platform/files.h"
 #include "platform/win32/windows_api.h"
+
+#include <winver.h>
 
 namespace zem {
 
@@ -86,6 +91,36 @@ void FreeLibrary(LibraryHandle library) {
 
 Text LastLibraryError() {
     return t_libraryError;
+}
+
+Text GetLibraryVersion(const Text& path) {
+    if (!win32::CheckName(path)) {
+        SetLibraryError(u"invalid library name", GetLastErrorCode());
+        return {};
+    }
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(win32::Wide(path), &ignored);
+    std::vector<unsigned char> block(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoSize = 0;
+    if (size == 0 || !GetFileVersionInfoW(win32::Wide(path), 0, size, block.data()) ||
+        !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) ||
+        infoSize < sizeof(VS_FIXEDFILEINFO)) {
+        const int code = static_cast<int>(::GetLastError());
+        SetLibraryError(path + u": no version resource, " + ErrorCodeText(code), code);
+        return {};
+    }
+    const DWORD parts[] = {HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                           HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
+    Text version;
+    for (size_t i = 0; i < 4; ++i) {
+        if (i == 3 && parts[i] == 0)
+            break;
+        if (i > 0)
+            version += u'.';
+        version += FromUtf8(std::to_string(parts[i]));
+    }
+    return version;
 }
 
 Text GetExecutablePath() {

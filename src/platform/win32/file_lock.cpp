@@ -31,7 +31,7 @@ bool FileLock::CreateLocked(const Text& path) {
     Release();
     if (!win32::CheckName(path))
         return false;
-    HANDLE file = CreateFileW(win32::Wide(path), GENERIC_READ | GENERIC_WRITE,
+    HANDLE file = CreateFileW(win32::SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -49,7 +49,7 @@ bool FileLock::TryLockExisting(const Text& path) {
     Release();
     if (!win32::CheckName(path))
         return false;
-    HANDLE file = CreateFileW(win32::Wide(path), GENERIC_READ,
+    HANDLE file = CreateFileW(win32::SystemPath(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)

@@ -78,8 +78,8 @@ bool FileStream::Open(const Text& path, const char* mode) {
                               : kind == 'a' ? OPEN_ALWAYS
                               : exclusive   ? CREATE_NEW
                                             : CREATE_ALWAYS;
-    HANDLE file = CreateFileW(win32::Wide(path), access, kShareAll, nullptr, disposition,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(win32::SystemPath(path).c_str(), access, kShareAll, nullptr,
+                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return win32::FailWithLastError();
     int flags = update ? _O_RDWR : kind == 'r' ? _O_RDONLY : _O_WRONLY;
@@ -98,8 +98,8 @@ bool FileStream::OpenAlways(const Text& path) {
     Close();
     if (!win32::CheckName(path))
         return false;
-    HANDLE file = CreateFileW(win32::Wide(path), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(win32::SystemPath(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return win32::FailWithLastError();
     const int fd = DescriptorOf(file, _O_WRONLY);
@@ -110,8 +110,8 @@ bool FileStream::OpenExistingSoleFile(const Text& path) {
     Close();
     if (!win32::CheckName(path))
         return false;
-    HANDLE file = CreateFileW(win32::Wide(path), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE file = CreateFileW(win32::SystemPath(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return win32::FailWithLastError();
     BY_HANDLE_FILE_INFORMATION info;
@@ -129,8 +129,8 @@ bool FileStream::OpenRegularFile(const Text& path) {
     Close();
     if (!win32::CheckName(path))
         return false;
-    HANDLE file = CreateFileW(win32::Wide(path), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file = CreateFileW(win32::SystemPath(path).c_str(), GENERIC_READ, kShareAll, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return win32::FailWithLastError();
     BY_HANDLE_FILE_INFORMATION info;

@@ -17,6 +17,27 @@ bool CheckName(TextView path) {
     return false;
 }
 
+std::wstring SystemPath(const Text& path) {
+    // CreateDirectoryW's limit, the lowest of the calls': it keeps room for an 8.3 name.
+    constexpr size_t kClassicLimit = MAX_PATH - 12;
+    std::wstring wide(Wide(path));
+    if (path.size() < kClassicLimit || path.starts_with(u"\\\\?\\") || path.starts_with(u"\\\\.\\"))
+        return wide;
+    std::wstring full(wide.size() + MAX_PATH, L'\0');
+    DWORD length =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size())
+        return wide;
+    full.resize(length);
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 bool FailWithLastError() {
     SetLastErrorCode(static_cast<int>(::GetLastError()));
     return false;
@@ -37,16 +58,19 @@ namespace {
 using win32::CheckName;
 using win32::FailWithLastError;
 using win32::ScopedHandle;
+using win32::SystemPath;
 using win32::Wide;
 
 thread_local int t_lastError = 0;
+
+constexpr size_t kLongestPath = 32768;
 
 // A handle that reads the entry's information without opening its data: folders included
 // (backup semantics), links followed unless `ownEntry`.
 HANDLE OpenForInformation(const Text& path, bool ownEntry = false) {
     return CreateFileW(
-        Wide(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING,
+        SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
         FILE_FLAG_BACKUP_SEMANTICS | (ownEntry ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
 }
 
@@ -65,7 +89,7 @@ Text WithoutTrailingSeparators(Text path) {
 }
 
 bool IsFolderNow(const Text& path) {
-    const DWORD attributes = GetFileAttributesW(Wide(path));
+    const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return FailWithLastError();
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -77,7 +101,7 @@ bool IsFolderNow(const Text& path) {
 // Makes the folder, first its missing parents when it has none: only the missing end of the
 // path is made, from the deepest folder that exists.
 bool MakeFolderAndParents(const Text& folder) {
-    if (CreateDirectoryW(Wide(folder), nullptr))
+    if (CreateDirectoryW(SystemPath(folder).c_str(), nullptr))
         return true;
     const DWORD error = ::GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) {
@@ -98,7 +122,7 @@ bool MakeFolderAndParents(const Text& folder) {
     }
     if (!MakeFolderAndParents(WithoutTrailingSeparators(folder.substr(0, separator))))
         return false;
-    if (CreateDirectoryW(Wide(folder), nullptr))
+    if (CreateDirectoryW(SystemPath(folder).c_str(), nullptr))
         return true;
     return (::GetLastError() == ERROR_ALREADY_EXISTS && IsFolderNow(folder)) || FailWithLastError();
 }
@@ -239,7 +263,8 @@ Text GetLongPathName(const Text& path) {
 bool SqliteFileName(TextView path, std::string& name) {
     if (!CheckName(path))
         return false;
-    name = ToUtf8(path);  // SQLite's Windows layer takes UTF-8 names
+    // SQLite's Windows layer takes UTF-8 names, and passes long ones on as they are.
+    name = ToUtf8(win32::FromWide(win32::SystemPath(Text(path)).c_str()));
     return true;
 }
 
@@ -247,7 +272,7 @@ bool GetFileAttributes(const Text& path, FileAttributes& attributes) {
     if (!CheckName(path))
         return false;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &data))
         return FailWithLastError();
     const bool isLink = IsLink(data.dwFileAttributes);
     uint64_t size = SizeOf(data.nFileSizeHigh, data.nFileSizeLow);
@@ -276,7 +301,7 @@ bool ReadRegularFile(const Text& path, std::string& bytes) {
     bytes.clear();
     if (!CheckName(path))
         return false;
-    ScopedHandle file(CreateFileW(Wide(path), GENERIC_READ,
+    ScopedHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.Valid())
@@ -321,18 +346,18 @@ bool ResolvePath(const Text& path, Text& resolved) {
     ScopedHandle file(OpenForInformation(path));
     if (!file.Valid())
         return FailWithLastError();
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetFinalPathNameByHandleW(
-            file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
-        if (length == 0)
-            return FailWithLastError();
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            break;
-        }
-        buffer.resize(length);
-    }
+    // Room for the longest path the system has.
+    std::wstring buffer(kLongestPath, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(
+        file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+    // Wine answers ERROR_MORE_DATA for any path past MAX_PATH, however large the buffer: the
+    // path is then taken as the system normalises it, without its links followed.
+    if (length == 0 && ::GetLastError() == ERROR_MORE_DATA)
+        length = GetFullPathNameW(SystemPath(path).c_str(), static_cast<DWORD>(buffer.size()),
+                                  buffer.data(), nullptr);
+    if (length == 0 || length >= buffer.size())
+        return FailWithLastError();
+    buffer.resize(length);
     Text text = win32::FromWide(buffer.c_str(), buffer.size());
     // The system answers in its own long-path form: "\\?\C:\..." or "\\?\UNC\server\...".
     if (text.starts_with(u"\\\\?\\UNC\\"))
@@ -365,7 +390,8 @@ bool GetFileStamp(const Text& path, FileStamp& stamp) {
 }
 
 bool CreateFolder(const Text& path) {
-    return CheckName(path) && (CreateDirectoryW(Wide(path), nullptr) || FailWithLastError());
+    return CheckName(path) &&
+           (CreateDirectoryW(SystemPath(path).c_str(), nullptr) || FailWithLastError());
 }
 
 bool CreateFolderTree(const Text& path) {
@@ -375,7 +401,7 @@ bool CreateFolderTree(const Text& path) {
         SetLastErrorCode(ERROR_INVALID_NAME);
         return false;
     }
-    const DWORD attributes = GetFileAttributesW(Wide(path));
+    const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
             return true;
@@ -400,7 +426,7 @@ Text CreateUniqueFolder(const Text& parent, const Text& prefix) {
         Text path = base;
         for (int i = 0; i < 6; ++i)
             path += kLetters[random() % (sizeof kLetters / sizeof kLetters[0] - 1)];
-        if (CreateDirectoryW(Wide(path), nullptr))
+        if (CreateDirectoryW(SystemPath(path).c_str(), nullptr))
             return path + u'\\';
         if (::GetLastError() != ERROR_ALREADY_EXISTS) {
             FailWithLastError();
@@ -412,17 +438,19 @@ Text CreateUniqueFolder(const Text& parent, const Text& prefix) {
 }
 
 bool RemoveFolder(const Text& path) {
-    return CheckName(path) && (RemoveDirectoryW(Wide(path)) || FailWithLastError());
+    return CheckName(path) && (RemoveDirectoryW(SystemPath(path).c_str()) || FailWithLastError());
 }
 
 bool DeleteFile(const Text& path) {
-    return CheckName(path) && (DeleteFileW(Wide(path)) || FailWithLastError());
+    return CheckName(path) && (DeleteFileW(SystemPath(path).c_str()) || FailWithLastError());
 }
 
 bool RenameFile(const Text& from, const Text& to) {
     // Within one volume the system replaces the target in one step.
     return CheckName(from) && CheckName(to) &&
-           (MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING) || FailWithLastError());
+           (MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
+                        MOVEFILE_REPLACE_EXISTING) ||
+            FailWithLastError());
 }
 
 bool ExchangeFiles(const Text& first, const Text& second) {
@@ -439,8 +467,8 @@ bool ListDirectory(const Text& folder, std::vector<DirectoryEntry>& entries) {
     const Text pattern =
         folder + (folder.empty() || IsPathSeparator(folder.back()) ? u"*" : u"\\*");
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileExW(Wide(pattern), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                     nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    HANDLE search = FindFirstFileExW(SystemPath(pattern).c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE)
         return FailWithLastError();
     const Text base = folder.empty() || IsPathSeparator(folder.back()) ? folder : folder + u'\\';

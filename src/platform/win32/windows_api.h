@@ -57,6 +57,12 @@ inline Text FromWide(const wchar_t* text, size_t length) {
     return Text(reinterpret_cast<const char16_t*>(text), length);
 }
 
+// The path as the wide file calls take it. A path too long for the classic limit of 260
+// characters is given in its "\\?\" form, made absolute and normalised first since that
+// form turns the system's own normalisation off: files deep in a tree, or with long names,
+// are read and written like any other.
+std::wstring SystemPath(const Text& path);
+
 // A path the system takes: false (last error ERROR_INVALID_NAME) when it holds a NUL
 // character, which would silently name a different, shorter path.
 bool CheckName(TextView path);
