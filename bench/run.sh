@@ -11,7 +11,12 @@
 # unchanged; text-1%: again after 1 % of its notes changed), each into a knowledge base that
 # an unmeasured first import of the text account filled in the same home.
 #
-# Usage: bench/run.sh [--repeat N] [--only NAME[,NAME...]]
+# With --against REV, the import of each account is also run by the program built from
+# that commit (in a worktree of its own under $out/against/), in turn with this one, run by
+# run in the same fresh-home conditions; a second table gives both medians and their ratio.
+# That is how a change is held to its speed: drift of the machine falls on both alike.
+#
+# Usage: bench/run.sh [--repeat N] [--only NAME[,NAME...]] [--against REV]
 #   accounts: text, pictures, large, tags, attachment, body, keyless5k, keyless20k,
 #   keyless100k (the keyless accounts have no key or index on any table), text-again,
 #   text-1%
@@ -21,11 +26,13 @@ root=$(pwd)
 
 repeat=3
 only=""
+against=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --repeat) repeat=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
-    *) echo "usage: bench/run.sh [--repeat N] [--only NAME,...]" >&2; exit 2 ;;
+    --against) against=$2; shift 2 ;;
+    *) echo "usage: bench/run.sh [--repeat N] [--only NAME,...] [--against REV]" >&2; exit 2 ;;
   esac
 done
 
@@ -41,6 +48,36 @@ if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
   exit 1
 fi
 bin=$build/bin
+
+# The program of the commit compared against, built in Release in a worktree of its own.
+# Only its program and host libraries are used: the accounts, floors and checks are this
+# commit's.
+other_bin=""
+if [ -n "$against" ]; then
+  rev=$(git rev-parse --short "$against^{commit}")
+  tree=$out/against/$rev
+  if [ ! -d "$tree" ]; then
+    git worktree add --detach "$tree" "$rev" >/dev/null 2>&1
+  fi
+  if ! { cmake -S "$tree" -B "$tree/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
+         cmake --build "$tree/build-release" --target ZemYNote ZemKMCore ZemTools ZemKMControls \
+           zem_resources; } >"$out/build-$rev.log" 2>&1; then
+    cat "$out/build-$rev.log" >&2
+    exit 1
+  fi
+  other_bin=$tree/build-release/bin
+fi
+comparison=$out/comparison.txt
+: >"$comparison"
+# One account's medians of this program and of the other, for the second table.
+compare_row() {
+  local name=$1 mine=$2; shift 2
+  [ -n "$other_bin" ] || return 0
+  local theirs
+  theirs=$(printf '%s\n' "$@" | median)
+  awk -v n="$name" -v a="$mine" -v b="$theirs" \
+    'BEGIN { printf "%-11s %9.3f %9.3f %8.3f\n", n, a, b, a / b }' >>"$comparison"
+}
 
 # name | generator arguments | documents | attachments | pictures
 accounts=(
@@ -115,10 +152,11 @@ generated_account() {
 
 # One import as a user runs it: ZemYNote /Console /DatabasePath=<home>/kb/index.db
 # /Import=<database> in the home; prints "seconds peak_KiB exit_status".
+# A third argument names another program folder to take the program and libraries from.
 measure_import() {
-  local home=$1 database=$2
+  local home=$1 database=$2 program=${3:-$bin}
   with_home "$home" sh -c 'mkdir -p "$1" && exec "$2" "$3" /Console "/DatabasePath=$1/index.db" "/Import=$4"' \
-    sh "$home/kb" "$bin/bench_measure" "$bin/ZemYNote" "$database" 2>&1 >/dev/null </dev/null | tail -1
+    sh "$home/kb" "$bin/bench_measure" "$program/ZemYNote" "$database" 2>&1 >/dev/null </dev/null | tail -1
 }
 
 printf '%-11s %7s %11s %9s %9s %10s %10s %8s %s\n' account notes bytes floor_s import_s notes/s peak_MiB ratio complete
@@ -127,7 +165,7 @@ for entry in "${accounts[@]}"; do
   if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
   account=$(generated_account "$name")
   bytes=$(du -sb "$account" | cut -f1)
-  floors=(); imports=(); peaks=(); complete=ok
+  floors=(); imports=(); peaks=(); others=(); complete=ok
   for i in $(seq "$repeat"); do
     # What one run leaves for the kernel to write back is flushed before the next starts, so
     # that no run pays for another's writing.
@@ -141,12 +179,19 @@ for entry in "${accounts[@]}"; do
     imports+=("$seconds"); peaks+=("$peak")
     check=$("$bin/bench_check_kb" "$kb" "$documents" "$attachments" "$pictures" || true)
     if [ "$check" != ok ]; then complete=$check; fi
+    if [ -n "$other_bin" ]; then
+      sync
+      read -r seconds _ status <<<"$(measure_import "$runs/$name-$i/other" "$account/account.db" "$other_bin")"
+      if [ "$status" != 0 ]; then complete="other import exit $status"; fi
+      others+=("$seconds")
+    fi
   done
   floor=$(printf '%s\n' "${floors[@]}" | median)
   import=$(printf '%s\n' "${imports[@]}" | median)
   peak=$(printf '%s\n' "${peaks[@]}" | median)
   awk -v n="$name" -v notes="$documents" -v b="$bytes" -v f="$floor" -v i="$import" -v p="$peak" -v c="$complete" \
     'BEGIN { printf "%-11s %7d %11.0f %9.3f %9.3f %10.0f %10.1f %8.2f %s\n", n, notes, b, f, i, notes / i, p / 1024, i / f, c }'
+  compare_row "$name" "$import" "${others[@]}"
 done
 
 for entry in "${repeated[@]}"; do
@@ -154,29 +199,43 @@ for entry in "${repeated[@]}"; do
   if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
   account=$(generated_account "$base")
   bytes=$(du -sb "$account" | cut -f1)
-  imports=(); peaks=(); complete=ok
+  imports=(); peaks=(); others=(); complete=ok
   for i in $(seq "$repeat"); do
-    home=$runs/$name-$i/home
-    read -r _ _ status <<<"$(measure_import "$home" "$account/account.db")"
-    if [ "$status" != 0 ]; then complete="first import exit $status"; fi
+    # A changed copy under the same file name is the same account; its resources stay
+    # where the original's are.
     database=$account/account.db
     if [ "$every" -gt 0 ]; then
-      # A changed copy under the same file name is the same account; its resources stay
-      # where the original's are.
       database=$runs/$name-$i/changed/account.db
       mkdir -p "$(dirname "$database")"
       cp "$account/account.db" "$database"
       "$bin/bench_change_account" "$database" "$every" >/dev/null
     fi
-    sync
-    read -r seconds peak status <<<"$(measure_import "$home" "$database")"
-    if [ "$status" != 0 ]; then complete="import exit $status"; fi
-    imports+=("$seconds"); peaks+=("$peak")
-    check=$("$bin/bench_check_kb" "$home/kb" "$documents" 0 0 || true)
-    if [ "$check" != ok ]; then complete=$check; fi
+    for program in "$bin" $other_bin; do
+      home=$runs/$name-$i/home
+      [ "$program" = "$bin" ] || home=$runs/$name-$i/other
+      read -r _ _ status <<<"$(measure_import "$home" "$account/account.db" "$program")"
+      if [ "$status" != 0 ]; then complete="first import exit $status"; fi
+      sync
+      read -r seconds peak status <<<"$(measure_import "$home" "$database" "$program")"
+      if [ "$status" != 0 ]; then complete="import exit $status"; fi
+      if [ "$program" = "$bin" ]; then
+        imports+=("$seconds"); peaks+=("$peak")
+        check=$("$bin/bench_check_kb" "$home/kb" "$documents" 0 0 || true)
+        if [ "$check" != ok ]; then complete=$check; fi
+      else
+        others+=("$seconds")
+      fi
+    done
   done
   import=$(printf '%s\n' "${imports[@]}" | median)
   peak=$(printf '%s\n' "${peaks[@]}" | median)
   awk -v n="$name" -v notes="$documents" -v b="$bytes" -v i="$import" -v p="$peak" -v c="$complete" \
     'BEGIN { printf "%-11s %7d %11.0f %9s %9.3f %10.0f %10.1f %8s %s\n", n, notes, b, "-", i, notes / i, p / 1024, "-", c }'
+  compare_row "$name" "$import" "${others[@]}"
 done
+
+if [ -n "$other_bin" ]; then
+  echo
+  printf '%-11s %9s %9s %8s\n' account import_s "$rev" ratio
+  cat "$comparison"
+fi
