@@ -11,12 +11,13 @@
 # unchanged; text-1%: again after 1 % of its notes changed), each into a knowledge base that
 # an unmeasured first import of the text account filled in the same home.
 #
-# With --against REV, the import of each account is also run by the program built from
-# that commit (in a worktree of its own under $out/against/), in turn with this one, run by
-# run in the same fresh-home conditions; a second table gives both medians and their ratio.
-# That is how a change is held to its speed: drift of the machine falls on both alike.
+# With --against REV[,REV...], the import of each account is also run by the program built
+# from each of those commits (in a worktree of its own under $out/against/), in turn with
+# this one, run by run in the same fresh-home conditions; a second table gives the medians
+# and each one's ratio to this commit's. That is how a change is held to its speed: drift
+# of the machine falls on every program alike.
 #
-# Usage: bench/run.sh [--repeat N] [--only NAME[,NAME...]] [--against REV]
+# Usage: bench/run.sh [--repeat N] [--only NAME[,NAME...]] [--against REV[,REV...]]
 #   accounts: text, pictures, large, tags, attachment, body, keyless5k, keyless20k,
 #   keyless100k (the keyless accounts have no key or index on any table), text-again,
 #   text-1%
@@ -32,7 +33,7 @@ while [ $# -gt 0 ]; do
     --repeat) repeat=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
     --against) against=$2; shift 2 ;;
-    *) echo "usage: bench/run.sh [--repeat N] [--only NAME,...] [--against REV]" >&2; exit 2 ;;
+    *) echo "usage: bench/run.sh [--repeat N] [--only NAME,...] [--against REV,...]" >&2; exit 2 ;;
   esac
 done
 
@@ -48,36 +49,6 @@ if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
   exit 1
 fi
 bin=$build/bin
-
-# The program of the commit compared against, built in Release in a worktree of its own.
-# Only its program and host libraries are used: the accounts, floors and checks are this
-# commit's.
-other_bin=""
-if [ -n "$against" ]; then
-  rev=$(git rev-parse --short "$against^{commit}")
-  tree=$out/against/$rev
-  if [ ! -d "$tree" ]; then
-    git worktree add --detach "$tree" "$rev" >/dev/null 2>&1
-  fi
-  if ! { cmake -S "$tree" -B "$tree/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
-         cmake --build "$tree/build-release" --target ZemYNote ZemKMCore ZemTools ZemKMControls \
-           zem_resources; } >"$out/build-$rev.log" 2>&1; then
-    cat "$out/build-$rev.log" >&2
-    exit 1
-  fi
-  other_bin=$tree/build-release/bin
-fi
-comparison=$out/comparison.txt
-: >"$comparison"
-# One account's medians of this program and of the other, for the second table.
-compare_row() {
-  local name=$1 mine=$2; shift 2
-  [ -n "$other_bin" ] || return 0
-  local theirs
-  theirs=$(printf '%s\n' "$@" | median)
-  awk -v n="$name" -v a="$mine" -v b="$theirs" \
-    'BEGIN { printf "%-11s %9.3f %9.3f %8.3f\n", n, a, b, a / b }' >>"$comparison"
-}
 
 # name | generator arguments | documents | attachments | pictures
 accounts=(
@@ -99,6 +70,54 @@ repeated=(
 )
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# The programs of the commits compared against, each built in Release in a worktree of its
+# own. Only their programs and host libraries are used: the accounts, floors and checks are
+# this commit's.
+other_revs=()
+other_bins=()
+for wanted in ${against//,/ }; do
+  rev=$(git rev-parse --short "$wanted^{commit}")
+  tree=$out/against/$rev
+  if [ ! -d "$tree" ]; then
+    git worktree add --detach "$tree" "$rev" >/dev/null 2>&1
+  fi
+  if ! { cmake -S "$tree" -B "$tree/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
+         cmake --build "$tree/build-release" --target ZemYNote ZemKMCore ZemTools ZemKMControls \
+           zem_resources; } >"$out/build-$rev.log" 2>&1; then
+    cat "$out/build-$rev.log" >&2
+    exit 1
+  fi
+  other_revs+=("$rev")
+  other_bins+=("$tree/build-release/bin")
+done
+comparison=$out/comparison.txt
+: >"$comparison"
+
+# The imports of the compared commits' programs, in the run folders of run $2 of account $1,
+# each time added to that program's list for the account.
+measure_others() {
+  local name=$1 i=$2 database=$3 first=${4:-} k seconds status
+  for k in "${!other_bins[@]}"; do
+    local home=$runs/$name-$i/${other_revs[$k]}
+    if [ -n "$first" ]; then measure_import "$home" "$first" "${other_bins[$k]}" >/dev/null; fi
+    sync
+    read -r seconds _ status <<<"$(measure_import "$home" "$database" "${other_bins[$k]}")"
+    if [ "$status" != 0 ]; then complete="${other_revs[$k]} import exit $status"; fi
+    echo "$seconds" >>"$runs/times-$name-${other_revs[$k]}"
+  done
+}
+
+# One account's median of this program and of each compared one, with the ratios.
+compare_row() {
+  local name=$1 mine=$2 rev line
+  [ "${#other_revs[@]}" -gt 0 ] || return 0
+  line=$(printf '%-11s %9.3f' "$name" "$mine")
+  for rev in "${other_revs[@]}"; do
+    line+=$(median <"$runs/times-$name-$rev" | awk -v a="$mine" '{ printf " %9.3f %8.3f", $1, a / $1 }')
+  done
+  echo "$line" >>"$comparison"
+}
 
 # Every floor and import run writes into a folder of its own, and the folders are removed
 # only after everything is measured. The file system here keeps no journal, and ext4 then
@@ -165,7 +184,7 @@ for entry in "${accounts[@]}"; do
   if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
   account=$(generated_account "$name")
   bytes=$(du -sb "$account" | cut -f1)
-  floors=(); imports=(); peaks=(); others=(); complete=ok
+  floors=(); imports=(); peaks=(); complete=ok
   for i in $(seq "$repeat"); do
     # What one run leaves for the kernel to write back is flushed before the next starts, so
     # that no run pays for another's writing.
@@ -179,19 +198,14 @@ for entry in "${accounts[@]}"; do
     imports+=("$seconds"); peaks+=("$peak")
     check=$("$bin/bench_check_kb" "$kb" "$documents" "$attachments" "$pictures" || true)
     if [ "$check" != ok ]; then complete=$check; fi
-    if [ -n "$other_bin" ]; then
-      sync
-      read -r seconds _ status <<<"$(measure_import "$runs/$name-$i/other" "$account/account.db" "$other_bin")"
-      if [ "$status" != 0 ]; then complete="other import exit $status"; fi
-      others+=("$seconds")
-    fi
+    measure_others "$name" "$i" "$account/account.db"
   done
   floor=$(printf '%s\n' "${floors[@]}" | median)
   import=$(printf '%s\n' "${imports[@]}" | median)
   peak=$(printf '%s\n' "${peaks[@]}" | median)
   awk -v n="$name" -v notes="$documents" -v b="$bytes" -v f="$floor" -v i="$import" -v p="$peak" -v c="$complete" \
     'BEGIN { printf "%-11s %7d %11.0f %9.3f %9.3f %10.0f %10.1f %8.2f %s\n", n, notes, b, f, i, notes / i, p / 1024, i / f, c }'
-  compare_row "$name" "$import" "${others[@]}"
+  compare_row "$name" "$import"
 done
 
 for entry in "${repeated[@]}"; do
@@ -199,43 +213,39 @@ for entry in "${repeated[@]}"; do
   if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
   account=$(generated_account "$base")
   bytes=$(du -sb "$account" | cut -f1)
-  imports=(); peaks=(); others=(); complete=ok
+  imports=(); peaks=(); complete=ok
   for i in $(seq "$repeat"); do
-    # A changed copy under the same file name is the same account; its resources stay
-    # where the original's are.
+    home=$runs/$name-$i/home
+    read -r _ _ status <<<"$(measure_import "$home" "$account/account.db")"
+    if [ "$status" != 0 ]; then complete="first import exit $status"; fi
     database=$account/account.db
     if [ "$every" -gt 0 ]; then
+      # A changed copy under the same file name is the same account; its resources stay
+      # where the original's are.
       database=$runs/$name-$i/changed/account.db
       mkdir -p "$(dirname "$database")"
       cp "$account/account.db" "$database"
       "$bin/bench_change_account" "$database" "$every" >/dev/null
     fi
-    for program in "$bin" $other_bin; do
-      home=$runs/$name-$i/home
-      [ "$program" = "$bin" ] || home=$runs/$name-$i/other
-      read -r _ _ status <<<"$(measure_import "$home" "$account/account.db" "$program")"
-      if [ "$status" != 0 ]; then complete="first import exit $status"; fi
-      sync
-      read -r seconds peak status <<<"$(measure_import "$home" "$database" "$program")"
-      if [ "$status" != 0 ]; then complete="import exit $status"; fi
-      if [ "$program" = "$bin" ]; then
-        imports+=("$seconds"); peaks+=("$peak")
-        check=$("$bin/bench_check_kb" "$home/kb" "$documents" 0 0 || true)
-        if [ "$check" != ok ]; then complete=$check; fi
-      else
-        others+=("$seconds")
-      fi
-    done
+    sync
+    read -r seconds peak status <<<"$(measure_import "$home" "$database")"
+    if [ "$status" != 0 ]; then complete="import exit $status"; fi
+    imports+=("$seconds"); peaks+=("$peak")
+    check=$("$bin/bench_check_kb" "$home/kb" "$documents" 0 0 || true)
+    if [ "$check" != ok ]; then complete=$check; fi
+    measure_others "$name" "$i" "$database" "$account/account.db"
   done
   import=$(printf '%s\n' "${imports[@]}" | median)
   peak=$(printf '%s\n' "${peaks[@]}" | median)
   awk -v n="$name" -v notes="$documents" -v b="$bytes" -v i="$import" -v p="$peak" -v c="$complete" \
     'BEGIN { printf "%-11s %7d %11.0f %9s %9.3f %10.0f %10.1f %8s %s\n", n, notes, b, "-", i, notes / i, p / 1024, "-", c }'
-  compare_row "$name" "$import" "${others[@]}"
+  compare_row "$name" "$import"
 done
 
-if [ -n "$other_bin" ]; then
+if [ "${#other_revs[@]}" -gt 0 ]; then
   echo
-  printf '%-11s %9s %9s %8s\n' account import_s "$rev" ratio
+  header=$(printf '%-11s %9s' account import_s)
+  for rev in "${other_revs[@]}"; do header+=$(printf ' %9s %8s' "$rev" ratio); done
+  echo "$header"
   cat "$comparison"
 fi
