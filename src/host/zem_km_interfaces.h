@@ -6,6 +6,9 @@
 // operation returns a status; negative is failure.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
+
 #include "platform/com.h"
 
 namespace zem {
@@ -21,6 +24,17 @@ constexpr HRESULT ZEM_E_KNOWLEDGE_BASE_BUSY = static_cast<HRESULT>(0x80040210u);
 
 // The fixed text the program passes as the second argument of OpenEx.
 inline constexpr char16_t kOpenExFixedText[] = u"{3C7E91B2-6F0D-4A58-9E21-B4D07A6C5F13}";
+
+// The flags the program gives IZemKMDocument::UpdateFromHtmlFile, the value a Zem host expects
+// from an importer. No bit of it changes how this engine takes a page in.
+inline constexpr int32_t kUpdateFromHtmlFileFlags = 0x22;
+
+// The engine stores the changes of at most this many documents together, in one transaction;
+// the program counts its imported notes in groups of the same size.
+inline constexpr size_t kMostDocumentsStoredTogether = 32;
+// The longest the engine keeps a document's changes back before storing them; no imported
+// note waits longer than this to be counted.
+inline constexpr std::chrono::milliseconds kLongestChangesKeptBack{200};
 
 struct IZemKMDatabase : IUnknown {
     static constexpr IID kIID = MakeGuid("66EDABF2-D4D0-4B63-BFFA-EB7C53A9372A");

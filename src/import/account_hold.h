@@ -10,7 +10,7 @@
 #pragma once
 
 #include "host/zem_km_interfaces.h"
-#include "import/import_driver.h"
+#include "import/import_dialog_surface.h"
 
 namespace zem {
 

@@ -11,19 +11,18 @@
 #include "config/translations.h"
 #include "config/user_messages.h"
 #include "host/data_store.h"
+#include "import/account_copy.h"
 #include "import/account_hold.h"
-#include "import/file_copy.h"
 #include "import/knowledge_base_wait.h"
 #include "import/note_body.h"
 #include "import/note_preparation.h"
+#include "import/note_resources.h"
 #include "import/previous_import.h"
-#include "import/resources.h"
 #include "import/run_summary.h"
 #include "import/tag_mapping.h"
 #include "import/working_copy_indexes.h"
 #include "import/working_files.h"
 #include "import/ynote_reader.h"
-#include "platform/database_journal.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
 #include "util/paths.h"
@@ -33,7 +32,6 @@ namespace zem {
 namespace {
 
 constexpr char16_t kCopyFailedText[] = u"无法拷贝数据库文件!";
-constexpr int32_t kUpdateFromHtmlFlags = 0x22;
 constexpr char16_t kKeptOutReason[] = u"the knowledge base was in use by another program";
 
 // One press of OK: owns every object it takes and releases them, in reverse order of
@@ -45,11 +43,26 @@ class ImportRun {
 
   private:
     bool Prepare();
-    bool IsReadableSource(const Text& path);
-    bool CopyDatabase(const Text& sourcePath, const Text& workingCopy);
     void OpenResourceStore(const Text& sourcePath);
     bool ChooseNotesToImport(const Text& sourcePath);
+    // The next note of the walk, through the steps below; each step but the last is false
+    // when the note ends with it (passed over, skipped, or kept out by another program).
     void ImportNote();
+    // Shows the note in the status line and decides whether it is new, changed, unchanged or
+    // in conflict; only a new or changed note goes on.
+    bool DecideFate(PreparedNote& note, NoteFate& fate);
+    // Has the preparer build the note's page and copy its files.
+    bool BuildContent(PreparedNote& note);
+    // The note's document in its notebook's folder: the recorded one of a changed note
+    // (`updating`), else a new one.
+    bool PlaceDocument(const PreparedNote& note, NoteFate fate, ComPtr<IZemKMDocument>& document,
+                       bool& updating);
+    // The source address and the page; from here on the note stands in the knowledge base.
+    bool StorePage(PreparedNote& note, IZemKMDocument* document, bool updating);
+    bool SetTags(const PreparedNote& note, IZemKMDocument* document, bool updating);
+    // Records the note's version with its document and leaves the document to be stored with
+    // those of the notes that follow.
+    void HandOver(PreparedNote& note, ComPtr<IZemKMDocument>& document, bool updating);
     // Counts the notes whose documents wait to be stored, once stored; `wait`: while another
     // program holds the knowledge base (else such a note is skipped at once).
     void SettleStoringNotes(bool wait = true);
@@ -69,9 +82,6 @@ class ImportRun {
     // what the host refused otherwise is recorded as the note's loss.
     bool AddAttachments(IZemKMDocument* document, PreparedNote& note, bool updating);
     bool SetDates(IZemKMDocument* document, const NoteRow& row);
-    void ReportResourceLosses(const Text& title, std::vector<ResourceLoss>& losses);
-    // Logs, once a run, that the notes go into the root folder for want of their notebooks.
-    void NotebooksUnreadable();
     // Ends the reading ahead, then closes the account's database.
     void CloseAccount();
     ImportOutcome Finish(RunEnd end, ImportOutcome outcome);
@@ -105,17 +115,11 @@ class ImportRun {
         int32_t position = 0;  // in the walk, for the progress bar
         std::chrono::steady_clock::time_point since;
     };
-    // As many notes are counted together as the engine stores together at most; and none
-    // stays uncounted longer than the engine keeps changes back, so that the progress bar
-    // and the counts follow the run closely however slow each note is.
-    static constexpr size_t kNotesStoredTogether = 32;
-    static constexpr std::chrono::milliseconds kLongestUncounted{200};
     std::vector<StoringNote> storing_;
     bool settledOnce_ = false;
     int32_t done_ = 0;
     int32_t progress_ = 0;  // where the progress bar stands
     bool walkEnded_ = false;
-    bool notebooksUnreadableNoted_ = false;
 };
 
 ImportOutcome ImportRun::Run() {
@@ -166,48 +170,6 @@ ImportOutcome ImportRun::Finish(RunEnd end, ImportOutcome outcome) {
     return outcome;
 }
 
-// A named pipe, device or socket given as the account is never opened (a pipe would hold the
-// run until another process wrote to it): it counts as a missing file, and the log says why.
-bool ImportRun::IsReadableSource(const Text& path) {
-    FileAttributes attributes;
-    if (!GetFileAttributes(path, attributes))
-        return false;
-    if (attributes.isFolder || attributes.isRegularFile)
-        return true;
-    summary_.Notice(
-        u"Import ynote, %1 is not a regular file (a named pipe, device or socket); "
-        u"it counts as missing",
-        path);
-    return false;
-}
-
-// The account's working copy, with the journal SQLite keeps beside it: a database in WAL mode
-// may hold notes in its -wal file that are not yet in the main file, and a rollback journal
-// left by a writer that stopped mid-transaction must be played back on the copy before the
-// copy can be read. The user's files are only read.
-bool ImportRun::CopyDatabase(const Text& sourcePath, const Text& workingCopy) {
-    if (!CopyFileContents(sourcePath, workingCopy))
-        return false;
-    bool rollbackJournal = false;
-    for (const char16_t* suffix : {u"-wal", u"-journal"}) {
-        const Text journal = sourcePath + suffix;
-        FileAttributes attributes;
-        if (!GetFileAttributes(journal, attributes))
-            continue;
-        if (!attributes.isRegularFile) {
-            IsReadableSource(journal);  // logged; the copy goes on without it
-            continue;
-        }
-        if (!CopyFileContents(journal, workingCopy + suffix))
-            return false;
-        rollbackJournal = suffix == TextView(u"-journal");
-    }
-    if (rollbackJournal && !RollBackHotJournal(workingCopy))
-        GetGlobal().WriteLog(FormatText(
-            u"Import ynote, the rollback journal of %1 could not be played back", sourcePath));
-    return true;
-}
-
 bool ImportRun::Prepare() {
     ZemKMCreateSQLiteDatabaseFunc factory = dialog_.SQLiteFactory();
     if (!factory || Failed(factory(sqlite_.Out())) || !sqlite_) {
@@ -215,7 +177,7 @@ bool ImportRun::Prepare() {
         return false;
     }
     const Text sourcePath = dialog_.SourcePath();
-    if (!IsReadableSource(sourcePath)) {
+    if (!IsReadableSource(sourcePath, summary_)) {
         ShowMessageIdArg(IDS_FILE_NOT_EXISTS, sourcePath);
         return false;
     }
@@ -239,7 +201,7 @@ bool ImportRun::Prepare() {
         return false;
     }
     const Text workingCopy = files_->DatabaseCopyPath();
-    if (!CopyDatabase(sourcePath, workingCopy)) {
+    if (!CopyAccountDatabase(sourcePath, workingCopy, summary_)) {
         ShowMessageText(kCopyFailedText);
         return false;
     }
@@ -253,7 +215,7 @@ bool ImportRun::Prepare() {
     const bool notebooksReadable =
         CreateNotebookFolders(sqlite_.Get(), host_.Get(), kYNoteRootFolder, &wait_);
     if (!notebooksReadable)
-        NotebooksUnreadable();
+        summary_.NotebooksUnreadable(kYNoteRootFolder);
     if (wait_.GaveUp()) {
         ShowMessageId(IDS_KNOWLEDGE_BASE_STILL_IN_USE);
         return false;
@@ -392,124 +354,153 @@ void ImportRun::ImportNote() {
         PreparedNote& note;
         ~NoteDone() { preparer.Done(note); }
     } noteDone{*preparer_, *note};
-    note->rowReports.Replay();
-    NoteRow& row = note->row;
+    NoteFate fate = NoteFate::kNew;
+    ComPtr<IZemKMDocument> document;
+    bool updating = false;
+    if (!DecideFate(*note, fate) || !BuildContent(*note) ||
+        !PlaceDocument(*note, fate, document, updating) ||
+        !StorePage(*note, document.Get(), updating) || !SetTags(*note, document.Get(), updating) ||
+        !AddAttachments(document.Get(), *note, updating) || !SetDates(document.Get(), note->row))
+        return;
+    HandOver(*note, document, updating);
+}
+
+bool ImportRun::DecideFate(PreparedNote& note, NoteFate& fate) {
+    note.rowReports.Replay();
+    NoteRow& row = note.row;
     ++done_;
     std::replace(row.title.begin(), row.title.end(), u'/', u'-');
     title_ = row.title;
     dialog_.SetStatusText(row.title);
     dialog_.PumpMessages();
-
-    NoteFate fate = NoteFate::kNew;
     if (KeptOut(Host([&] { return previous_->Decide(row.noteId, row.version, fate); })))
-        return;
-    if (fate == NoteFate::kUnchanged || fate == NoteFate::kConflict) {
-        if (fate == NoteFate::kUnchanged)
-            summary_.NoteUnchanged();
-        else
-            summary_.NoteConflict(row.title);
-        AdvanceProgress(done_);
-        return;
-    }
+        return false;
+    if (fate == NoteFate::kNew || fate == NoteFate::kChanged)
+        return true;
+    if (fate == NoteFate::kUnchanged)
+        summary_.NoteUnchanged();
+    else
+        summary_.NoteConflict(row.title);
+    AdvanceProgress(done_);
+    return false;
+}
 
-    preparer_->Prepare(*note);
-    note->tagReports.Replay();
+bool ImportRun::BuildContent(PreparedNote& note) {
+    preparer_->Prepare(note);
+    note.tagReports.Replay();
     dialog_.PumpMessages();
-    note->pageReports.Replay();
-    if (note->htmlFile.empty()) {
-        summary_.NoteSkipped(row.title, u"its content could not be built");
-        return;
+    note.pageReports.Replay();
+    if (note.htmlFile.empty()) {
+        summary_.NoteSkipped(note.row.title, u"its content could not be built");
+        return false;
     }
-    note->notebookReports.Replay();
-    if (note->notebookLookupFailed)
-        NotebooksUnreadable();
-    const Text& location = note->location;
-    const Text& htmlFile = note->htmlFile;
+    note.notebookReports.Replay();
+    if (note.notebookLookupFailed)
+        summary_.NotebooksUnreadable(kYNoteRootFolder);
     dialog_.PumpMessages();
+    return true;
+}
 
+bool ImportRun::PlaceDocument(const PreparedNote& note, NoteFate fate,
+                              ComPtr<IZemKMDocument>& document, bool& updating) {
+    const NoteRow& row = note.row;
+    const Text& location = note.location;
     ComPtr<IUnknown> folderObject;
     if (KeptOut(Host([&] {
             return host_->GetFolderByLocation(location.c_str(), VARIANT_TRUE, folderObject.Out());
         })))
-        return;
+        return false;
     auto folder = ComPtr<IZemKMFolder>::QueryFrom(folderObject.Get());
     if (!folder) {
         ShowMessageIdArg(IDS_CREATE_FOLDER_FAILED, location);
         summary_.NoteSkipped(row.title, u"the folder %1 could not be created", location);
-        return;
+        return false;
     }
     // A changed note updates its document where it is; one whose document is gone comes in
     // as new.
-    ComPtr<IZemKMDocument> document;
     if (fate == NoteFate::kChanged && KeptOut(Host([&] {
             return previous_->TakeDocument(row.noteId, row.title, location, document);
         })))
-        return;
-    const bool updating = static_cast<bool>(document);
+        return false;
+    updating = static_cast<bool>(document);
     if (!updating && KeptOut(Host([&] {
             return previous_->CreateDocument(folder.Get(), row.title, row.noteId, document);
         })))
-        return;
+        return false;
     if (!document) {
         ShowMessageIdArg(IDS_CREATE_DOCUMENT_FAILED, row.title);
         summary_.NoteSkipped(row.title, u"its document could not be created");
-        return;
+        return false;
     }
+    return true;
+}
+
+bool ImportRun::StorePage(PreparedNote& note, IZemKMDocument* document, bool updating) {
+    const NoteRow& row = note.row;
     const HRESULT urlStatus = Host([&] { return document->SetDocumentUrl(row.sourceUrl.c_str()); });
-    if (KeptOut(urlStatus, document.Get()))
-        return;
+    if (KeptOut(urlStatus, document))
+        return false;
     const bool urlStored = Succeeded(urlStatus);
     dialog_.PumpMessages();
+    const Text& htmlFile = note.htmlFile;
     const HRESULT page = Host([&] {
         return document->UpdateFromHtmlFile(htmlFile.c_str(), htmlFile.c_str(),
-                                            kUpdateFromHtmlFlags);
+                                            kUpdateFromHtmlFileFlags);
     });
-    if (KeptOut(page, document.Get()))
-        return;
+    if (KeptOut(page, document))
+        return false;
     if (Failed(page)) {
         // An updated document stays as it was, whole, rather than take the note's new title
         // and folder around its old page; the next import tries again.
-        if (auto commit = ComPtr<IZemKMDocumentCommit>::QueryFrom(document.Get());
-            updating && commit)
+        if (auto commit = ComPtr<IZemKMDocumentCommit>::QueryFrom(document); updating && commit)
             commit->DiscardChanges();
         ShowMessageIdArg(IDS_SAVE_DOCUMENT_FAILED, row.title);
         summary_.NoteSkipped(row.title, updating ? u"its new content could not be saved whole"
                                                  : u"its content could not be saved (an empty "
                                                    u"document stays)");
-        return;
+        return false;
     }
-    // From here on the note stands in the knowledge base; whatever does not reach it is a
-    // loss, named and counted, and the import goes on.
-    ReportResourceLosses(row.title, note->pageLosses);
+    // Whatever does not reach the knowledge base from here on is a loss, named and counted,
+    // and the import goes on.
+    summary_.ResourcesLost(row.title, note.pageLosses);
     if (!urlStored)
         summary_.SourceAddressLost(row.title, row.sourceUrl);
-    if (!note->tagsRead)
-        summary_.TagsNotRead(row.title, row.tags);
-    // The tags of an updated document become the note's, none included.
-    if (!note->tagNames.empty() || (updating && note->tagsRead)) {
-        const Text tagsText = JoinTexts(note->tagNames, u";");
-        const HRESULT tagged =
-            Host([&] { return document->SetTagsText(tagsText.c_str(), u"YNote"); });
-        if (KeptOut(tagged, document.Get()))
-            return;
-        if (Failed(tagged))
-            summary_.TagsLost(row.title, tagsText);
-        dialog_.PumpMessages();
-    }
-    if (!AddAttachments(document.Get(), *note, updating) || !SetDates(document.Get(), row))
-        return;
+    return true;
+}
+
+// The tags of an updated document become the note's, none included.
+bool ImportRun::SetTags(const PreparedNote& note, IZemKMDocument* document, bool updating) {
+    if (!note.tagsRead)
+        summary_.TagsNotRead(note.row.title, note.row.tags);
+    if (note.tagNames.empty() && !(updating && note.tagsRead))
+        return true;
+    const Text tagsText = JoinTexts(note.tagNames, u";");
+    const HRESULT tagged = Host([&] { return document->SetTagsText(tagsText.c_str(), u"YNote"); });
+    if (KeptOut(tagged, document))
+        return false;
+    if (Failed(tagged))
+        summary_.TagsLost(note.row.title, tagsText);
+    dialog_.PumpMessages();
+    return true;
+}
+
+void ImportRun::HandOver(PreparedNote& note, ComPtr<IZemKMDocument>& document, bool updating) {
+    const NoteRow& row = note.row;
     if (KeptOut(Host([&] { return previous_->Finish(document.Get(), row.noteId, row.version); }),
                 document.Get()))
         return;
-    ReportResourceLosses(row.title, note->attachmentLosses);
+    summary_.ResourcesLost(row.title, note.attachmentLosses);
     // The engine keeps a document's changes back to store them together with those of the
     // notes that follow; the note counts as imported once they are stored.
     storing_.push_back({std::move(document), row.title, updating, summary_.TakeNoteLost(), done_,
                         std::chrono::steady_clock::now()});
     // The run's first note is stored at once, so that a knowledge base another program
-    // holds is met before the walk goes on.
-    if (storing_.size() >= kNotesStoredTogether || !settledOnce_ ||
-        std::chrono::steady_clock::now() - storing_.front().since >= kLongestUncounted)
+    // holds is met before the walk goes on. As many notes are counted together as the engine
+    // stores together at most, and none stays uncounted longer than the engine keeps changes
+    // back, so that the progress bar and the counts follow the run closely however slow each
+    // note is.
+    if (storing_.size() >= kMostDocumentsStoredTogether || !settledOnce_ ||
+        std::chrono::steady_clock::now() - storing_.front().since >= kLongestChangesKeptBack)
         SettleStoringNotes();
     dialog_.PumpMessages();
 }
@@ -626,21 +617,6 @@ bool ImportRun::SetDates(IZemKMDocument* document, const NoteRow& row) {
     if (!stored)
         summary_.DatesLost(title_);
     return true;
-}
-
-void ImportRun::ReportResourceLosses(const Text& title, std::vector<ResourceLoss>& losses) {
-    for (const ResourceLoss& loss : losses)
-        summary_.ResourceLost(title, loss);
-    losses.clear();
-}
-
-void ImportRun::NotebooksUnreadable() {
-    if (std::exchange(notebooksUnreadableNoted_, true))
-        return;
-    summary_.Notice(
-        u"Import ynote, the account's notebooks could not be read; its notes are imported "
-        u"into the folder %1",
-        kYNoteRootFolder);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "import/import_driver.h"
+#include "import/import_dialog_surface.h"
 
 namespace zem {
 

@@ -8,7 +8,7 @@
 
 #include "config/global.h"
 #include "host/component_loading.h"
-#include "import/resources.h"
+#include "import/note_resources.h"
 #include "import/ynote_reader.h"
 #include "platform/code_pages.h"
 #include "style/default_css.h"

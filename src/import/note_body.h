@@ -5,7 +5,7 @@
 #pragma once
 
 #include "host/zem_km_interfaces.h"
-#include "import/resources.h"
+#include "import/note_resources.h"
 #include "util/text_helpers.h"
 
 namespace zem {

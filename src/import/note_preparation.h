@@ -22,7 +22,7 @@
 #include "config/deferred_reports.h"
 #include "host/zem_km_interfaces.h"
 #include "import/note_body.h"
-#include "import/resources.h"
+#include "import/note_resources.h"
 #include "import/ynote_reader.h"
 #include "platform/thread_annotations.h"
 #include "util/text_helpers.h"

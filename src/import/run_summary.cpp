@@ -77,10 +77,12 @@ void ImportRunSummary::NoteLost(const Text& title, const Line& what) {
     Add(Phrase(u"Import ynote, note \"%1\" lost %2", Verbatim(title), what));
 }
 
-void ImportRunSummary::ResourceLost(const Text& title, const ResourceLoss& loss) {
-    NoteLost(title,
-             Phrase(loss.attachment ? u"the attachment %1: %2" : u"the picture %1: %2",
-                    Verbatim(loss.path), Phrase(LossReason(loss.reason), Verbatim(loss.detail))));
+void ImportRunSummary::ResourcesLost(const Text& title, std::vector<ResourceLoss>& losses) {
+    for (const ResourceLoss& loss : losses)
+        NoteLost(title, Phrase(loss.attachment ? u"the attachment %1: %2" : u"the picture %1: %2",
+                               Verbatim(loss.path),
+                               Phrase(LossReason(loss.reason), Verbatim(loss.detail))));
+    losses.clear();
 }
 
 void ImportRunSummary::TagsLost(const Text& title, const Text& tags) {
@@ -107,6 +109,15 @@ void ImportRunSummary::SourceAddressLost(const Text& title, const Text& address)
 
 void ImportRunSummary::Notice(const char16_t* text, const Text& argument) {
     Add(Phrase(text, Verbatim(argument)));
+}
+
+void ImportRunSummary::NotebooksUnreadable(const char16_t* rootFolder) {
+    if (std::exchange(notebooksUnreadableNoted_, true))
+        return;
+    Notice(
+        u"Import ynote, the account's notebooks could not be read; its notes are imported "
+        u"into the folder %1",
+        rootFolder);
 }
 
 Text ImportRunSummary::Finish(RunEnd end, int32_t walked) {

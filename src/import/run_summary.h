@@ -6,8 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-#include "import/resources.h"
+#include "import/note_resources.h"
 #include "util/text_helpers.h"
 
 namespace zem {
@@ -24,7 +25,8 @@ class ImportRunSummary {
     void NoteImported(bool lost);
     // `reason` is an English phrase, translated for the user; "%1" in it is `argument`.
     void NoteSkipped(const Text& title, const char16_t* reason, const Text& argument = {});
-    void ResourceLost(const Text& title, const ResourceLoss& loss);
+    // Each of `losses`, of the note titled `title`, which is emptied.
+    void ResourcesLost(const Text& title, std::vector<ResourceLoss>& losses);
     void TagsLost(const Text& title, const Text& tags);
     // The note's tags (YNote tag ids) could not be read from the account.
     void TagsNotRead(const Text& title, const Text& tagIds);
@@ -34,6 +36,9 @@ class ImportRunSummary {
     void SourceAddressLost(const Text& title, const Text& address);
     // A fact about the whole account, such as a missing table; "%1" in it is `argument`.
     void Notice(const char16_t* text, const Text& argument = {});
+    // The account's notebooks could not be read, so its notes go into `rootFolder`; said
+    // once a run however often it is told.
+    void NotebooksUnreadable(const char16_t* rootFolder);
     // The list of notes failed to advance, so the notes after it were never walked.
     void WalkBroken() { walkBroken_ = true; }
 
@@ -82,6 +87,7 @@ class ImportRunSummary {
     int32_t skipped_ = 0;
     bool noteLost_ = false;
     bool walkBroken_ = false;
+    bool notebooksUnreadableNoted_ = false;
     TextList shownLines_;
     bool onlyChanges_ = false;
     int32_t updated_ = 0;  // also counted in whole_ or withLosses_

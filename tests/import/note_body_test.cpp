@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "import/resources.h"
+#include "import/note_resources.h"
 #include "import_test_env.h"
 #include "support/test_files.h"
 #include "support/test_home.h"

@@ -75,7 +75,8 @@ TEST(HtmlImport, LocalFilesAreCopiedAndTheirLinksRewritten) {
     WriteFileBytes(page, Utf16LeWithMark(html));
 
     auto document = kb.NewDocument(u"page");
-    ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), FromUtf8(page).c_str(), 0x22),
+    ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), FromUtf8(page).c_str(),
+                                           kUpdateFromHtmlFileFlags),
               S_OK);
 
     const std::string content = ContentFolder(kb, document.Get(), "page");
@@ -225,7 +226,10 @@ TEST(HtmlImport, LinksAreFoundWhereABrowserFindsThem) {
         WriteFileBytes(page, c.page);
         const Text title = FromUtf8("page " + std::to_string(number));
         auto document = kb.NewDocument(title.c_str());
-        ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK) << c.page;
+        ASSERT_EQ(
+            document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", kUpdateFromHtmlFileFlags),
+            S_OK)
+            << c.page;
         EXPECT_EQ(ReadFileBytes(ContentFolder(kb, document.Get(), ToUtf8(title)) + "index.html"),
                   std::string("<meta charset=\"utf-8\">") + (c.written ? c.written : c.page))
             << c.page;
@@ -240,7 +244,9 @@ std::string ImportedPage(KnowledgeBaseFixture& kb, const std::string& folder,
     const std::string page = folder + "/" + name;
     WriteFileBytes(page, html);
     auto document = kb.NewDocument(FromUtf8(name).c_str());
-    EXPECT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK) << html;
+    EXPECT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", kUpdateFromHtmlFileFlags),
+              S_OK)
+        << html;
     const std::string documentFolder = ContentFolder(kb, document.Get(), name);
     if (content)
         *content = documentFolder;
@@ -360,7 +366,9 @@ TEST(HtmlImport, PagesAreReadInTheEncodingTheyWereSavedIn) {
         const std::string path = work + "/" + page.what + ".htm";
         WriteFileBytes(path, page.bytes);
         auto document = kb.NewDocument(FromUtf8(page.what).c_str());
-        ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(path).c_str(), u"", 0x22), S_OK);
+        ASSERT_EQ(
+            document->UpdateFromHtmlFile(FromUtf8(path).c_str(), u"", kUpdateFromHtmlFileFlags),
+            S_OK);
         const std::string out =
             ReadFileBytes(ContentFolder(kb, document.Get(), page.what) + "index.html");
         EXPECT_NE(out.find(page.expected), std::string::npos) << page.what << ": " << out;
@@ -373,12 +381,14 @@ TEST(HtmlImport, AnUnreadablePageFailsAndKeepsThePreviousContent) {
     const std::string page = MakeTestFolder("page") + "/a.htm";
     WriteFileBytes(page, "<p>first</p>");
     auto document = kb.NewDocument(u"doc");
-    ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK);
-    EXPECT_LT(document->UpdateFromHtmlFile(u"/no/such/page.htm", u"", 0x22), 0);
+    ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", kUpdateFromHtmlFileFlags),
+              S_OK);
+    EXPECT_LT(document->UpdateFromHtmlFile(u"/no/such/page.htm", u"", kUpdateFromHtmlFileFlags), 0);
     const std::string index = ContentFolder(kb, document.Get(), "doc") + "index.html";
     EXPECT_NE(ReadFileBytes(index).find("<p>first</p>"), std::string::npos);
     WriteFileBytes(page, "<p>second</p>");
-    ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK);
+    ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", kUpdateFromHtmlFileFlags),
+              S_OK);
     // The stored document's new page takes the old one's place once its changes are stored.
     ASSERT_EQ(ComPtr<IZemKMDocumentCommit>::QueryFrom(document.Get())->CommitChanges(), S_OK);
     EXPECT_EQ(ReadFileBytes(index), "<meta charset=\"utf-8\"><p>second</p>");

@@ -270,8 +270,10 @@ TEST(KnowledgeBase, AWaitingDocumentIsStoredWhileTheNextIsBuilt) {
     auto first = kb.NewDocument(u"first");
     auto second = kb.NewDocument(u"second");
     ASSERT_TRUE(first && second);
-    for (int call = 0; call < 8; ++call) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Calls keep coming, so only the first document's age, twice the period, stores it.
+    constexpr std::chrono::milliseconds kStep{50};
+    for (auto waited = kStep; waited <= 2 * kLongestChangesKeptBack; waited += kStep) {
+        std::this_thread::sleep_for(kStep);
         ASSERT_EQ(second->SetDocumentUrl(u"https://example.com/"), S_OK);
     }
     SqliteFile index(kb.index, SqliteFile::Mode::kReadOnly);

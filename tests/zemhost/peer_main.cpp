@@ -88,7 +88,8 @@ int Write(LibraryHandle library, const std::string& index, const std::string& fo
                 return 5;
             auto document = As<IZemKMDocument>(raw);
             document->SetDocumentUrl(u"https://example.com/");
-            if (document->UpdateFromHtmlFile(page.c_str(), page.c_str(), 0x22) != S_OK)
+            if (document->UpdateFromHtmlFile(page.c_str(), page.c_str(),
+                                             kUpdateFromHtmlFileFlags) != S_OK)
                 return 6;
             document->SetTagsText(FromUtf8("tag" + std::to_string(n % 5) + ";common").c_str(), u"");
             if (document->AddAttachmentFromFile(attached.c_str(), &raw) != S_OK)

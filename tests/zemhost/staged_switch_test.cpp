@@ -23,7 +23,9 @@ TEST(StagedSwitchTest, OpeningCompletesAnEndedConnectionsSwitchesAndLeavesALiveO
     WriteFileBytes(page, "<p>old</p>");
     for (const char16_t* title : {u"not begun", u"half done", u"live"}) {
         auto document = kb.NewDocument(title);
-        ASSERT_EQ(document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", 0x22), S_OK);
+        ASSERT_EQ(
+            document->UpdateFromHtmlFile(FromUtf8(page).c_str(), u"", kUpdateFromHtmlFileFlags),
+            S_OK);
         ASSERT_EQ(Commit(document.Get()), S_OK);
     }
     kb.db.Reset();  // the knowledge base closes

@@ -204,7 +204,7 @@ void KnowledgeBase::StoreWhenIdle() {
             sleeping_ = false;
             continue;
         }
-        const Clock::time_point due = lastCall_ + kIdleCommit;
+        const Clock::time_point due = lastCall_ + kLongestChangesKeptBack;
         if (Clock::now() < due) {
             idle_.WaitUntil(mutex_, due);
             continue;
@@ -266,7 +266,7 @@ KnowledgeBase::WaitingDocument* KnowledgeBase::FindWaiting(const Text& guid) {
 }
 
 bool KnowledgeBase::WaitedLong() const {
-    return !waiting_.empty() && Clock::now() - firstWaiting_ >= kIdleCommit;
+    return !waiting_.empty() && Clock::now() - firstWaiting_ >= kLongestChangesKeptBack;
 }
 
 KnowledgeBase::WaitingDocument* KnowledgeBase::StoreOthersWhenOld(WaitingDocument* document) {
@@ -286,7 +286,7 @@ KnowledgeBase::WaitingDocument* KnowledgeBase::StoreOthersWhenOld(WaitingDocumen
 HRESULT KnowledgeBase::ChangeDocument(const Text& guid, Step step, const Text& newFolder) {
     WaitingDocument* document = StoreOthersWhenOld(FindWaiting(guid));
     if (!document) {
-        if (waiting_.size() >= kMaxWaitingDocuments || WaitedLong()) {
+        if (waiting_.size() >= kMostDocumentsStoredTogether || WaitedLong()) {
             if (const HRESULT stored = StoreWaitingChanges(); stored != S_OK)
                 return stored;
         }

@@ -10,9 +10,9 @@
 // whose changes fail is dropped alone: the log is written once for many calls, and the
 // write lock is held only for that moment, never while a call copies files, so a second
 // program writing to the same knowledge base waits for one such transaction at most. The
-// changes are stored once kMaxWaitingDocuments documents wait; when the oldest has waited
-// kIdleCommit and another document is started or built on (those of the document being
-// built keep waiting); before anything else is changed or read; when an object is let go;
+// changes are stored once kMostDocumentsStoredTogether documents wait; when the oldest has
+// waited kLongestChangesKeptBack and another document is started or built on (those of the document
+// being built keep waiting); before anything else is changed or read; when an object is let go;
 // and, but for changes to documents already stored, by the thread below. The files a document
 // brings (its page, the copies of its attachments) are in place before the rows that name them are
 // stored; files that replace those of a stored document are staged and switched in with its
@@ -20,8 +20,8 @@
 //
 // Threads: every call of the objects holds a Call for its length, so the calls of all
 // threads take turns on the connection. A thread of the knowledge base's own stores the
-// waiting changes (but those of stored documents) once no call has come for kIdleCommit; it
-// takes the same turns.
+// waiting changes (but those of stored documents) once no call has come for
+// kLongestChangesKeptBack; it takes the same turns.
 #pragma once
 
 #include <sqlite3.h>
@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "checkpointer.h"
+#include "host/zem_km_interfaces.h"
 #include "platform/com.h"
 #include "platform/text.h"
 #include "platform/thread_annotations.h"
@@ -47,11 +48,6 @@ namespace zem::kmcore {
 
 class KnowledgeBase {
   public:
-    // Waiting changes are stored at the latest this long after the last call.
-    static constexpr std::chrono::milliseconds kIdleCommit{200};
-    // The most documents whose changes wait at once.
-    static constexpr size_t kMaxWaitingDocuments = 32;
-
     // Opens the knowledge base whose index file is `indexPath` (an existing folder means the
     // index.db inside it), creating a new one when the file does not exist yet. The folder
     // must exist. Null on failure, with `status` (ZEM_E_KNOWLEDGE_BASE_BUSY when another
@@ -179,10 +175,11 @@ class KnowledgeBase {
     // transaction itself failed). S_OK, ZEM_E_KNOWLEDGE_BASE_BUSY (nothing stored) or E_FAIL.
     HRESULT RunWaitingSteps(std::vector<bool>& failed) ZEM_REQUIRES(mutex_);
     WaitingDocument* FindWaiting(const Text& guid) ZEM_REQUIRES(mutex_);
-    // Whether the oldest waiting document has waited kIdleCommit.
+    // Whether the oldest waiting document has waited kLongestChangesKeptBack.
     bool WaitedLong() const ZEM_REQUIRES(mutex_);
     // Stores the documents waiting besides `document` (one of them, or null) once the
-    // oldest has waited kIdleCommit; `document`'s changes keep waiting. Where it now is.
+    // oldest has waited kLongestChangesKeptBack; `document`'s changes keep waiting. Where it now
+    // is.
     WaitingDocument* StoreOthersWhenOld(WaitingDocument* document) ZEM_REQUIRES(mutex_);
     // Takes back what the document's changes made outside the index: new folders, staged
     // files.

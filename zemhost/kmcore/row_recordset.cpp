@@ -2,6 +2,7 @@
 
 #include "host/zem_km_interfaces.h"
 #include "platform/com_object.h"
+#include "recordset_arguments.h"
 
 namespace zem::kmcore {
 
@@ -12,23 +13,13 @@ class RowRecordset : public ComObject<IZemKMSQLiteRecordset> {
     RowRecordset(std::vector<TextRow> rows, int32_t columns)
         : rows_(std::move(rows)), columns_(columns) {}
 
-    HRESULT ZEM_STDMETHODCALLTYPE IsEOF(int32_t* eof) override {
-        if (!eof)
-            return E_POINTER;
-        *eof = AtEnd() ? 1 : 0;
-        return S_OK;
-    }
+    HRESULT ZEM_STDMETHODCALLTYPE IsEOF(int32_t* eof) override { return AnswerIsEOF(eof, AtEnd()); }
 
     HRESULT ZEM_STDMETHODCALLTYPE GetFieldText(int32_t column, BSTR* text) override {
-        if (!text)
-            return E_POINTER;
-        *text = nullptr;
-        if (column < 0 || column >= columns_)
-            return E_INVALIDARG;
-        if (AtEnd()) {
-            *text = SysAllocText(Text());
-            return S_FALSE;
-        }
+        if (const HRESULT status =
+                CheckFieldTextCall(text, column >= 0 && column < columns_, AtEnd());
+            status != S_OK)
+            return status;
         const TextRow& row = rows_[current_];
         *text = SysAllocText(static_cast<size_t>(column) < row.size() ? row[column] : Text());
         return S_OK;

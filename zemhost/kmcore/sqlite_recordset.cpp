@@ -2,6 +2,7 @@
 
 #include "host/zem_km_interfaces.h"
 #include "platform/com_object.h"
+#include "recordset_arguments.h"
 #include "sqlite_object.h"
 
 namespace zem::kmcore {
@@ -23,23 +24,11 @@ class Recordset : public ComObject<IZemKMSQLiteRecordset> {
             connection_->KeepIdle(shape_, statement_);
     }
 
-    HRESULT ZEM_STDMETHODCALLTYPE IsEOF(int32_t* eof) override {
-        if (!eof)
-            return E_POINTER;
-        *eof = eof_ ? 1 : 0;
-        return S_OK;
-    }
+    HRESULT ZEM_STDMETHODCALLTYPE IsEOF(int32_t* eof) override { return AnswerIsEOF(eof, eof_); }
 
     HRESULT ZEM_STDMETHODCALLTYPE GetFieldText(int32_t column, BSTR* text) override {
-        if (!text)
-            return E_POINTER;
-        *text = nullptr;
-        if (!InRange(column))
-            return E_INVALIDARG;
-        if (eof_) {
-            *text = SysAllocText(Text());
-            return S_FALSE;
-        }
+        if (const HRESULT status = CheckFieldTextCall(text, InRange(column), eof_); status != S_OK)
+            return status;
         // Integers and reals come as SQLite prints them; text and blobs are UTF-8 bytes, and
         // bytes that are not (a path stored as the file system named it) are held as file
         // names hold them, so that the path still opens.

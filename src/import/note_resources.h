@@ -27,7 +27,7 @@ enum class ResourceLossReason {
 struct ResourceLoss {
     bool attachment = false;  // else a picture (an inline resource)
     Text resourceId;
-    Text path;  // reserve2, as YNote keeps it
+    Text path;  // the stored relative path (YNote's reserve2 column), as YNote keeps it
     ResourceLossReason reason = ResourceLossReason::kMissing;
     Text detail;
 };
@@ -48,10 +48,10 @@ class ResourceStore {
     // False when the storage folder does not exist.
     bool FolderExists() const { return !realFolder_.empty(); }
 
-    // Copies the file at storage folder + reserve2 to `target`. False, with the loss
+    // Copies the file at storage folder + `storedRelativePath` to `target`. False, with the loss
     // recorded, when the path leaves the folder, no regular file inside the folder is there,
     // or the copy fails.
-    bool CopyResource(const Text& resourceId, const Text& reserve2, bool attachment,
+    bool CopyResource(const Text& resourceId, const Text& storedRelativePath, bool attachment,
                       const Text& target);
     void RecordLoss(ResourceLoss loss) { losses_.push_back(std::move(loss)); }
 
@@ -82,8 +82,8 @@ class ResourceStore {
 
 struct ResourceEntry {
     Text resourceId;
-    // Relative to the import folder, in YNote's form ("\" separators): the whole reserve2
-    // for inline resources, the sanitised, note-unique name for attachments; file-name bytes
+    // Relative to the import folder, in YNote's form ("\" separators): the whole stored relative
+    // path for inline resources, the sanitised, note-unique name for attachments; file-name bytes
     // that are not UTF-8 in their readable form (ReadableText).
     Text fileName;
     // The text the note's HTML names the resource by (inline resources only).
@@ -98,9 +98,9 @@ Text ToFileSystemPath(TextView yNotePath);
 bool IsPathInsideFolder(TextView relativePath);
 
 // The resources of the note (type not 4) whose id the page mentions (the page given in
-// pieces: its text is never joined), copied to import folder + reserve2 with their folders
-// made. False only when the query failed; true with no entries when the account has no
-// resource tables. Both collections take the rows in row order when `inRowOrder` (see
+// pieces: its text is never joined), copied to import folder + their stored relative path with
+// their folders made. False only when the query failed; true with no entries when the account has
+// no resource tables. Both collections take the rows in row order when `inRowOrder` (see
 // StatementRowOrder).
 bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
                             const Text& importFolder, std::vector<ResourceEntry>& entries,
@@ -108,8 +108,8 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
                             bool inRowOrder = false);
 
 // The note's attachments (type not 1, 3 or 4), copied to import folder + their file name
-// (reserve2 after its first "\", sanitised; the resource id when nothing usable is left;
-// " (2)", " (3)" ... before the extension when the note already has that name; the name
+// (the stored relative path after its first "\", sanitised; the resource id when nothing usable is
+// left; " (2)", " (3)" ... before the extension when the note already has that name; the name
 // shortened before its extension where the file system's limit requires). False only when
 // the query failed; true with no entries when the account has no resource tables.
 bool CollectAttachments(IZemKMSQLiteDatabase* database, const Text& noteId,

@@ -1,4 +1,4 @@
-#include "import/resources.h"
+#include "import/note_resources.h"
 
 #include <algorithm>
 #include <filesystem>

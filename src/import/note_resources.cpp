@@ -1,4 +1,4 @@
-#include "import/resources.h"
+#include "import/note_resources.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -66,13 +66,14 @@ Text MakeNameUnique(const Text& name, const std::vector<ResourceEntry>& taken) {
     return candidate;
 }
 
-// The attachment's file name: reserve2 after its first "\", readable (the knowledge base
-// keeps the name as text) and sanitised; the resource id, sanitised, when the name was made
+// The attachment's file name: the stored relative path after its first "\", readable (the knowledge
+// base keeps the name as text) and sanitised; the resource id, sanitised, when the name was made
 // only of forbidden characters (and "attachment" when that is no better). Empty when
-// reserve2 names a folder (ends with "\").
-Text AttachmentFileName(const Text& reserve2, const Text& resourceId) {
-    size_t backslash = reserve2.find(u'\\');
-    Text name = ReadableText(backslash == Text::npos ? reserve2 : reserve2.substr(backslash + 1));
+// the path names a folder (ends with "\").
+Text AttachmentFileName(const Text& storedRelativePath, const Text& resourceId) {
+    size_t backslash = storedRelativePath.find(u'\\');
+    Text name = ReadableText(backslash == Text::npos ? storedRelativePath
+                                                     : storedRelativePath.substr(backslash + 1));
     if (name.empty())
         return name;
     SanitizeFileName(name);
@@ -98,12 +99,12 @@ void ResourceStore::PrepareFolder(const Text& folder) {
     CreateDirectoryTree(folder);
 }
 
-bool ResourceStore::CopyResource(const Text& resourceId, const Text& reserve2, bool attachment,
-                                 const Text& target) {
-    ResourceLoss loss{attachment, resourceId, reserve2, ResourceLossReason::kMissing, {}};
+bool ResourceStore::CopyResource(const Text& resourceId, const Text& storedRelativePath,
+                                 bool attachment, const Text& target) {
+    ResourceLoss loss{attachment, resourceId, storedRelativePath, ResourceLossReason::kMissing, {}};
     // The file the path really names, every link followed: it must lie inside the folder.
     Text source;
-    if (!ResolvePath(folder_ + ToFileSystemPath(reserve2), source)) {
+    if (!ResolvePath(folder_ + ToFileSystemPath(storedRelativePath), source)) {
         loss.reason = ResourceLossReason::kMissing;
     } else if (source + kPathSeparator == realFolder_) {
         loss.reason = ResourceLossReason::kNotRegularFile;
@@ -176,21 +177,22 @@ bool CollectInlineResources(IZemKMSQLiteDatabase* database, const Text& noteId,
         return false;
     while (HasCurrentRow(recordset.Get())) {
         Text resourceId = ReadFieldText(recordset.Get(), 0);
-        Text reserve2 = ReadFieldText(recordset.Get(), 1);
+        Text storedRelativePath = ReadFieldText(recordset.Get(), 1);
         recordset->MoveNext();
         if (std::none_of(page.begin(), page.end(),
                          [&](TextView piece) { return piece.find(resourceId) != Text::npos; }))
             continue;
         // The copy's name goes into the page's links and so into the knowledge base, which
         // hold text: file-name bytes that are not UTF-8 take their readable form there.
-        const Text copyName = ReadableText(reserve2);
-        if (!IsPathInsideFolder(reserve2) || !IsPathInsideFolder(copyName)) {
-            store.RecordLoss({false, resourceId, reserve2, ResourceLossReason::kUnsafePath, {}});
+        const Text copyName = ReadableText(storedRelativePath);
+        if (!IsPathInsideFolder(storedRelativePath) || !IsPathInsideFolder(copyName)) {
+            store.RecordLoss(
+                {false, resourceId, storedRelativePath, ResourceLossReason::kUnsafePath, {}});
             continue;
         }
         const Text target = importFolder + ToFileSystemPath(copyName);
         store.PrepareFolder(GetFolderPart(target));
-        if (store.CopyResource(resourceId, reserve2, false, target))
+        if (store.CopyResource(resourceId, storedRelativePath, false, target))
             entries.push_back({resourceId, copyName, resourceId});
     }
     return true;
@@ -210,19 +212,20 @@ bool CollectAttachments(IZemKMSQLiteDatabase* database, const Text& noteId,
     std::vector<ResourceEntry> collected;
     for (; HasCurrentRow(recordset.Get()); recordset->MoveNext()) {
         Text resourceId = ReadFieldText(recordset.Get(), 0);
-        Text reserve2 = ReadFieldText(recordset.Get(), 1);
-        Text name = AttachmentFileName(reserve2, resourceId);
+        Text storedRelativePath = ReadFieldText(recordset.Get(), 1);
+        Text name = AttachmentFileName(storedRelativePath, resourceId);
         if (name.empty())
             continue;
-        if (!IsPathInsideFolder(reserve2) || !IsPathInsideFolder(name)) {
-            store.RecordLoss({true, resourceId, reserve2, ResourceLossReason::kUnsafePath, {}});
+        if (!IsPathInsideFolder(storedRelativePath) || !IsPathInsideFolder(name)) {
+            store.RecordLoss(
+                {true, resourceId, storedRelativePath, ResourceLossReason::kUnsafePath, {}});
             continue;
         }
         name = MakeNameUnique(name, collected);
         const Text target = importFolder + ToFileSystemPath(name);
         // A name that keeps a "\" lies in a subfolder of its own.
         store.PrepareFolder(GetFolderPart(target));
-        if (store.CopyResource(resourceId, reserve2, true, target))
+        if (store.CopyResource(resourceId, storedRelativePath, true, target))
             collected.push_back({resourceId, name, {}});
     }
     entries.insert(entries.end(), collected.begin(), collected.end());
