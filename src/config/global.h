@@ -87,7 +87,12 @@ class CZemGlobalDefault : public IZemGlobal {
     Text SecureTempFolder(const Text& folder);
 };
 
-// The one global object, created on first use and destroyed at process exit.
+// Makes `global` the object GetGlobal returns. The program's start-up installs its own
+// flavour before anything else runs and before other threads start; `global` is not owned and
+// must live until the process ends.
+void InstallGlobal(IZemGlobal& global);
+// The installed global object; until one is installed, a CZemGlobalDefault of the process's
+// own, made on first use and destroyed at process exit.
 IZemGlobal& GetGlobal();
 
 }  // namespace zem
