@@ -197,7 +197,7 @@ Text CZemGlobalDefault::GetTempFolder() {
         if (!used.empty())
             tempFolder_ = used;
     } else {
-        CreateDirectoryTree(tempFolder_);
+        CreateFolderBelowRoot(tempFolder_);
     }
     return tempFolder_;
 }

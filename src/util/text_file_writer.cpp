@@ -156,7 +156,7 @@ bool SaveUnicodeTextFile(const Text& path, TextView text) {
 
 bool SaveUnicodeTextFile(const Text& path, std::span<const TextView> pieces) {
     try {
-        CreateDirectoryTree(GetFolderPart(path));
+        CreateFolderBelowRoot(GetFolderPart(path));
         if (RewriteInPlace(path, pieces))
             return true;
         // Deleted unconditionally: a dangling link does not "exist", yet opening it would

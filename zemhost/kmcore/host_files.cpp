@@ -105,7 +105,7 @@ bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) 
 }
 
 bool MakeNewFolder(const Text& folder) {
-    return CreateFolder(folder) || CreateFolderTree(folder);
+    return CreateFolder(folder) || CreateFolderAndParents(folder);
 }
 
 void RemoveObjectFolder(const Text& folder) {
