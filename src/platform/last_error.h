@@ -31,6 +31,7 @@ enum class ErrorKind {
     kInvalidText,      // bytes with no translation in the code page
     kLocked,           // another process holds the lock
     kNotOpen,          // the stream or handle is not open
+    kOutOfMemory,      // the memory a call needs cannot be had
     kOther,
 };
 ErrorKind ErrorKindOf(int code);

@@ -144,7 +144,7 @@ bool RewriteInPlace(const Text& path, std::span<const TextView> pieces) {
         return file.Write(bytes, count) == count;
     };
     const bool written = write("\xFF\xFE", 2) && EncodeForFile(pieces, write) &&
-                         (file.Size() == size || file.SetSize(size));
+                         file.EnsureSize(size);
     return file.Close() && written;
 }
 

@@ -44,7 +44,7 @@ bool WriteNewOrOverwriteFile(const Text& path, std::string_view bytes) {
         if (file.OpenExistingSoleFile(path)) {
             const auto size = static_cast<int64_t>(bytes.size());
             const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size() &&
-                                 (file.Size() == size || file.SetSize(size));
+                                 file.EnsureSize(size);
             if (file.Close() && written)
                 return true;
         }

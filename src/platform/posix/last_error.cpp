@@ -47,6 +47,8 @@ ErrorKind ErrorKindOf(int code) {
             return ErrorKind::kLocked;
         case EBADF:
             return ErrorKind::kNotOpen;
+        case ENOMEM:
+            return ErrorKind::kOutOfMemory;
         default:
             return ErrorKind::kOther;
     }
@@ -76,6 +78,8 @@ int ErrorCodeOf(ErrorKind kind) {
             return EWOULDBLOCK;
         case ErrorKind::kNotOpen:
             return EBADF;
+        case ErrorKind::kOutOfMemory:
+            return ENOMEM;
         case ErrorKind::kOther:
             break;
     }

@@ -60,6 +60,9 @@ ErrorKind ErrorKindOf(int code) {
             return ErrorKind::kLocked;
         case ERROR_INVALID_HANDLE:
             return ErrorKind::kNotOpen;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return ErrorKind::kOutOfMemory;
         default:
             return ErrorKind::kOther;
     }
@@ -100,6 +103,9 @@ int ErrorCodeOf(ErrorKind kind) {
             break;
         case ErrorKind::kNotOpen:
             code = ERROR_INVALID_HANDLE;
+            break;
+        case ErrorKind::kOutOfMemory:
+            code = ERROR_NOT_ENOUGH_MEMORY;
             break;
         case ErrorKind::kOther:
             break;
