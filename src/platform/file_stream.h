@@ -1,7 +1,8 @@
-// A file stream opened by UTF-16 name: the C runtime's buffered stream over a file the
-// edition opens (file_stream.cpp holds what both editions share). Sharing is always deny-none: other processes may read,
-// write, rename and delete the file meanwhile, as POSIX allows. Offsets and sizes are 64-bit.
-// Not copyable; closes on destruction. One thread at a time.
+// A file stream opened by UTF-16 name: the C runtime's buffered stream over a file each
+// edition opens its own way (file_stream.cpp holds what both editions share). Sharing is
+// always deny-none: other processes may read, write, rename and delete the file meanwhile,
+// as POSIX allows. Offsets and sizes are 64-bit. Not copyable; closes on destruction. One
+// thread at a time.
 #pragma once
 
 #include <cstdint>

@@ -143,8 +143,8 @@ bool RewriteInPlace(const Text& path, std::span<const TextView> pieces) {
         size += static_cast<int64_t>(count);
         return file.Write(bytes, count) == count;
     };
-    const bool written = write("\xFF\xFE", 2) && EncodeForFile(pieces, write) &&
-                         file.EnsureSize(size);
+    const bool written =
+        write("\xFF\xFE", 2) && EncodeForFile(pieces, write) && file.EnsureSize(size);
     return file.Close() && written;
 }
 

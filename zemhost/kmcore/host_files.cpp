@@ -43,8 +43,8 @@ bool WriteNewOrOverwriteFile(const Text& path, std::string_view bytes) {
         // truncation when it is closed.
         if (file.OpenExistingSoleFile(path)) {
             const auto size = static_cast<int64_t>(bytes.size());
-            const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size() &&
-                                 file.EnsureSize(size);
+            const bool written =
+                file.Write(bytes.data(), bytes.size()) == bytes.size() && file.EnsureSize(size);
             if (file.Close() && written)
                 return true;
         }

@@ -252,8 +252,8 @@ bool ResolvePath(const Text& path, Text& resolved) {
     // Wine answers ERROR_MORE_DATA for any path past MAX_PATH, however large the buffer: the
     // path is then taken as the system normalises it, without its links followed.
     if (length == 0 && ::GetLastError() == ERROR_MORE_DATA)
-        length = GetFullPathNameW(Wide(path), static_cast<DWORD>(buffer.size()), buffer.data(),
-                                  nullptr);
+        length =
+            GetFullPathNameW(Wide(path), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     if (length == 0 || length >= buffer.size())
         return FailWithLastError();
     buffer.resize(length);
