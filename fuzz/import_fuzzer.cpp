@@ -13,15 +13,14 @@
 #include <string>
 
 #include "app/resource_ids.h"
-#include "config/global.h"
 #include "fuzz_support.h"
 #include "host/component_loading.h"
+#include "host/km_global.h"
 #include "import/import_driver.h"
 #include "support/import_audit.h"
 #include "support/scripted_toolkit.h"
 #include "support/test_home.h"
 #include "support/ynote_fixture.h"
-#include "util/log_channel.h"
 
 namespace zem::fuzz {
 namespace {
@@ -199,7 +198,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::Check(fuzz::Engine().Load() && fuzz::Engine().createSQLiteDatabase,
                 "the engine library loads");
     atexit(test::LeaveTestHome);
-    ConnectLogChannel([](TextView line) { GetGlobal().WriteLog(line); });
+    InstallKMGlobal();
     ui::SetToolkit(std::make_unique<ui::ScriptedToolkit>());
     InstallProgramResources();
     return 0;

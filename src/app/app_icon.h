@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/ui/resources.h"
+#include "platform/ui/resource_table.h"
 
 namespace zem {
 

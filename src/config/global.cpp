@@ -1,6 +1,7 @@
 #include "config/global.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 #include "config/ini_file.h"
@@ -196,7 +197,7 @@ Text CZemGlobalDefault::GetTempFolder() {
         if (!used.empty())
             tempFolder_ = used;
     } else {
-        CreateDirectoryTree(tempFolder_);
+        CreateFolderBelowRoot(tempFolder_);
     }
     return tempFolder_;
 }
@@ -224,6 +225,21 @@ Text CZemGlobalDefault::GetSettingsFileName() {
 void CZemGlobalDefault::WriteDebugLog(TextView text) {
     if (IsDebugSwitchOn())
         WriteLog(text);
+}
+
+namespace {
+std::atomic<IZemGlobal*> g_installedGlobal{nullptr};
+}
+
+void InstallGlobal(IZemGlobal& global) {
+    g_installedGlobal.store(&global, std::memory_order_release);
+}
+
+IZemGlobal& GetGlobal() {
+    if (IZemGlobal* installed = g_installedGlobal.load(std::memory_order_acquire))
+        return *installed;
+    static CZemGlobalDefault fallback;
+    return fallback;
 }
 
 }  // namespace zem

@@ -40,21 +40,37 @@ Text ReadCommonValue(const Text& key, const Text& iniPath, const Text& defaultVa
 Text ReadRegistryText(const Text& keyPath, const Text& valueName, const char16_t* defaultValue);
 
 // The product's global configuration. One instance per process (GetGlobal); used from the
-// user-interface thread.
+// user-interface thread, and for WriteLog also from the note preparer's thread while it
+// captures its reports (deferred_reports.h). Texts are returned as copies the caller owns; a
+// path given in is copied, not kept.
 class IZemGlobal {
   public:
+    // Appends one line to the program's log.
     virtual void WriteLog(TextView text) = 0;
+    // Makes the program's own temporary folder under the system's temporary path, private to
+    // the user, and returns it ending with a separator; empty text when it cannot be made.
     virtual Text CreateTempFolder() = 0;
+    // The temporary folder: the one given to SetTempFolder (made again when missing), else
+    // the program's own, made on the first call and checked again on each.
     virtual Text GetTempFolder() = 0;
+    // Whether `path` names a file of the host's resources ("%ResourceFilePath%/...").
     virtual bool IsResourceFilePath(TextView path) = 0;
+    // A slot the interface keeps in its place; it does nothing.
     virtual void ReservedOperation(intptr_t a, intptr_t b, intptr_t c) = 0;
+    // The product's name as the user sees it.
     virtual Text GetProductName() = 0;
+    // Uses `path` (null: none, so that GetTempFolder makes the program's own) as the
+    // temporary folder; with `deleteOnExit` non-zero the folder and what it holds are removed
+    // when this object is destroyed.
     virtual void SetTempFolder(const char16_t* path, int32_t deleteOnExit) = 0;
+    // The path of the host's settings file; empty when there is none.
     virtual Text GetSettingsFileName() = 0;
+    // WriteLog, when the debug switch is on; nothing otherwise.
     virtual void WriteDebugLog(TextView text) = 0;
     virtual ~IZemGlobal() = default;
 };
 
+// The configuration without a host: its log drops every line and it has no settings file.
 class CZemGlobalDefault : public IZemGlobal {
   public:
     CZemGlobalDefault();
@@ -87,7 +103,12 @@ class CZemGlobalDefault : public IZemGlobal {
     Text SecureTempFolder(const Text& folder);
 };
 
-// The one global object, created on first use and destroyed at process exit.
+// Makes `global` the object GetGlobal returns. The program's start-up installs its own
+// flavour before anything else runs and before other threads start; `global` is not owned and
+// must live until the process ends.
+void InstallGlobal(IZemGlobal& global);
+// The installed global object; until one is installed, a CZemGlobalDefault of the process's
+// own, made on first use and destroyed at process exit.
 IZemGlobal& GetGlobal();
 
 }  // namespace zem

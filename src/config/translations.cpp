@@ -5,7 +5,7 @@
 #include "config/global.h"
 #include "platform/files.h"
 #include "platform/profile_ini.h"
-#include "platform/ui/resources.h"
+#include "platform/ui/resource_table.h"
 #include "platform/ui/window.h"
 #include "util/paths.h"
 #include "util/text_file_reader.h"

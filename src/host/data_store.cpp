@@ -48,7 +48,7 @@ Text AskChooser(const Text& programFolder, const Text& registered, const Text& p
 // The shell creates a folder it is asked for; one that cannot be had falls back to the
 // program folder.
 Text ShellFolder(Text path) {
-    if (path.empty() || !CreateDirectoryTree(path))
+    if (path.empty() || !CreateFolderBelowRoot(path))
         return GetProgramFolder();
     AddTrailingSeparator(path);
     return path;
@@ -83,7 +83,7 @@ Text DecideDataStoreFolder(const DataStoreInputs& inputs, std::optional<Text>& c
     Text portable;
     if (inputs.portable) {
         portable = inputs.programFolder + GetDataStoreFolderName();
-        CreateDirectoryTree(portable);
+        CreateFolderBelowRoot(portable);
     }
     if (!registered.empty() && !PathExists(registered))
         registered.clear();
@@ -104,7 +104,7 @@ Text DecideDataStoreFolder(const DataStoreInputs& inputs, std::optional<Text>& c
         store = GetDocumentsFolder() + GetDataStoreFolderName();
     }
     AddTrailingSeparator(store);
-    CreateDirectoryTree(store + ToNativeSeparators(u"Data/"));
+    CreateFolderBelowRoot(store + ToNativeSeparators(u"Data/"));
     return store;
 }
 

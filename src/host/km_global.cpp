@@ -2,6 +2,7 @@
 
 #include "config/deferred_reports.h"
 #include "host/data_store.h"
+#include "util/log_channel.h"
 #include "util/log_file.h"
 
 namespace zem {
@@ -18,10 +19,10 @@ Text CZemKMGlobal::GetSettingsFileName() {
     return GetSettingsFilePath();
 }
 
-IZemGlobal& GetGlobal() {
-    // Constructed on first use, destroyed at process exit, never replaced.
+void InstallKMGlobal() {
     static CZemKMGlobal global;
-    return global;
+    InstallGlobal(global);
+    ConnectLogChannel([](TextView line) { GetGlobal().WriteLog(line); });
 }
 
 }  // namespace zem

@@ -55,8 +55,7 @@ bool CopyFileContents(const Text& source, const Text& target, int64_t* copiedByt
             LogCannotCreate(target, GetLastErrorCode());
         return false;
     }
-    const bool copied =
-        size >= 0 && out.CopyFrom(in, size) == size && (out.Size() == size || out.SetSize(size));
+    const bool copied = size >= 0 && out.CopyFrom(in, size) == size && out.EnsureSize(size);
     if (out.Close() && copied) {
         if (copiedBytes)
             *copiedBytes = size;

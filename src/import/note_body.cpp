@@ -207,7 +207,7 @@ Text BuildNoteHtmlFile(IZemKMSQLiteDatabase* database, const Text& noteId, const
             u"Import ynote, the body of note %1 is not UTF-8: read in the ANSI code page %2",
             noteId, IntToText(static_cast<int32_t>(codePage))));
 
-    CreateDirectoryTree(importFolder);
+    CreateFolderBelowRoot(importFolder);
     const Text htmlFile = importFolder + NoteHtmlFileName(noteId);
     if (writtenFiles)
         writtenFiles->push_back(htmlFile);

@@ -96,7 +96,7 @@ ResourceStore::ResourceStore(Text folder, bool hasResourceTables)
 void ResourceStore::PrepareFolder(const Text& folder) {
     if (reusable_)
         reusable_->ClaimFolder(folder);
-    CreateDirectoryTree(folder);
+    CreateFolderBelowRoot(folder);
 }
 
 bool ResourceStore::CopyResource(const Text& resourceId, const Text& storedRelativePath,

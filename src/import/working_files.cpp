@@ -61,7 +61,7 @@ void RemoveEndedRunFolders(const Text& importFolder) {
 }  // namespace
 
 ImportWorkingFiles::ImportWorkingFiles(const Text& importFolder, bool keep) : keep_(keep) {
-    CreateDirectoryTree(importFolder);
+    CreateFolderBelowRoot(importFolder);
     RemoveEndedRunFolders(importFolder);
     runFolder_ = CreateUniqueFolder(importFolder,
                                     IntToText(static_cast<int32_t>(GetCurrentProcessId())) + u"-");

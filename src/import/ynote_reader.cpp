@@ -6,6 +6,7 @@
 
 #include "config/user_messages.h"
 #include "platform/code_pages.h"
+#include "platform/memory_stream.h"
 #include "platform/system_info.h"
 #include "platform/text_decoding.h"
 #include "util/text_helpers.h"

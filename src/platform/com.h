@@ -189,12 +189,6 @@ struct IStream : IUnknown {
     ~IStream() = default;
 };
 
-// A growable in-memory stream, freed on its last release. One reference, owned by the caller.
-IStream* CreateMemoryStream();
-// The same, holding its bytes in `bytes` (emptied first), which must outlive the stream: what
-// is written is the caller's without a copy.
-IStream* CreateMemoryStreamOn(std::string& bytes);
-
 // Holds one reference to an interface. T names its own IID as T::kIID.
 template <class T>
 class ComPtr {

@@ -1,6 +1,8 @@
-// A file stream opened by UTF-16 name. Sharing is always deny-none: other processes may read,
-// write, rename and delete the file meanwhile, as POSIX allows. Offsets and sizes are 64-bit.
-// Not copyable; closes on destruction. One thread at a time.
+// A file stream opened by UTF-16 name: the C runtime's buffered stream over a file each
+// edition opens its own way (file_stream.cpp holds what both editions share). Sharing is
+// always deny-none: other processes may read, write, rename and delete the file meanwhile,
+// as POSIX allows. Offsets and sizes are 64-bit. Not copyable; closes on destruction. One
+// thread at a time.
 #pragma once
 
 #include <cstdint>
@@ -53,9 +55,22 @@ class FileStream {
     int64_t Size();
     // Cuts or extends the file to `size` bytes, after writing out what is buffered.
     bool SetSize(int64_t size);
+    // Makes the file `size` bytes long, leaving its length alone when it has it already: for
+    // a file rewritten in place, whose old content may run past the new.
+    bool EnsureSize(int64_t size);
     bool Close();
 
   private:
+    // True when a file is open, else false with the last error kNotOpen.
+    bool CheckOpen() const;
+    // Copies up to `count` bytes from `source` through a buffer of at most 1 MiB; the number
+    // copied.
+    int64_t CopyThroughBuffer(FileStream& source, int64_t count);
+    // The edition's parts (posix/ or win32/file_stream.cpp). FailFromRuntime records the C
+    // runtime's last failure as the last error and returns false; SyncToDisk forces what the
+    // system holds of `file` to the disk, setting no error.
+    static bool FailFromRuntime();
+    static bool SyncToDisk(FILE* file);
     // Makes the open C runtime descriptor `fd` this stream's file in `mode`, unless `error` (an
     // error code found while checking it) is set or that fails: then closes it, sets the last
     // error and returns false.

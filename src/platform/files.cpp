@@ -19,11 +19,6 @@ size_t LastPathSeparator(TextView path) {
     return TextView::npos;
 }
 
-Text ErrorCodeText(int code) {
-    Text text = SystemErrorText(code);
-    return text.empty() ? u"error " + FromUtf8(std::to_string(code)) : text;
-}
-
 bool PathExists(const Text& path) {
     FileStamp stamp;
     return GetFileStamp(path, stamp);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_stamp.h"
+#include "platform/last_error.h"
 #include "platform/text.h"
 
 namespace zem {
@@ -42,40 +44,6 @@ bool IsAbsolutePath(TextView path);
 // upper-cased (the input when the path does not exist); Linux has no short names.
 Text GetLongPathName(const Text& path);
 
-// The last failed platform call's error code on this thread (errno on Linux, the system's
-// error code on Windows); 0 when none failed.
-int GetLastErrorCode();
-void SetLastErrorCode(int code);
-// The system's text for an error code, without a line end; empty when it has none.
-Text SystemErrorText(int code);
-// The text to show for an error code: the system's, or "error <code>" where it has none
-// (Wine has none for some codes, such as 222 and 336), so that no message is left blank.
-Text ErrorCodeText(int code);
-
-// What an error code means, for callers that act on the cause; the codes themselves differ
-// between the editions (ENOENT on Linux, ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND on
-// Windows).
-enum class ErrorKind {
-    kNone,
-    kNotFound,         // no such file or folder
-    kAlreadyExists,    // a file or folder is already at the name
-    kNotAFolder,       // a piece of the path is a file
-    kIsAFolder,        // a folder where a file is wanted
-    kNotEmpty,         // the folder still holds entries
-    kNotARegularFile,  // a device, pipe or socket where a file is wanted
-    kInvalidArgument,  // a name or argument the system cannot take
-    kInvalidText,      // bytes with no translation in the code page
-    kLocked,           // another process holds the lock
-    kNotOpen,          // the stream or handle is not open
-    kOther,
-};
-ErrorKind ErrorKindOf(int code);
-inline ErrorKind GetLastErrorKind() {
-    return ErrorKindOf(GetLastErrorCode());
-}
-// The edition's code for a kind: what the platform itself sets when it refuses a call.
-int ErrorCodeOf(ErrorKind kind);
-
 // A file, folder or anything else exists at the path (links are followed).
 bool PathExists(const Text& path);
 
@@ -101,27 +69,10 @@ bool ReadRegularFile(const Text& path, std::string& bytes);
 // library's realpath). False (last error set) when some part of it does not exist.
 bool ResolvePath(const Text& path, Text& resolved);
 
-// What shows that a file is unchanged since it was read: its modification time to the
-// nanosecond, its size and its identity. A file changed less than two seconds before the
-// stamp was taken could change again within the file system's clock granularity and keep
-// the same stamp; such a stamp is not settled, and a cache must not rely on it.
-struct FileStamp {
-    int64_t modifiedSeconds = 0;
-    int64_t modifiedNanoseconds = 0;
-    uint64_t size = 0;
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    bool settled = false;
-};
-// False (and last error set) when nothing is at the path.
-bool GetFileStamp(const Text& path, FileStamp& stamp);
-// True when `earlier` is settled and `now` is a stamp of the same, unchanged file.
-bool IsSameUnchangedFile(const FileStamp& earlier, const FileStamp& now);
-
 bool CreateFolder(const Text& path);  // one level; fails when it exists
 // Creates the folder and every missing parent, from the deepest folder that exists down;
 // true when the path is a folder at the end (a file in the way fails with ENOTDIR).
-bool CreateFolderTree(const Text& path);
+bool CreateFolderAndParents(const Text& path);
 bool RemoveFolder(const Text& path);                // an empty folder
 bool DeleteFile(const Text& path);                  // a file (not a folder)
 bool RenameFile(const Text& from, const Text& to);  // replaces `to` atomically

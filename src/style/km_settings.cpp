@@ -47,7 +47,7 @@ bool IZemSettingsBase::GetStringList(const Text& section, TextList& list) {
 bool IZemSettingsBase::SetStringList(const Text& section, const TextList& list) {
     ClearSection(section);
     for (size_t i = 0; i < list.size(); ++i) {
-        if (!SetStr(section, ItemKey(i), list[i], 1)) {
+        if (!SetStr(section, ItemKey(i), list[i], kKeepUnsaved)) {
             Log(u"Failed to set value into ZemKMSettings");
             return false;
         }
@@ -138,7 +138,7 @@ bool CZemKMSettings::SetStr(const Text& section, const Text& key, const Text& va
         Log(FormatText(u"Failed to write string: %1.%2=%3!", section, key, value));
         return false;
     }
-    if (!(flags & 1))
+    if (!(flags & kKeepUnsaved))
         Save();
     return true;
 }

@@ -8,16 +8,33 @@
 
 namespace zem {
 
+// Named values in sections of a settings file. Values go in and out as copies: nothing is
+// handed out that the caller must free.
 class IZemSettingsBase {
   public:
+    // SetStr's flags: kSaveNow writes the file at once; kKeepUnsaved keeps the value in memory
+    // until the next Save, so that a run of values is written once.
+    static constexpr uint32_t kSaveNow = 0;
+    static constexpr uint32_t kKeepUnsaved = 1;
+
     virtual ~IZemSettingsBase() = default;
+    // Writes every value to the file; false when it cannot be written.
     virtual bool Save() = 0;
+    // The value of `key` in `section` into `value` (empty when the key is absent), after
+    // reloading a file changed on disk since it was read; false when it cannot be read.
     virtual bool GetStr(const Text& section, const Text& key, Text& value) = 0;
-    // Bit 0 of `flags`: do not save at once.
+    // Sets the value, saving the file unless `flags` holds kKeepUnsaved; false when it
+    // cannot be set.
     virtual bool SetStr(const Text& section, const Text& key, const Text& value,
                         uint32_t flags) = 0;
+    // Removes the section with its values and saves; true. This base keeps nothing, so it
+    // only answers true.
     virtual bool ClearSection(const Text& section);
+    // Appends the section's values "Item0", "Item1", ... to `list`, up to the first missing
+    // or empty one; true.
     virtual bool GetStringList(const Text& section, TextList& list);
+    // Replaces the section by `list` as "Item0", "Item1", ... and saves once; false (logged)
+    // when an item cannot be set, leaving the items before it set.
     virtual bool SetStringList(const Text& section, const TextList& list);
 };
 

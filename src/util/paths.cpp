@@ -112,7 +112,7 @@ Text GetSystemTempPath() {
     return WithSeparator(GetSystemTempFolder());
 }
 
-bool CreateDirectoryTree(const Text& path) {
+bool CreateFolderBelowRoot(const Text& path) {
     if (path.empty())
         return false;
     if (FileAttributes attributes; GetFileAttributes(path, attributes))
@@ -127,7 +127,7 @@ bool CreateDirectoryTree(const Text& path) {
         if (!IsFolder(path.substr(0, slash + 1)))
             return false;
     }
-    return CreateFolderTree(path);
+    return CreateFolderAndParents(path);
 }
 
 int64_t GetFileLength(const Text& path) {

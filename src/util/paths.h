@@ -38,9 +38,10 @@ Text GetProgramFolder();
 // The system temporary path, ending with a separator.
 Text GetSystemTempPath();
 
-// Creates the folder with all its missing parents; the first piece (the root) is never
-// created. True when the folder exists at the end.
-bool CreateDirectoryTree(const Text& path);
+// Creates the folder with its missing parents below its root: the first piece of the path
+// (the root, or the first name of a relative path, which stands where a Windows path has
+// its drive) is never created. True when the folder exists at the end.
+bool CreateFolderBelowRoot(const Text& path);
 
 // Size in bytes; 0 when missing, a folder, or on any failure.
 int64_t GetFileLength(const Text& path);

@@ -143,8 +143,8 @@ bool RewriteInPlace(const Text& path, std::span<const TextView> pieces) {
         size += static_cast<int64_t>(count);
         return file.Write(bytes, count) == count;
     };
-    const bool written = write("\xFF\xFE", 2) && EncodeForFile(pieces, write) &&
-                         (file.Size() == size || file.SetSize(size));
+    const bool written =
+        write("\xFF\xFE", 2) && EncodeForFile(pieces, write) && file.EnsureSize(size);
     return file.Close() && written;
 }
 
@@ -156,7 +156,7 @@ bool SaveUnicodeTextFile(const Text& path, TextView text) {
 
 bool SaveUnicodeTextFile(const Text& path, std::span<const TextView> pieces) {
     try {
-        CreateDirectoryTree(GetFolderPart(path));
+        CreateFolderBelowRoot(GetFolderPart(path));
         if (RewriteInPlace(path, pieces))
             return true;
         // Deleted unconditionally: a dangling link does not "exist", yet opening it would

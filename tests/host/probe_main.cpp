@@ -6,6 +6,7 @@
 
 #include "host/component_loading.h"
 #include "host/data_store.h"
+#include "host/km_global.h"
 #include "platform/files.h"
 #include "platform/system_info.h"
 
@@ -21,6 +22,7 @@ void Print(const Text& text) {
 
 int main(int argc, char** argv) {
     SetCommandLine(argc, argv);
+    InstallKMGlobal();
     const char* command = argc > 1 ? argv[1] : "";
     if (std::strcmp(command, "tools-object") == 0) {
         IZemKMTools* tools = CreateKMToolsObject();

@@ -1,4 +1,5 @@
 #include "platform/com.h"
+#include "platform/memory_stream.h"
 
 #include <gtest/gtest.h>
 

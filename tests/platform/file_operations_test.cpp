@@ -68,16 +68,16 @@ TEST(FilesTest, FolderAndFileOperationsSetLastError) {
 TEST(FilesTest, FolderTreesAreMadeFromTheDeepestExistingFolder) {
     const std::string root = test::MakeTestFolder("trees");
     const auto T = [](const std::string& path) { return FromUtf8(path); };
-    EXPECT_TRUE(CreateFolderTree(T(root + "/a/b/c/")));
+    EXPECT_TRUE(CreateFolderAndParents(T(root + "/a/b/c/")));
     EXPECT_TRUE(std::filesystem::is_directory(root + "/a/b/c"));
-    EXPECT_TRUE(CreateFolderTree(T(root + "/a/b//d")));
+    EXPECT_TRUE(CreateFolderAndParents(T(root + "/a/b//d")));
     EXPECT_TRUE(std::filesystem::is_directory(root + "/a/b/d"));
-    EXPECT_TRUE(CreateFolderTree(T(root + "/a")));
-    EXPECT_FALSE(CreateFolderTree(u""));
+    EXPECT_TRUE(CreateFolderAndParents(T(root + "/a")));
+    EXPECT_FALSE(CreateFolderAndParents(u""));
     WriteFileBytes(root + "/file", "x");
-    EXPECT_FALSE(CreateFolderTree(T(root + "/file")));
+    EXPECT_FALSE(CreateFolderAndParents(T(root + "/file")));
     EXPECT_EQ(GetLastErrorKind(), ErrorKind::kNotAFolder);
-    EXPECT_FALSE(CreateFolderTree(T(root + "/file/sub/deeper")));
+    EXPECT_FALSE(CreateFolderAndParents(T(root + "/file/sub/deeper")));
     EXPECT_FALSE(std::filesystem::exists(root + "/file/sub"));
 }
 
@@ -88,7 +88,7 @@ TEST(FilesTest, PathsPastTheClassicLimitWorkLikeAnyOther) {
     std::string deep = root;
     while (deep.size() < 400)
         deep += "/" + std::string(60, 'd');
-    ASSERT_TRUE(CreateFolderTree(T(deep)));
+    ASSERT_TRUE(CreateFolderAndParents(T(deep)));
     const Text file = T(deep + "/图片.png"), moved = T(deep + "/moved.png");
     ASSERT_TRUE(WriteFileAtomically(file, "picture"));
     std::string bytes;

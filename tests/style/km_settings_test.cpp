@@ -25,7 +25,7 @@ TEST_F(SettingsTest, MissingFileIsEmptyUntilTheFirstWriteCreatesIt) {
     CZemKMSettings settings(U16(path_));
     ComPtr<IZemKMSettingsSection> section;
     EXPECT_FALSE(settings.GetDocumentDefaultsSection(section));
-    EXPECT_TRUE(settings.SetStr(u"S", u"K", u"v", 0));
+    EXPECT_TRUE(settings.SetStr(u"S", u"K", u"v", IZemSettingsBase::kSaveNow));
     EXPECT_TRUE(std::filesystem::exists(path_));
 
     CZemKMSettings reader(U16(path_));
@@ -35,14 +35,14 @@ TEST_F(SettingsTest, MissingFileIsEmptyUntilTheFirstWriteCreatesIt) {
 
 TEST_F(SettingsTest, NewerFileIsReloadedAndUnsavedValuesAreDroppedWithALogLine) {
     CZemKMSettings settings(U16(path_));
-    ASSERT_TRUE(settings.SetStr(u"S", u"K", u"1", 0));
+    ASSERT_TRUE(settings.SetStr(u"S", u"K", u"1", IZemSettingsBase::kSaveNow));
 
     WriteSettingsFile(path_, Section("S", Value("K", "2")));
     LogWatch quiet;
     EXPECT_EQ(Read(settings, u"K"), u"2");
     EXPECT_TRUE(quiet.NewMessages().empty());
 
-    ASSERT_TRUE(settings.SetStr(u"S", u"Unsaved", u"x", 1));
+    ASSERT_TRUE(settings.SetStr(u"S", u"Unsaved", u"x", IZemSettingsBase::kKeepUnsaved));
     EXPECT_EQ(Read(settings, u"Unsaved"), u"x");
     WriteSettingsFile(path_, Section("S", Value("K", "3")));
     LogWatch log;

@@ -5,7 +5,7 @@
 #include "app/resource_ids.h"
 #include "config/translations.h"
 #include "config/user_messages.h"
-#include "platform/ui/resources.h"
+#include "platform/ui/resource_table.h"
 
 namespace zem {
 namespace {

@@ -62,37 +62,37 @@ TEST(PathPieces, ProgramAndTemporaryFolders) {
     EXPECT_EQ(GetSystemTempPath(), ToNativeSeparators(T(test::TestHome()) + u"/tmp/"));
 }
 
-TEST(CreateDirectoryTree, CreatesMissingParentsOnly) {
+TEST(CreateFolderBelowRoot, CreatesMissingParentsOnly) {
     const std::string root = test::MakeTestFolder("tree");
-    EXPECT_TRUE(CreateDirectoryTree(T(root + "/x/y/z")));
+    EXPECT_TRUE(CreateFolderBelowRoot(T(root + "/x/y/z")));
     EXPECT_TRUE(fs::is_directory(root + "/x/y/z"));
-    EXPECT_TRUE(CreateDirectoryTree(T(root + "/x/y/z/")));
-    EXPECT_FALSE(CreateDirectoryTree(u""));
+    EXPECT_TRUE(CreateFolderBelowRoot(T(root + "/x/y/z/")));
+    EXPECT_FALSE(CreateFolderBelowRoot(u""));
 
     // A file in the way is neither a folder nor a parent of one.
     Touch(root + "/file");
-    EXPECT_FALSE(CreateDirectoryTree(T(root + "/file")));
-    EXPECT_FALSE(CreateDirectoryTree(T(root + "/file/sub")));
+    EXPECT_FALSE(CreateFolderBelowRoot(T(root + "/file")));
+    EXPECT_FALSE(CreateFolderBelowRoot(T(root + "/file/sub")));
 }
 
-TEST(CreateDirectoryTree, NeverCreatesTheFirstPieceOfARelativePath) {
+TEST(CreateFolderBelowRoot, NeverCreatesTheFirstPieceOfARelativePath) {
     const std::string root = test::MakeTestFolder("relative");
     fs::current_path(root);
-    EXPECT_FALSE(CreateDirectoryTree(u"a/b"));
+    EXPECT_FALSE(CreateFolderBelowRoot(u"a/b"));
     EXPECT_FALSE(fs::exists(root + "/a"));
-    EXPECT_TRUE(CreateDirectoryTree(u"single"));
+    EXPECT_TRUE(CreateFolderBelowRoot(u"single"));
     EXPECT_FALSE(fs::exists(root + "/single"));
     fs::create_directory(root + "/a");
-    EXPECT_TRUE(CreateDirectoryTree(u"a/b/c"));
+    EXPECT_TRUE(CreateFolderBelowRoot(u"a/b/c"));
     EXPECT_TRUE(fs::is_directory(root + "/a/b/c"));
 }
 
-TEST(CreateDirectoryTree, HandlesPathsBeyondTheOldBufferLimit) {
+TEST(CreateFolderBelowRoot, HandlesPathsBeyondTheOldBufferLimit) {
     const std::string root = test::MakeTestFolder("long");
     std::string path = root;
     while (path.size() < 1500)
         path += "/" + std::string(200, 'd');
-    EXPECT_TRUE(CreateDirectoryTree(T(path)));
+    EXPECT_TRUE(CreateFolderBelowRoot(T(path)));
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_EQ(GetFolderPart(T(path + "/f.txt")), T(path + "/"));
 }

@@ -1,6 +1,7 @@
 // The read-only SQLite object through which the import reads a YNote database.
 #include <gtest/gtest.h>
 
+#include "platform/memory_stream.h"
 #include "support/sqlite_file.h"
 #include "support/test_home.h"
 #include "zemhost/zemhost_test_support.h"

@@ -39,7 +39,7 @@ class DatabaseComponent : public DatabaseInterfaces {
         Text index = ArgText(path);
         if (index.empty()) {
             const Text folder = DefaultDataStore() + ToNativeSeparators(u"Data/default/");
-            CreateFolderTree(folder);
+            CreateFolderAndParents(folder);
             index = folder + u"index.db";
         }
         Text error;

@@ -258,7 +258,7 @@ HRESULT DocumentSourcesComponent::ReplaceAttachmentFromFile(IUnknown* document,
         // The new bytes are staged and replace the file with the document's other changes,
         // so that a killed process leaves the old document whole or the new one.
         const Text staged = kb->NewStagedPath();
-        if (staged.empty() || !CreateFolderTree(folder) ||
+        if (staged.empty() || !CreateFolderAndParents(folder) ||
             !CopyFileAtomically(source, kb->Folder() + staged, &size)) {
             if (!staged.empty())
                 RemoveStaged(kb->Folder(), staged);

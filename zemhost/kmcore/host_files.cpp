@@ -43,8 +43,8 @@ bool WriteNewOrOverwriteFile(const Text& path, std::string_view bytes) {
         // truncation when it is closed.
         if (file.OpenExistingSoleFile(path)) {
             const auto size = static_cast<int64_t>(bytes.size());
-            const bool written = file.Write(bytes.data(), bytes.size()) == bytes.size() &&
-                                 (file.Size() == size || file.SetSize(size));
+            const bool written =
+                file.Write(bytes.data(), bytes.size()) == bytes.size() && file.EnsureSize(size);
             if (file.Close() && written)
                 return true;
         }
@@ -105,7 +105,7 @@ bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size) 
 }
 
 bool MakeNewFolder(const Text& folder) {
-    return CreateFolder(folder) || CreateFolderTree(folder);
+    return CreateFolder(folder) || CreateFolderAndParents(folder);
 }
 
 void RemoveObjectFolder(const Text& folder) {

@@ -32,7 +32,7 @@ bool CreateEmptyFileUnlessThere(const Text& path);
 bool CopyFileAtomically(const Text& source, const Text& target, uint64_t* size);
 
 // Creates the folder of a new object, which is not there yet: it is made at once, without
-// looking at the path first, and only a failure falls back to CreateFolderTree.
+// looking at the path first, and only a failure falls back to CreateFolderAndParents.
 bool MakeNewFolder(const Text& folder);
 // Takes back a folder made for an object that could not be stored: removes everything in it
 // and then the folder. Links inside are removed, never followed.

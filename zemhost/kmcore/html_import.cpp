@@ -21,7 +21,7 @@ bool ImportHtmlFile(const Text& htmlFile, const Text& contentFolder) {
         RewriteStyleSheet(std::string(links.StyleSheets()[i]), links);
     // The page is written even when a linked file could not be copied: the text is worth
     // keeping, and the caller still learns that the content is incomplete.
-    if (!CreateFolderTree(contentFolder) ||
+    if (!CreateFolderAndParents(contentFolder) ||
         !WriteFileFillingEmpty(contentFolder + u"index.html", html))
         return false;
     return links.AllCopied();

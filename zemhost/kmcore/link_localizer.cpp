@@ -87,7 +87,7 @@ bool LinkLocalizer::Copied(const std::string& relative) {
         return false;
     const Text target = filesFolder_ + FromUtf8(relative);
     entry->second =
-        CreateFolderTree(FolderOf(target)) && CopyFileAtomically(source, target, nullptr);
+        CreateFolderAndParents(FolderOf(target)) && CopyFileAtomically(source, target, nullptr);
     if (!entry->second)
         allCopied_ = false;
     else if (IsStyleSheet(relative))

@@ -63,7 +63,7 @@ HRESULT ZEM_STDMETHODCALLTYPE SourceAccountHoldComponent::TryHoldSourceAccount(
     if (!kb)
         return E_FAIL;
     const Text folder = kb->Folder() + u"locks" + kPathSeparator;
-    if (!IsFolder(folder) && !CreateFolderTree(folder))
+    if (!IsFolder(folder) && !CreateFolderAndParents(folder))
         return E_FAIL;
     auto* made = new AccountHold;
     const HRESULT status =

@@ -122,7 +122,7 @@ StagedFiles::~StagedFiles() {
 Text StagedFiles::NewPath() {
     if (owner_.empty()) {
         const Text staging = kbFolder_ + kStagingFolder;
-        if (!CreateFolderTree(staging))
+        if (!CreateFolderAndParents(staging))
             return {};
         // A connection clearing away a folder whose owner seems to have ended before locking
         // it may take this one between its creation and its lock: another folder is made.

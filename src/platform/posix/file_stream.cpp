@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <memory>
-#include <new>
 #include <string>
 
 #include "platform/files.h"
@@ -15,8 +13,12 @@
 
 namespace zem {
 
-FileStream::~FileStream() {
-    Close();
+bool FileStream::FailFromRuntime() {
+    return posix::FailWithErrno();
+}
+
+bool FileStream::SyncToDisk(FILE* file) {
+    return fsync(fileno(file)) == 0;
 }
 
 bool FileStream::Open(const Text& path, const char* mode) {
@@ -120,64 +122,24 @@ bool FileStream::Adopt(int fd, int error, const char* mode) {
     return true;
 }
 
-size_t FileStream::Read(void* buffer, size_t count) {
-    if (!file_) {
-        SetLastErrorCode(EBADF);
-        return 0;
-    }
-    const size_t done = fread(buffer, 1, count, file_);
-    if (done < count && ferror(file_))
-        posix::FailWithErrno();
-    return done;
-}
-
-size_t FileStream::Write(const void* buffer, size_t count) {
-    if (!file_) {
-        SetLastErrorCode(EBADF);
-        return 0;
-    }
-    const size_t done = fwrite(buffer, 1, count, file_);
-    if (done < count)
-        posix::FailWithErrno();
-    return done;
-}
-
 bool FileStream::Seek(int64_t offset, int origin) {
-    if (!file_) {
-        SetLastErrorCode(EBADF);
+    if (!CheckOpen())
         return false;
-    }
     return fseeko(file_, static_cast<off_t>(offset), origin) == 0 || posix::FailWithErrno();
 }
 
 int64_t FileStream::Tell() {
-    if (!file_) {
-        SetLastErrorCode(EBADF);
+    if (!CheckOpen())
         return -1;
-    }
     const off_t position = ftello(file_);
     if (position < 0)
         posix::FailWithErrno();
     return position;
 }
 
-bool FileStream::Flush() {
-    if (!file_) {
-        SetLastErrorCode(EBADF);
-        return false;
-    }
-    if (fflush(file_) != 0)
-        return posix::FailWithErrno();
-    if (commit_ && fsync(fileno(file_)) != 0)
-        return posix::FailWithErrno();
-    return true;
-}
-
 int64_t FileStream::CopyFrom(FileStream& source, int64_t count) {
-    if (!file_ || !source.file_) {
-        SetLastErrorCode(EBADF);
+    if (!CheckOpen() || !source.CheckOpen())
         return 0;
-    }
     // Whatever either stream holds in its buffer is settled first; the copy then works on the
     // descriptors at the streams' positions, and the streams are moved past it at the end.
     if (fflush(file_) != 0) {
@@ -212,29 +174,14 @@ int64_t FileStream::CopyFrom(FileStream& source, int64_t count) {
         posix::FailWithErrno();
         return copied;
     }
-    if (copied < count && !inKernel) {
-        const auto size = static_cast<size_t>(std::min<int64_t>(count - copied, 1 << 20));
-        std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
-        if (!buffer) {
-            SetLastErrorCode(ENOMEM);
-            return copied;
-        }
-        while (copied < count) {
-            const auto want = static_cast<size_t>(std::min<int64_t>(count - copied, size));
-            const size_t got = source.Read(buffer.get(), want);
-            if (got == 0 || Write(buffer.get(), got) != got)
-                break;
-            copied += static_cast<int64_t>(got);
-        }
-    }
+    if (copied < count && !inKernel)
+        copied += CopyThroughBuffer(source, count - copied);
     return copied;
 }
 
 int64_t FileStream::Size() {
-    if (!file_) {
-        SetLastErrorCode(EBADF);
+    if (!CheckOpen())
         return -1;
-    }
     struct stat st;
     // Buffered writes count: the size is what the file holds once they reach it.
     if (fflush(file_) != 0 || fstat(fileno(file_), &st) != 0) {
@@ -245,27 +192,11 @@ int64_t FileStream::Size() {
 }
 
 bool FileStream::SetSize(int64_t size) {
-    if (!file_) {
-        SetLastErrorCode(EBADF);
+    if (!CheckOpen())
         return false;
-    }
     if (fflush(file_) != 0 || ftruncate(fileno(file_), static_cast<off_t>(size)) != 0)
         return posix::FailWithErrno();
     return true;
-}
-
-bool FileStream::Close() {
-    if (!file_)
-        return true;
-    FILE* file = file_;
-    file_ = nullptr;
-    // Data written but never reaching the file must not pass as saved.
-    bool ok = !commit_ || (fflush(file) == 0 && fsync(fileno(file)) == 0);
-    if (!ok)
-        posix::FailWithErrno();
-    if (fclose(file) != 0)
-        ok = posix::FailWithErrno();
-    return ok;
 }
 
 }  // namespace zem

@@ -6,8 +6,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "platform/files.h"
-
 namespace zem::posix {
 
 bool ToNativeName(TextView path, std::string& native) {

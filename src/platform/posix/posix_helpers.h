@@ -7,7 +7,8 @@
 
 #include <string>
 
-#include "platform/files.h"
+#include "platform/file_stamp.h"
+#include "platform/last_error.h"
 #include "platform/text.h"
 
 namespace zem::posix {

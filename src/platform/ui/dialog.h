@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/ui/resources.h"
+#include "platform/ui/resource_table.h"
 #include "platform/ui/window.h"
 
 namespace zem::ui {

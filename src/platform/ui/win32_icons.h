@@ -4,7 +4,7 @@
 // the handle and destroys it (DestroyIcon) once no window uses it.
 #pragma once
 
-#include "platform/ui/resources.h"
+#include "platform/ui/resource_table.h"
 #include "platform/ui/win32_windows.h"
 
 namespace zem::ui {

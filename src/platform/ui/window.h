@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/ui/resources.h"
+#include "platform/ui/resource_table.h"
 
 namespace zem::ui {
 

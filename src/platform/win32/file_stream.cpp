@@ -3,9 +3,6 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <algorithm>
-#include <memory>
-#include <new>
 #include <string>
 
 #include "platform/files.h"
@@ -26,14 +23,6 @@ HANDLE HandleOf(FILE* file) {
     return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
 }
 
-// The runtime's failures set errno and, for the system calls underneath, the last error;
-// the last error is the more precise.
-bool FailFromRuntime() {
-    const DWORD error = ::GetLastError();
-    SetLastErrorCode(error ? static_cast<int>(error) : ERROR_GEN_FAILURE);
-    return false;
-}
-
 // A C runtime descriptor over `file`, which it then owns; -1 (handle closed) on failure.
 int DescriptorOf(HANDLE file, int flags) {
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), flags | _O_BINARY);
@@ -46,8 +35,16 @@ int DescriptorOf(HANDLE file, int flags) {
 
 }  // namespace
 
-FileStream::~FileStream() {
-    Close();
+// The runtime's failures set errno and, for the system calls underneath, the last error;
+// the last error is the more precise.
+bool FileStream::FailFromRuntime() {
+    const DWORD error = ::GetLastError();
+    SetLastErrorCode(error ? static_cast<int>(error) : ERROR_GEN_FAILURE);
+    return false;
+}
+
+bool FileStream::SyncToDisk(FILE* file) {
+    return FlushFileBuffers(HandleOf(file));
 }
 
 bool FileStream::Open(const Text& path, const char* mode) {
@@ -157,33 +154,9 @@ bool FileStream::Adopt(int fd, int error, const char* mode) {
     return true;
 }
 
-size_t FileStream::Read(void* buffer, size_t count) {
-    if (!file_) {
-        SetLastErrorCode(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    const size_t done = fread(buffer, 1, count, file_);
-    if (done < count && ferror(file_))
-        FailFromRuntime();
-    return done;
-}
-
-size_t FileStream::Write(const void* buffer, size_t count) {
-    if (!file_) {
-        SetLastErrorCode(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    const size_t done = fwrite(buffer, 1, count, file_);
-    if (done < count)
-        FailFromRuntime();
-    return done;
-}
-
 bool FileStream::Seek(int64_t offset, int origin) {
-    if (!file_) {
-        SetLastErrorCode(ERROR_INVALID_HANDLE);
+    if (!CheckOpen())
         return false;
-    }
     if (_fseeki64(file_, offset, origin) == 0)
         return true;
     SetLastErrorCode(ERROR_NEGATIVE_SEEK);
@@ -191,55 +164,23 @@ bool FileStream::Seek(int64_t offset, int origin) {
 }
 
 int64_t FileStream::Tell() {
-    if (!file_) {
-        SetLastErrorCode(ERROR_INVALID_HANDLE);
+    if (!CheckOpen())
         return -1;
-    }
     const int64_t position = _ftelli64(file_);
     if (position < 0)
         FailFromRuntime();
     return position;
 }
 
-bool FileStream::Flush() {
-    if (!file_) {
-        SetLastErrorCode(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    if (fflush(file_) != 0)
-        return FailFromRuntime();
-    if (commit_ && !FlushFileBuffers(HandleOf(file_)))
-        return win32::FailWithLastError();
-    return true;
-}
-
 int64_t FileStream::CopyFrom(FileStream& source, int64_t count) {
-    if (!file_ || !source.file_) {
-        SetLastErrorCode(ERROR_INVALID_HANDLE);
+    if (!CheckOpen() || !source.CheckOpen())
         return 0;
-    }
-    const auto size = static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(count, 1), 1 << 20));
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
-    if (!buffer) {
-        SetLastErrorCode(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
-    int64_t copied = 0;
-    while (copied < count) {
-        const auto want = static_cast<size_t>(std::min<int64_t>(count - copied, size));
-        const size_t got = source.Read(buffer.get(), want);
-        if (got == 0 || Write(buffer.get(), got) != got)
-            break;
-        copied += static_cast<int64_t>(got);
-    }
-    return copied;
+    return CopyThroughBuffer(source, count);
 }
 
 int64_t FileStream::Size() {
-    if (!file_) {
-        SetLastErrorCode(ERROR_INVALID_HANDLE);
+    if (!CheckOpen())
         return -1;
-    }
     // Buffered writes count: the size is what the file holds once they reach it.
     if (fflush(file_) != 0) {
         FailFromRuntime();
@@ -254,29 +195,13 @@ int64_t FileStream::Size() {
 }
 
 bool FileStream::SetSize(int64_t size) {
-    if (!file_) {
-        SetLastErrorCode(ERROR_INVALID_HANDLE);
+    if (!CheckOpen())
         return false;
-    }
     if (fflush(file_) != 0)
         return FailFromRuntime();
     if (_chsize_s(_fileno(file_), size) != 0)
         return FailFromRuntime();
     return true;
-}
-
-bool FileStream::Close() {
-    if (!file_)
-        return true;
-    FILE* file = file_;
-    file_ = nullptr;
-    // Data written but never reaching the file must not pass as saved.
-    bool ok = !commit_ || (fflush(file) == 0 && FlushFileBuffers(HandleOf(file)));
-    if (!ok)
-        FailFromRuntime();
-    if (fclose(file) != 0)
-        ok = FailFromRuntime();
-    return ok;
 }
 
 }  // namespace zem

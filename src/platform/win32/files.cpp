@@ -61,8 +61,6 @@ using win32::ScopedHandle;
 using win32::SystemPath;
 using win32::Wide;
 
-thread_local int t_lastError = 0;
-
 constexpr size_t kLongestPath = 32768;
 
 // A handle that reads the entry's information without opening its data: folders included
@@ -128,105 +126,6 @@ bool MakeFolderAndParents(const Text& folder) {
 }
 
 }  // namespace
-
-int GetLastErrorCode() {
-    return t_lastError;
-}
-void SetLastErrorCode(int code) {
-    t_lastError = code;
-    ::SetLastError(static_cast<DWORD>(code));
-}
-
-Text SystemErrorText(int code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    Text text = length && buffer ? win32::FromWide(buffer, length) : Text();
-    if (buffer)
-        LocalFree(buffer);
-    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' '))
-        text.pop_back();
-    return text;
-}
-
-ErrorKind ErrorKindOf(int code) {
-    switch (static_cast<DWORD>(code)) {
-        case ERROR_SUCCESS:
-            return ErrorKind::kNone;
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_MOD_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-            return ErrorKind::kNotFound;
-        case ERROR_ALREADY_EXISTS:
-        case ERROR_FILE_EXISTS:
-            return ErrorKind::kAlreadyExists;
-        case ERROR_DIRECTORY:
-            return ErrorKind::kNotAFolder;
-        case win32::kErrorDirectoryNotSupported:
-            return ErrorKind::kIsAFolder;
-        case ERROR_DIR_NOT_EMPTY:
-            return ErrorKind::kNotEmpty;
-        case ERROR_BAD_FILE_TYPE:
-            return ErrorKind::kNotARegularFile;
-        case ERROR_INVALID_PARAMETER:
-        case ERROR_INVALID_NAME:
-            return ErrorKind::kInvalidArgument;
-        case ERROR_NO_UNICODE_TRANSLATION:
-            return ErrorKind::kInvalidText;
-        case ERROR_LOCK_VIOLATION:
-        case ERROR_SHARING_VIOLATION:
-            return ErrorKind::kLocked;
-        case ERROR_INVALID_HANDLE:
-            return ErrorKind::kNotOpen;
-        default:
-            return ErrorKind::kOther;
-    }
-}
-
-int ErrorCodeOf(ErrorKind kind) {
-    DWORD code = ERROR_GEN_FAILURE;
-    switch (kind) {
-        case ErrorKind::kNone:
-            code = ERROR_SUCCESS;
-            break;
-        case ErrorKind::kNotFound:
-            code = ERROR_FILE_NOT_FOUND;
-            break;
-        case ErrorKind::kAlreadyExists:
-            code = ERROR_ALREADY_EXISTS;
-            break;
-        case ErrorKind::kNotAFolder:
-            code = ERROR_DIRECTORY;
-            break;
-        case ErrorKind::kIsAFolder:
-            code = win32::kErrorDirectoryNotSupported;
-            break;
-        case ErrorKind::kNotEmpty:
-            code = ERROR_DIR_NOT_EMPTY;
-            break;
-        case ErrorKind::kNotARegularFile:
-            code = ERROR_BAD_FILE_TYPE;
-            break;
-        case ErrorKind::kInvalidArgument:
-            code = ERROR_INVALID_PARAMETER;
-            break;
-        case ErrorKind::kInvalidText:
-            code = ERROR_NO_UNICODE_TRANSLATION;
-            break;
-        case ErrorKind::kLocked:
-            code = ERROR_LOCK_VIOLATION;
-            break;
-        case ErrorKind::kNotOpen:
-            code = ERROR_INVALID_HANDLE;
-            break;
-        case ErrorKind::kOther:
-            break;
-    }
-    return static_cast<int>(code);
-}
 
 bool IsAbsolutePath(TextView path) {
     if (!path.empty() && IsPathSeparator(path.front()))
@@ -353,8 +252,8 @@ bool ResolvePath(const Text& path, Text& resolved) {
     // Wine answers ERROR_MORE_DATA for any path past MAX_PATH, however large the buffer: the
     // path is then taken as the system normalises it, without its links followed.
     if (length == 0 && ::GetLastError() == ERROR_MORE_DATA)
-        length = GetFullPathNameW(SystemPath(path).c_str(), static_cast<DWORD>(buffer.size()),
-                                  buffer.data(), nullptr);
+        length =
+            GetFullPathNameW(Wide(path), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     if (length == 0 || length >= buffer.size())
         return FailWithLastError();
     buffer.resize(length);
@@ -394,7 +293,7 @@ bool CreateFolder(const Text& path) {
            (CreateDirectoryW(SystemPath(path).c_str(), nullptr) || FailWithLastError());
 }
 
-bool CreateFolderTree(const Text& path) {
+bool CreateFolderAndParents(const Text& path) {
     if (!CheckName(path))
         return false;
     if (path.empty()) {

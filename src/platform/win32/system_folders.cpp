@@ -63,7 +63,7 @@ Text MakePrivateFolder(const Text& path, Text& reason) {
     }
     if (const size_t separator = LastPathSeparator(folder);
         separator != Text::npos && separator > 0)
-        CreateFolderTree(folder.substr(0, separator));
+        CreateFolderAndParents(folder.substr(0, separator));
     Text refusal;
     if (CreateDirectoryW(win32::Wide(folder), nullptr))
         return folder + u'\\';

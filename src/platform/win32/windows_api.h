@@ -38,7 +38,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/files.h"
+#include "platform/last_error.h"
 #include "platform/text.h"
 
 namespace zem::win32 {

@@ -1,9 +1,9 @@
-// The program's resources as data: the import dialog, the About box, the string table and
+// The program's resource table as data: the import dialog, the About box, the string table and
 // the application icon.
 #include "app/app_icon.h"
 #include "app/resource_ids.h"
 #include "config/user_messages.h"
-#include "platform/ui/resources.h"
+#include "platform/ui/resource_table.h"
 
 namespace zem {
 

@@ -1,4 +1,4 @@
-#include "platform/ui/resources.h"
+#include "platform/ui/resource_table.h"
 
 namespace zem::ui {
 
