@@ -66,8 +66,8 @@ class EndToEndTest : public ImportProgramTest {
         y.AddResource("ATT5", "WEB001", 4, "f5\\never.bin", "type 4");
         y.AddResource("PIC3", "WEB001", 3, "u1\\PIC3.png", "type 3, not in the body");
 
-        y.AddNote({"WEB002", std::nullopt, "nb2", "", 1700000000, 1700003600, "",
-                   "\xEF\xBB\xBF<p>没有标题</p>"});
+        y.AddNote({"WEB002", "字节顺序标记", "nb2", "", 1700000000, 1700003600, "",
+                   "\xEF\xBB\xBF<p>正文</p>"});
         y.AddNote({"WEB003", "引号 'id'", "nb2", "t4,t5", 1690000000, 1690000100, "",
                    "<p>quoted <img src=\"PIC4\"></p>"});
         y.AddResource("PIC4", "WEB003", 1, "u2\\PIC4.png", MakePngImage(10, 10, 0, 0, 0));
