@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,48 +48,30 @@ class DefaultCssTest : public testing::Test {
     std::string store_;
 };
 
-// The font-family list of the page's body rule as a CSS parser reads it: entries split at
-// commas outside quotes, a quoted entry without its quotes, an unquoted one its identifiers
-// joined by one space. An entry a parser would drop (empty, or unquoted with a character no
-// identifier holds, or starting with a digit) reads as "".
+// The families of the body rule's font-family list as a CSS parser reads them: a quoted one
+// without its quotes, an unquoted one as it stands when it is identifiers (letters, "-", "_",
+// non-ASCII, digits but not first); one a parser would drop reads as "".
 std::vector<std::string> FontFamilies(const std::string& page) {
-    const std::string start = "body{font-family: ";
-    const size_t from = page.find(start);
-    if (from == std::string::npos)
+    std::smatch rule;
+    if (!std::regex_search(page, rule, std::regex("body\\{font-family: ([^;]*);")))
         return {};
-    std::vector<std::string> families(1);
-    bool valid = true;
-    char quote = 0;
-    for (size_t i = from + start.size(); i < page.size(); ++i) {
-        const char c = page[i];
-        std::string& family = families.back();
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-            else
-                family += c;
-        } else if (c == '"' || c == '\'') {
-            valid = valid && family.empty();
-            quote = c;
-        } else if (c == ',' || c == ';') {
-            while (!family.empty() && family.back() == ' ')
-                family.pop_back();
-            if (!valid || family.empty() || std::isdigit(static_cast<unsigned char>(family[0])))
-                family.clear();
-            if (c == ';')
-                return families;
-            families.emplace_back();
-            valid = true;
-        } else if (c == ' ') {
-            if (!family.empty() && family.back() != ' ')
-                family += c;
-        } else {
-            const auto byte = static_cast<unsigned char>(c);
-            valid = valid && (std::isalnum(byte) || c == '-' || c == '_' || byte >= 0x80);
-            family += c;
-        }
+    std::vector<std::string> families;
+    std::istringstream list(rule[1].str());
+    for (std::string family; std::getline(list, family, ',');) {
+        family.erase(0, family.find_first_not_of(' '));
+        family.erase(family.find_last_not_of(' ') + 1);
+        const auto byte = [](char c) { return static_cast<unsigned char>(c); };
+        const bool identifiers =
+            !family.empty() && !std::isdigit(byte(family[0])) &&
+            std::all_of(family.begin(), family.end(), [&](char c) {
+                return std::isalnum(byte(c)) || c == '-' || c == '_' || c == ' ' || byte(c) >= 0x80;
+            });
+        const bool quoted = family.size() >= 2 && family.front() == '"' && family.back() == '"';
+        families.push_back(quoted        ? family.substr(1, family.size() - 2)
+                           : identifiers ? family
+                                         : "");
     }
-    return {};
+    return families;
 }
 
 // With the user's style off, the fixed style goes before the end of the head, once however
