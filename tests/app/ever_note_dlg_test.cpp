@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
+#include <span>
+#include <utility>
 
 #include "app/about_dlg.h"
 #include "app/ever_note_dlg.h"
@@ -60,10 +64,50 @@ class EverNoteDlgTest : public testing::Test {
     Text appPath_;
 };
 
+// The width and height a PNG file's header gives.
+std::pair<uint32_t, uint32_t> PngSize(std::span<const unsigned char> png) {
+    const auto word = [&](size_t at) {
+        return uint32_t{png[at]} << 24 | uint32_t{png[at + 1]} << 16 | uint32_t{png[at + 2]} << 8 |
+               png[at + 3];
+    };
+    return png.size() < 24 ? std::pair<uint32_t, uint32_t>{} : std::pair{word(16), word(20)};
+}
+
+bool Overlap(const ui::Window& a, const ui::Window& b) {
+    return a.x < b.x + b.cx && b.x < a.x + a.cx && a.y < b.y + b.cy && b.y < a.y + a.cy;
+}
+
+// The dialog as the toolkit is given it: every control the program drives is there, inside
+// the dialog and clear of the others; what the user acts on is labelled and reached with the
+// Tab key, the path's label coming just before it; the window carries an icon in each size
+// the shell asks for. It opens empty, OK waiting for a path, with the About item.
 TEST_F(EverNoteDlgTest, OpensEmptyWithOkDisabledAndTheAboutItem) {
     CZemEverNoteDlg dialog(nullptr, appPath_);
     Run(dialog, [](CZemEverNoteDlg& d) {
-        EXPECT_EQ(d.GetWindow()->GetText(), u"导入有道云笔记数据到泽门笔记");
+        const ui::Window& root = *d.GetWindow();
+        EXPECT_FALSE(root.GetText().empty());
+        const auto& controls = root.Children();
+        for (size_t i = 0; i < controls.size(); ++i) {
+            const ui::Window& c = *controls[i];
+            SCOPED_TRACE("control " + std::to_string(c.Id()));
+            EXPECT_TRUE(c.Style() & ui::WS_VISIBLE);
+            EXPECT_TRUE(c.x >= 0 && c.y >= 0 && c.cx > 0 && c.cy > 0);
+            EXPECT_TRUE(c.x + c.cx <= root.cx && c.y + c.cy <= root.cy);
+            for (size_t j = i + 1; j < controls.size(); ++j)
+                EXPECT_FALSE(Overlap(c, *controls[j])) << "and control " << controls[j]->Id();
+        }
+        for (int id : {IDC_EDIT_PATH, IDC_BUTTON_BROWSE, ui::IDOK, ui::IDCANCEL}) {
+            ASSERT_NE(d.GetDlgItem(id), nullptr) << id;
+            EXPECT_TRUE(d.GetDlgItem(id)->Style() & ui::WS_TABSTOP) << id;
+        }
+        for (int id : {IDC_BUTTON_BROWSE, ui::IDOK, ui::IDCANCEL})
+            EXPECT_FALSE(d.GetDlgItem(id)->GetText().empty()) << id;
+        const auto path = std::find_if(controls.begin(), controls.end(),
+                                       [](const auto& c) { return c->Id() == IDC_EDIT_PATH; });
+        ASSERT_NE(path, controls.begin());
+        EXPECT_EQ((*(path - 1))->ClassName(), ui::kStaticClass);
+        EXPECT_FALSE((*(path - 1))->GetText().empty());
+
         EXPECT_EQ(d.GetDlgItem(IDC_EDIT_PATH)->GetText(), u"");
         EXPECT_EQ(d.GetDlgItem(IDC_STATIC_STATUS)->GetText(), u"");
         EXPECT_EQ(d.GetDlgItem(IDC_PROGRESS)->Position(), 0);
@@ -74,10 +118,13 @@ TEST_F(EverNoteDlgTest, OpensEmptyWithOkDisabledAndTheAboutItem) {
         EXPECT_EQ(d.SystemMenu()[1].command, IDM_ABOUTBOX);
         EXPECT_EQ(d.SystemMenu()[1].text, u"&About ZemYNote...");
         ASSERT_NE(d.Icon(), nullptr);
-        std::vector<int> sizes;
-        for (const auto& image : d.Icon()->images)
-            sizes.push_back(image.size);
-        EXPECT_EQ(sizes, (std::vector<int>{256, 128, 48, 32, 24, 16}));
+        std::set<int> sizes;
+        for (const auto& image : d.Icon()->images) {
+            EXPECT_EQ(PngSize(image.png), std::pair(uint32_t(image.size), uint32_t(image.size)));
+            sizes.insert(image.size);
+        }
+        for (int size : {16, 32, 48, 256})
+            EXPECT_TRUE(sizes.contains(size)) << size;
     });
     EXPECT_EQ(dialog.LastOutcome(), ImportOutcome::kNotRun);
 }

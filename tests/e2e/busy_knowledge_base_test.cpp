@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "program_runner.h"
 #include "support/environment.h"
 #include "support/held_write_transaction.h"
+#include "support/program_runner.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
@@ -25,13 +25,10 @@ struct ShortWait {
     ~ShortWait() { UnsetEnv("ZEM_KB_BUSY_WAIT_SECONDS"); }
 };
 
-class BusyKnowledgeBaseTest : public testing::Test {
+class BusyKnowledgeBaseTest : public ImportProgramTest {
   protected:
     void SetUp() override {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = MakeTestFolder(std::string("busy.") + info->name());
-        kb_ = folder_ + "/kb";
-        fs::create_directories(kb_);
+        ImportProgramTest::SetUp();
         account_ = std::make_unique<YNoteFixture>(folder_ + "/ynote");
         account_->AddNotebook("nb1", "工作");
         account_->AddTag("t1", "", "项目");
@@ -52,7 +49,6 @@ class BusyKnowledgeBaseTest : public testing::Test {
             "order by title)");
     }
 
-    std::string folder_, kb_;
     std::unique_ptr<YNoteFixture> account_;
 };
 

@@ -8,8 +8,8 @@
 
 #include "imported_account_check.h"
 #include "platform/text.h"
-#include "program_runner.h"
 #include "support/environment.h"
+#include "support/program_runner.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "support/test_home.h"

@@ -8,9 +8,9 @@
 #include <map>
 #include <thread>
 
-#include "program_runner.h"
 #include "support/environment.h"
 #include "support/local_time.h"
+#include "support/program_runner.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
@@ -25,13 +25,10 @@ namespace fs = std::filesystem;
 constexpr int64_t kFirst = 1700000000;
 constexpr int64_t kLater = 1710000000;
 
-class ImportAgainTest : public testing::Test {
+class ImportAgainTest : public ImportProgramTest {
   protected:
     void SetUp() override {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = MakeTestFolder(std::string("again.") + info->name());
-        kb_ = folder_ + "/kb";
-        fs::create_directories(kb_);
+        ImportProgramTest::SetUp();
         ynote_ = std::make_unique<YNoteFixture>(folder_ + "/ynote", "me@example.com");
     }
 
@@ -85,8 +82,6 @@ class ImportAgainTest : public testing::Test {
                " attachments gone from their notes";
     }
 
-    std::string folder_;
-    std::string kb_;
     std::unique_ptr<YNoteFixture> ynote_;
 };
 

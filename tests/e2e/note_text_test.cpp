@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "imported_account_check.h"
-#include "program_runner.h"
 #include "support/environment.h"
+#include "support/program_runner.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
 #include "support/ynote_fixture.h"
@@ -42,12 +42,8 @@ bool CodePageReachable(unsigned codePage) {
     return true;
 }
 
-class NoteTextTest : public testing::Test {
+class NoteTextTest : public ImportProgramTest {
   protected:
-    void SetUp() override {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = MakeTestFolder(std::string("text.") + info->name());
-    }
     // A fresh account and knowledge base under `name`.
     YNoteFixture& Account(const std::string& name) {
         fixture_ = std::make_unique<YNoteFixture>(folder_ + "/" + name + "/ynote");
@@ -69,17 +65,10 @@ class NoteTextTest : public testing::Test {
         return ReadFileBytes(kb_ + "/documents/" + DocumentGuid(kb_, "title " + id) +
                              "/index.html");
     }
-    // Whether the log, UTF-16LE, holds the ASCII line.
     static bool LogHolds(const std::string& line) {
-        std::string wide;
-        for (char c : line)
-            wide += std::string{c, '\0'};
-        return ReadFileBytesIfAny(TestHome() + "/Documents/My Knowledge/Zem.log").find(wide) !=
-               std::string::npos;
+        return ProgramLogAscii().find(line) != std::string::npos;
     }
 
-    std::string folder_;
-    std::string kb_;
     std::unique_ptr<YNoteFixture> fixture_;
 };
 

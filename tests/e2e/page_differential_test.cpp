@@ -10,7 +10,7 @@
 #include <random>
 
 #include "imported_account_check.h"
-#include "program_runner.h"
+#include "support/program_runner.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
 #include "support/ynote_fixture.h"
@@ -168,7 +168,7 @@ TEST(PageDifferential, StoredPagesKeepTheNotesTreeAndShowItsPictures) {
     constexpr int kNotes = 300;
     struct Note {
         std::string id, body;
-        std::vector<std::pair<std::string, std::string>> pictures;  // resid, reserve2
+        std::vector<std::pair<std::string, std::string>> pictures;  // resid, stored path
     };
     std::vector<Note> notes;
     for (int n = 0; n <= kNotes; ++n) {
@@ -176,15 +176,15 @@ TEST(PageDifferential, StoredPagesKeepTheNotesTreeAndShowItsPictures) {
         std::vector<std::string> links;
         for (int k = 0; k < 3; ++k) {
             const std::string id = "RES" + std::to_string(n) + "X" + std::to_string(k) + "Z";
-            const std::string reserve2 =
+            const std::string storedPath =
                 "u" + std::to_string(n) + "\\pic " + std::to_string(k) + (k == 2 ? ".css" : ".png");
-            note.pictures.emplace_back(id, reserve2);
+            note.pictures.emplace_back(id, storedPath);
             links.push_back(id);
             // Every fifth note lost its last picture's file: its link stays as it was.
             const bool lost = k == 1 && n % 5 == 0;
             account.AddResource(
-                id, note.id, 1, reserve2,
-                lost ? std::nullopt : std::optional<std::string>("bytes of " + reserve2));
+                id, note.id, 1, storedPath,
+                lost ? std::nullopt : std::optional<std::string>("bytes of " + storedPath));
         }
         // Note 0 has an empty body: its stored page is the template alone.
         note.body = n == 0 ? "" : TagSoup(1000 + n, links).Body(1 + n % 25);
@@ -213,11 +213,11 @@ TEST(PageDifferential, StoredPagesKeepTheNotesTreeAndShowItsPictures) {
     std::vector<std::pair<std::string, std::string>> pages;
     for (int n = 1; n <= kNotes; ++n) {
         std::string body = notes[n].body;
-        for (const auto& [id, reserve2] : notes[n].pictures) {
+        for (const auto& [id, storedPath] : notes[n].pictures) {
             if (n % 5 == 0 && id.ends_with("X1Z"))
                 continue;
             // The program links a picture by its path made a link: "/" and "%20".
-            std::string link = reserve2;
+            std::string link = storedPath;
             std::replace(link.begin(), link.end(), '\\', '/');
             link.replace(link.find(' '), 1, "%20");
             for (size_t at = body.find(id); at != std::string::npos; at = body.find(id, at))

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "imported_account_check.h"
-#include "program_runner.h"
+#include "support/program_runner.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
@@ -20,13 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RunIsolationTest : public testing::Test {
+class RunIsolationTest : public ImportProgramTest {
   protected:
-    void SetUp() override {
-        folder_ = MakeTestFolder(std::string("runs.") +
-                                 testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-
     // An account whose notes, pictures and attachments all carry `mark`: the same note ids,
     // resource ids and file names as any other account made here, different titles and bytes.
     std::unique_ptr<YNoteFixture> MakeAccount(const std::string& name, int notes, uint8_t colour) {
@@ -80,8 +75,6 @@ class RunIsolationTest : public testing::Test {
             return 0;
         return static_cast<size_t>(std::distance(fs::directory_iterator(kb + "/documents"), {}));
     }
-
-    std::string folder_;
 };
 
 // Two accounts at once, and one of them a second time into another knowledge base: each

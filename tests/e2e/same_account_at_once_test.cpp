@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "imported_account_check.h"
-#include "program_runner.h"
+#include "support/program_runner.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
@@ -20,11 +20,10 @@ namespace fs = std::filesystem;
 
 constexpr int kNotes = 12;
 
-class SameAccountAtOnceTest : public testing::Test {
+class SameAccountAtOnceTest : public ImportProgramTest {
   protected:
     void SetUp() override {
-        folder_ = MakeTestFolder(std::string("at-once.") +
-                                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        ImportProgramTest::SetUp();
         account_ = std::make_unique<YNoteFixture>(folder_ + "/account");
         account_->AddNotebook("nb", "笔记本");
         account_->AddTag("t", "", "标签");
@@ -63,7 +62,6 @@ class SameAccountAtOnceTest : public testing::Test {
         return run.output.find(text) != std::string::npos;
     }
 
-    std::string folder_;
     std::unique_ptr<YNoteFixture> account_;
 };
 

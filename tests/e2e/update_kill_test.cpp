@@ -10,7 +10,7 @@
 #include <regex>
 #include <thread>
 
-#include "program_runner.h"
+#include "support/program_runner.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "support/test_home.h"

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "e2e/program_runner.h"
 #include "platform/text.h"
 #include "support/import_audit.h"
+#include "support/program_runner.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "support/test_home.h"

@@ -6,10 +6,10 @@
 
 #include <filesystem>
 
-#include "e2e/program_runner.h"
 #include "faults/fault_scenario.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "support/program_runner.h"
 #include "support/sqlite_file.h"
 #include "support/test_files.h"
 #include "support/test_home.h"

@@ -4,16 +4,13 @@
 
 #include "platform/code_pages.h"
 #include "platform/files.h"
+#include "support/platform_text.h"
 #include "support/wine.h"
 
 namespace zem {
 namespace {
 
-Text Decode(uint32_t codePage, std::string_view bytes, bool strict = true) {
-    Text text;
-    EXPECT_TRUE(MultiByteToText(codePage, bytes, strict, text)) << codePage;
-    return text;
-}
+using test::Decode;
 
 std::string Encode(uint32_t codePage, TextView text) {
     std::string bytes;

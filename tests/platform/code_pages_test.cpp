@@ -5,15 +5,12 @@
 
 #include "platform/files.h"
 #include "support/environment.h"
+#include "support/platform_text.h"
 
 namespace zem {
 namespace {
 
-Text Decode(uint32_t codePage, std::string_view bytes, bool strict = true) {
-    Text text;
-    EXPECT_TRUE(MultiByteToText(codePage, bytes, strict, text)) << codePage;
-    return text;
-}
+using test::Decode;
 
 TEST(CodePagesTest, AnsiCodePageFollowsTheLocale) {
     test::EnvOverride all("LC_ALL", nullptr);

@@ -11,6 +11,7 @@
 #include "platform/atomic_write.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "support/platform_text.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
 
@@ -22,9 +23,7 @@ using test::WriteFileBytes;
 
 namespace fs = std::filesystem;
 
-Text T(const std::string& utf8) {
-    return FromUtf8(utf8);
-}
+using test::T;
 
 TEST(FilesTest, PathWithNulCharacterIsRejectedNotTruncated) {
     // Not "nul": that names a device on Windows.
@@ -67,7 +66,6 @@ TEST(FilesTest, FolderAndFileOperationsSetLastError) {
 
 TEST(FilesTest, FolderTreesAreMadeFromTheDeepestExistingFolder) {
     const std::string root = test::MakeTestFolder("trees");
-    const auto T = [](const std::string& path) { return FromUtf8(path); };
     EXPECT_TRUE(CreateFolderAndParents(T(root + "/a/b/c/")));
     EXPECT_TRUE(std::filesystem::is_directory(root + "/a/b/c"));
     EXPECT_TRUE(CreateFolderAndParents(T(root + "/a/b//d")));
@@ -85,9 +83,7 @@ TEST(FilesTest, FolderTreesAreMadeFromTheDeepestExistingFolder) {
 // longer names, and are read and written all the same.
 TEST(FilesTest, PathsPastTheClassicLimitWorkLikeAnyOther) {
     const std::string root = test::MakeTestFolder("long");
-    std::string deep = root;
-    while (deep.size() < 400)
-        deep += "/" + std::string(60, 'd');
+    const std::string deep = test::DeepPath(root, 400, 60);
     ASSERT_TRUE(CreateFolderAndParents(T(deep)));
     const Text file = T(deep + "/图片.png"), moved = T(deep + "/moved.png");
     ASSERT_TRUE(WriteFileAtomically(file, "picture"));

@@ -13,20 +13,14 @@
 
 #include "platform/atomic_write.h"
 #include "platform/file_stream.h"
+#include "support/platform_text.h"
 #include "support/test_files.h"
 #include "support/test_home.h"
 
-namespace zem {
+namespace zem::test {
 namespace {
 
-using test::ReadFileBytes;
-using test::WriteFileBytes;
-
 namespace fs = std::filesystem;
-
-Text T(const std::string& utf8) {
-    return FromUtf8(utf8);
-}
 
 TEST(FilesTest, AttributesOfFilesFoldersHiddenNamesAndLinks) {
     const std::string dir = test::MakeTestFolder("attributes");
@@ -173,4 +167,4 @@ TEST(FileStreamTest, OnlyRegularFilesOpenForReading) {
 // The copy starts and ends at the streams' positions, also with bytes still in a stream's
 // buffer; a source the kernel cannot copy from is read through the buffer instead.
 }  // namespace
-}  // namespace zem
+}  // namespace zem::test

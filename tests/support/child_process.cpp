@@ -2,7 +2,19 @@
 
 #include <thread>
 
+#include "support/test_files.h"
+#include "support/test_home.h"
+
 namespace zem::test {
+
+std::string StartedProgram::MakeStreamFiles(const std::string& input) {
+    static int started = 0;
+    const std::string folder = MakeTestFolder("started-" + std::to_string(++started));
+    outputFile_ = folder + "/out";
+    errorFile_ = folder + "/err";
+    WriteFileBytes(folder + "/in", input);
+    return folder + "/in";
+}
 
 ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
                          const ProgramOptions& options) {

@@ -54,6 +54,10 @@ class StartedProgram {
     bool Running();
 
   private:
+    // Makes a folder of the program's own, names its output and error files there and
+    // writes `input` for its standard input; returns that file's path.
+    std::string MakeStreamFiles(const std::string& input);
+
     struct Process;
     std::unique_ptr<Process> process_;
     std::string outputFile_;

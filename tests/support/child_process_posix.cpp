@@ -6,7 +6,6 @@
 
 #include "support/child_process.h"
 #include "support/test_files.h"
-#include "support/test_home.h"
 
 namespace zem::test {
 
@@ -19,12 +18,7 @@ struct StartedProgram::Process {
 StartedProgram::StartedProgram(const std::string& path, const std::vector<std::string>& arguments,
                                const ProgramOptions& options)
     : process_(std::make_unique<Process>()) {
-    static int started = 0;
-    const std::string folder = MakeTestFolder("started-" + std::to_string(++started));
-    const std::string inputFile = folder + "/in";
-    outputFile_ = folder + "/out";
-    errorFile_ = folder + "/err";
-    WriteFileBytes(inputFile, options.input);
+    const std::string inputFile = MakeStreamFiles(options.input);
     int pipeFds[2] = {-1, -1};
     if (options.closedOutput && pipe(pipeFds) != 0)
         return;

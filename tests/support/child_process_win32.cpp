@@ -4,7 +4,6 @@
 
 #include "support/child_process.h"
 #include "support/test_files.h"
-#include "support/test_home.h"
 #include "support/wide_text.h"
 
 namespace zem::test {
@@ -87,12 +86,7 @@ struct StartedProgram::Process {
 StartedProgram::StartedProgram(const std::string& path, const std::vector<std::string>& arguments,
                                const ProgramOptions& options)
     : process_(std::make_unique<Process>()) {
-    static int started = 0;
-    const std::string folder = MakeTestFolder("started-" + std::to_string(++started));
-    const std::string inputFile = folder + "/in";
-    outputFile_ = folder + "/out";
-    errorFile_ = folder + "/err";
-    WriteFileBytes(inputFile, options.input);
+    const std::string inputFile = MakeStreamFiles(options.input);
 
     const std::wstring program = Wide(ExecutablePath(path));
     std::wstring commandLine = QuoteArgument(program);

@@ -92,13 +92,13 @@ void YNoteFixture::AddNote(const YNoteNote& note) {
 }
 
 void YNoteFixture::AddResource(const std::string& resId, const std::string& noteId, int type,
-                               const std::string& reserve2,
+                               const std::string& storedPath,
                                const std::optional<std::string>& content) {
-    database_->Exec("insert or replace into resources values (?, ?)", {resId, reserve2});
+    database_->Exec("insert or replace into resources values (?, ?)", {resId, storedPath});
     database_->Exec("insert into resource_attr values (?, ?, ?)", {resId, noteId, Number(type)});
     if (!content)
         return;
-    std::string relative = reserve2;
+    std::string relative = storedPath;
     for (char& c : relative) {
         if (c == '\\')
             c = '/';

@@ -41,10 +41,11 @@ class YNoteFixture {
     void AddNotebook(const std::string& id, const std::string& name);
     void AddTag(const std::string& tagId, const std::string& parentId, const std::string& name);
     void AddNote(const YNoteNote& note);
-    // A resource row of the note; with `content`, the file at storage folder + reserve2
-    // (its "\" turned into "/"), folders made as needed.
+    // A resource row of the note. `storedPath` is the file's path relative to the storage
+    // folder as YNote records it (column reserve2, "\"-separated); with `content`, the file is
+    // written there (its "\" turned into "/"), folders made as needed.
     void AddResource(const std::string& resId, const std::string& noteId, int type,
-                     const std::string& reserve2,
+                     const std::string& storedPath,
                      const std::optional<std::string>& content = std::nullopt);
     // Replaces the AttachmentStorageDir row; nullopt removes it.
     void SetStorageDirValue(const std::optional<std::string>& value);

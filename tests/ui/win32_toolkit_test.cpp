@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_icon.h"
+#include "app/resource_ids.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/toolkit.h"
@@ -27,39 +27,28 @@
 namespace zem::ui {
 namespace {
 
-constexpr int kTemplate = 31;
-constexpr int kIcon = 128;
-constexpr int kEdit = 1000, kBrowse = 1001, kProgress = 1002, kStatus = 1003;
+constexpr int kTemplate = IDD_ZEMYNOTE_DIALOG;
+constexpr int kIcon = IDR_MAINFRAME;
+constexpr int kEdit = IDC_EDIT_PATH, kBrowse = IDC_BUTTON_BROWSE, kProgress = IDC_PROGRESS,
+              kStatus = IDC_STATIC_STATUS;
 constexpr int kProbe = 4000;  // a command with no control: the test's own step
 constexpr uint32_t kAboutCommand = 0x10;
-constexpr char16_t kCaption[] = u"导入有道云笔记数据到泽门笔记";
 
-const ResourceSet& TestResources() {
-    constexpr uint32_t kChild = WS_CHILD | WS_VISIBLE;
-    static const ResourceSet resources{
-        {DialogTemplate{
-            kTemplate,
-            kCaption,
-            u"MS Shell Dlg",
-            8,
-            400,
-            0x0804,
-            134,
-            327,
-            163,
-            DS_SHELLFONT | DS_MODALFRAME | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
-            WS_EX_APPWINDOW,
-            {{IDC_STATIC, kStaticClass, u"有道云笔记数据文件：帐号.db:", 7, 7, 192, 14, kChild},
-             {kEdit, kEditClass, u"", 7, 28, 313, 14,
-              kChild | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP},
-             {kStatus, kStaticClass, u"", 7, 93, 313, 8, kChild},
-             {kProgress, kProgressClass, u"", 7, 111, 313, 14, kChild | WS_BORDER},
-             {kBrowse, kButtonClass, u"浏览", 270, 47, 50, 14, kChild | WS_TABSTOP},
-             {IDCANCEL, kButtonClass, u"取消", 270, 142, 50, 14, kChild | WS_TABSTOP},
-             {IDOK, kButtonClass, u"确定", 209, 142, 50, 14, kChild | WS_TABSTOP}}}},
-        {},
-        {IconResource{kIcon, AppIconImages()}}};
-    return resources;
+BOOL CALLBACK KeepDialogWindow(HWND window, LPARAM found) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (wcscmp(className, L"#32770") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The dialog window this thread shows; tests running beside this one show dialogs of the same
+// caption on the same display.
+HWND OwnDialogWindow() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), KeepDialogWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 // A dialog like the program's, whose probe runs from the modal loop once the window is up.
@@ -69,7 +58,7 @@ class ProbeDialog : public Dialog {
         OnCommandId(kBrowse, [this] { ++browses; });
         OnCommandId(kProbe, [this] {
             if (probe)
-                probe(FindWindowW(L"#32770", reinterpret_cast<const wchar_t*>(kCaption)));
+                probe(OwnDialogWindow());
         });
     }
 
@@ -96,7 +85,7 @@ class ProbeDialog : public Dialog {
 class Win32ToolkitTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        SetResources(&TestResources());
+        InstallProgramResources();
         SetToolkit(CreateWindowToolkit(/*nonInteractive=*/false));
         ASSERT_STREQ(CurrentToolkit().Name(), "win32");
     }
@@ -145,36 +134,37 @@ TEST_F(Win32ToolkitTest, ControlsAreTheTemplatesAtTheirDialogUnitPlaces) {
         probed = true;
         ASSERT_NE(window, nullptr);
         EXPECT_TRUE(IsWindowVisible(window));
+        const DialogTemplate& t = *dialog.Template();
         RECT client{};
         GetClientRect(window, &client);
-        const RECT size = DialogUnits(window, 0, 0, 327, 163);
+        const RECT size = DialogUnits(window, 0, 0, t.cx, t.cy);
         EXPECT_EQ(client.right, size.right);
         EXPECT_EQ(client.bottom, size.bottom);
         EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
-        const struct {
-            int id;
-            const wchar_t* className;
-            int x, y, cx, cy;
-        } controls[] = {{kEdit, L"Edit", 7, 28, 313, 14},
-                        {kStatus, L"Static", 7, 93, 313, 8},
-                        {kProgress, L"msctls_progress32", 7, 111, 313, 14},
-                        {kBrowse, L"Button", 270, 47, 50, 14},
-                        {IDCANCEL, L"Button", 270, 142, 50, 14},
-                        {IDOK, L"Button", 209, 142, 50, 14}};
-        for (const auto& c : controls) {
-            HWND control = GetDlgItem(window, c.id);
-            ASSERT_NE(control, nullptr) << "control " << c.id;
+        EXPECT_EQ(WindowText(window), Wide(t.caption.c_str()));
+        // Each item, in creation order, is a window of its class at its dialog-unit place,
+        // showing its text.
+        HWND control = GetWindow(window, GW_CHILD);
+        for (const DialogItemTemplate& item : t.items) {
+            ASSERT_NE(control, nullptr) << "control " << item.id;
+            if (item.id != IDC_STATIC) {
+                EXPECT_EQ(control, GetDlgItem(window, item.id));
+            }
             wchar_t className[64] = {};
             GetClassNameW(control, className, 64);
-            EXPECT_EQ(_wcsicmp(className, c.className), 0) << "control " << c.id;
-            ExpectSameRect(ClientRectOf(control, window), DialogUnits(window, c.x, c.y, c.cx, c.cy),
-                           c.id);
+            EXPECT_EQ(_wcsicmp(className, Wide(item.windowClass.c_str()).c_str()), 0)
+                << "control " << item.id;
+            ExpectSameRect(ClientRectOf(control, window),
+                           DialogUnits(window, item.x, item.y, item.cx, item.cy), item.id);
+            if (item.windowClass != kProgressClass) {
+                EXPECT_EQ(WindowText(control), Wide(item.text.c_str())) << "control " << item.id;
+            }
+            // The dialog manager draws a border as a sunken edge (WS_EX_CLIENTEDGE) instead.
+            const uint32_t style = item.style & ~WS_BORDER;
+            EXPECT_EQ(static_cast<uint32_t>(GetWindowLongW(control, GWL_STYLE)) & style, style)
+                << "control " << item.id;
+            control = GetWindow(control, GW_HWNDNEXT);
         }
-        EXPECT_EQ(WindowText(window), Wide(kCaption));
-        EXPECT_EQ(WindowText(GetDlgItem(window, kBrowse)), L"浏览");
-        EXPECT_TRUE(GetWindowLongW(GetDlgItem(window, kEdit), GWL_STYLE) & ES_READONLY);
-        // The label without an id of its own is the first control made.
-        EXPECT_EQ(WindowText(GetWindow(window, GW_CHILD)), L"有道云笔记数据文件：帐号.db:");
         dialog.EndDialog(IDOK);
     };
     EXPECT_EQ(dialog.DoModal(), IDOK);

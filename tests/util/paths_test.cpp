@@ -9,6 +9,7 @@
 
 #include "platform/files.h"
 #include "platform/system_info.h"
+#include "support/platform_text.h"
 #include "support/test_home.h"
 
 #ifdef _WIN32
@@ -35,9 +36,7 @@ void MakeHidden(const std::string& path) {
 #endif
 }
 
-Text T(const std::string& utf8) {
-    return FromUtf8(utf8);
-}
+using test::T;
 
 TEST(PathPieces, SplitLikeThePathSplitter) {
     EXPECT_EQ(GetFolderPart(u"/a/b/c.txt"), u"/a/b/");
@@ -89,9 +88,7 @@ TEST(CreateFolderBelowRoot, NeverCreatesTheFirstPieceOfARelativePath) {
 
 TEST(CreateFolderBelowRoot, HandlesPathsBeyondTheOldBufferLimit) {
     const std::string root = test::MakeTestFolder("long");
-    std::string path = root;
-    while (path.size() < 1500)
-        path += "/" + std::string(200, 'd');
+    const std::string path = test::DeepPath(root, 1500, 200);
     EXPECT_TRUE(CreateFolderBelowRoot(T(path)));
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_EQ(GetFolderPart(T(path + "/f.txt")), T(path + "/"));

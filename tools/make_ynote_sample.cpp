@@ -1,6 +1,7 @@
 // Writes a sample YNote account into a folder: the account database (printed on standard
 // output) and its attachment storage folder. Chinese notebook names, nested tags, notes with
-// pictures and attachments, a title holding "/", a note without a title.
+// pictures and attachments, a title holding "/", a note without a title (the awkward account
+// the tests import, support/awkward_account.h, and notes a user keeps beside it).
 //
 //   make_ynote_sample <folder> [<storage folder as the account records it>]
 //
@@ -10,11 +11,12 @@
 #include <exception>
 #include <string>
 
+#include "support/awkward_account.h"
 #include "support/ynote_fixture.h"
 
+using zem::test::FillAwkwardAccount;
 using zem::test::MakePngImage;
 using zem::test::YNoteFixture;
-using zem::test::YNoteNote;
 
 namespace {
 
@@ -22,23 +24,22 @@ std::string Picture(const std::string& resId) {
     return "<img src=\"" + resId + "\" alt=\"" + resId + "\">";
 }
 
+// The awkward account, with notes of the kind a user keeps beside it: a weekly report with a
+// picture and a report attached, travel notes with two pictures and two attachments of one
+// name, reading notes under a tag nested three deep, and a clipping in the unfiled notebook.
 void FillSample(YNoteFixture& ynote) {
-    ynote.AddNotebook("nb-work", "工作");
-    ynote.AddNotebook("nb-life", "生活");
+    FillAwkwardAccount(ynote);
     ynote.AddNotebook("nb-read", "读书笔记");
     ynote.AddNotebook("00000111", "我的资源");
-
-    ynote.AddTag("t-proj", "", "项目");
-    ynote.AddTag("t-fe", "t-proj", "前端");
-    ynote.AddTag("t-react", "t-fe", "React");
+    ynote.AddTag("t-react", "t2", "React");
     ynote.AddTag("t-travel", "", "旅行");
     ynote.AddTag("t-jp", "t-travel", "日本");
     ynote.AddTag("t-imp", "", "重要");
 
     ynote.AddNote({.noteId = "WEB0a1b2c3d4e5f",
                    .title = "周报 2024/第12周",
-                   .notebookId = "nb-work",
-                   .tags = "t-proj,t-imp",
+                   .notebookId = "nb1",
+                   .tags = "t1,t-imp",
                    .created = 1710720000,
                    .updated = 1711065600,
                    .sourceUrl = "https://intranet.example.com/weekly/12",
@@ -49,16 +50,9 @@ void FillSample(YNoteFixture& ynote) {
     ynote.AddResource("RESATT001", "WEB0a1b2c3d4e5f", 2, "files01\\周报-第12周.pdf",
                       "%PDF-1.4\n% sample weekly report\n");
 
-    ynote.AddNote({.noteId = "WEB1b2c3d4e5f60",
-                   .title = std::nullopt,
-                   .notebookId = "nb-life",
-                   .created = 1700000000,
-                   .updated = 1700003600,
-                   .body = "<p>一条没有标题的随手记：买牛奶、交电费。</p>"});
-
     ynote.AddNote({.noteId = "WEB2c3d4e5f6071",
                    .title = "京都旅行",
-                   .notebookId = "nb-life",
+                   .notebookId = "nb2",
                    .tags = "t-travel,t-jp",
                    .created = 1696118400,
                    .updated = 1696550400,
@@ -76,7 +70,7 @@ void FillSample(YNoteFixture& ynote) {
     ynote.AddNote({.noteId = "WEB3d4e5f607182",
                    .title = "React Hooks 笔记",
                    .notebookId = "nb-read",
-                   .tags = "t-react,t-fe",
+                   .tags = "t-react,t2",
                    .created = 1690000000,
                    .updated = 1690500000,
                    .body = "<p><code>useEffect</code> 在渲染后执行。</p>"});

@@ -1,6 +1,9 @@
 // The program's import as the end-to-end and fault tests run it, on the shared child-process
-// runner (support/child_process.h), and the log it leaves in the test home.
+// runner (support/child_process.h), the log it leaves in the test home, and the fixture of
+// those tests.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -22,5 +25,15 @@ std::unique_ptr<StartedProgram> StartImport(const std::string& kbFolder,
 // The program's log (UTF-16LE) in the test home, its ASCII characters only: enough for
 // checking its English lines.
 std::string ProgramLogAscii();
+
+// A test of the program's import: SetUp makes a fresh folder named after the test (folder_)
+// holding an empty folder for the knowledge base (kb_).
+class ImportProgramTest : public testing::Test {
+  protected:
+    void SetUp() override;
+
+    std::string folder_;
+    std::string kb_;
+};
 
 }  // namespace zem::test

@@ -1,4 +1,6 @@
-#include "program_runner.h"
+#include "support/program_runner.h"
+
+#include <filesystem>
 
 #include "support/test_files.h"
 #include "support/test_home.h"
@@ -37,6 +39,12 @@ std::string ProgramLogAscii() {
             ascii += bytes[i];
     }
     return ascii;
+}
+
+void ImportProgramTest::SetUp() {
+    folder_ = MakeTestFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+    kb_ = folder_ + "/kb";
+    std::filesystem::create_directories(kb_);
 }
 
 }  // namespace zem::test

@@ -93,21 +93,18 @@ TEST(TranslateTest, ProductTokenAndFallbacks) {
     table.Set(u"Empty", u"");
     table.Set(u"Tab\\tquote\"\"", u"ok\\t\"\"{p}");
     table.Set(u"Hello", u"Bonjour {p}");
+    const struct {
+        Text source, translation;
+    } cases[] = {
+        {u"{P}", u"Zem"},           {u"About {p}", u"About Zem"}, {u"About {P}", u"About {P}"},
+        {u"Backslash", u"\\"},      {u"Empty", u"Empty"},         {u"Tab\tquote\"", u"ok\t\"Zem"},
+        {u"Hello", u"Bonjour Zem"},
+    };
     Text result;
-    EXPECT_TRUE(Translate(table, u"{P}", result));
-    EXPECT_EQ(result, u"Zem");
-    EXPECT_TRUE(Translate(table, u"About {p}", result));
-    EXPECT_EQ(result, u"About Zem");
-    EXPECT_TRUE(Translate(table, u"About {P}", result));
-    EXPECT_EQ(result, u"About {P}");
-    EXPECT_TRUE(Translate(table, u"Backslash", result));
-    EXPECT_EQ(result, u"\\");
-    EXPECT_TRUE(Translate(table, u"Empty", result));
-    EXPECT_EQ(result, u"Empty");
-    EXPECT_TRUE(Translate(table, u"Tab\tquote\"", result));
-    EXPECT_EQ(result, u"ok\t\"Zem");
-    EXPECT_TRUE(Translate(table, u"Hello", result));
-    EXPECT_EQ(result, u"Bonjour Zem");
+    for (const auto& c : cases) {
+        EXPECT_TRUE(Translate(table, c.source, result)) << ToUtf8(c.source);
+        EXPECT_EQ(result, c.translation) << ToUtf8(c.source);
+    }
     EXPECT_FALSE(Translate(table, u"", result));
     EXPECT_EQ(result, u"");
 }
