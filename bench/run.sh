@@ -13,9 +13,9 @@
 #
 # With --against REV[,REV...], the import of each account is also run by the program built
 # from each of those commits (in a worktree of its own under $out/against/), in turn with
-# this one, run by run in the same fresh-home conditions; a second table gives the medians
-# and each one's ratio to this commit's. That is how a change is held to its speed: drift
-# of the machine falls on every program alike.
+# this one, run by run in the same fresh-home conditions, each run starting with another
+# program; a second table gives the medians and each one's ratio to this commit's. That is
+# how a change is held to its speed: drift of the machine falls on every program alike.
 #
 # Usage: bench/run.sh [--repeat N] [--only NAME[,NAME...]] [--against REV[,REV...]]
 #   accounts: text, pictures, large, tags, attachment, body, keyless5k, keyless20k,
@@ -94,18 +94,17 @@ done
 comparison=$out/comparison.txt
 : >"$comparison"
 
-# The imports of the compared commits' programs, in the run folders of run $2 of account $1,
-# each time added to that program's list for the account.
-measure_others() {
-  local name=$1 i=$2 database=$3 first=${4:-} k seconds status
-  for k in "${!other_bins[@]}"; do
-    local home=$runs/$name-$i/${other_revs[$k]}
-    if [ -n "$first" ]; then measure_import "$home" "$first" "${other_bins[$k]}" >/dev/null; fi
-    sync
-    read -r seconds _ status <<<"$(measure_import "$home" "$database" "${other_bins[$k]}")"
-    if [ "$status" != 0 ]; then complete="${other_revs[$k]} import exit $status"; fi
-    echo "$seconds" >>"$runs/times-$name-${other_revs[$k]}"
-  done
+# The import of compared program $3 (an index into other_revs) for run $2 of account $1, from
+# database $4 after a first, unmeasured import of $5 unless that is empty; the time is added
+# to that program's list for the account.
+measure_other() {
+  local name=$1 i=$2 k=$3 database=$4 first=${5:-} seconds status
+  local home=$runs/$name-$i/${other_revs[$k]}
+  if [ -n "$first" ]; then measure_import "$home" "$first" "${other_bins[$k]}" >/dev/null; fi
+  sync
+  read -r seconds _ status <<<"$(measure_import "$home" "$database" "${other_bins[$k]}")"
+  if [ "$status" != 0 ]; then complete="${other_revs[$k]} import exit $status"; fi
+  echo "$seconds" >>"$runs/times-$name-${other_revs[$k]}"
 }
 
 # One account's median of this program and of each compared one, with the ratios.
@@ -135,14 +134,17 @@ remove_runs() {
     date +%s >"$out/removed-at"
   fi
 }
-remove_runs
-if [ -f "$out/removed-at" ]; then
+settle() {
+  local wait_for
+  [ -f "$out/removed-at" ] || return 0
   wait_for=$(( $(cat "$out/removed-at") + settle_seconds - $(date +%s) ))
   if [ "$wait_for" -gt 0 ]; then
     echo "waiting $wait_for s for the file system to settle after the last removal" >&2
     sleep "$wait_for"
   fi
-fi
+}
+remove_runs
+settle
 trap remove_runs EXIT
 mkdir -p "$runs"
 
@@ -178,27 +180,72 @@ measure_import() {
     sh "$home/kb" "$bin/bench_measure" "$program/ZemYNote" "$database" 2>&1 >/dev/null </dev/null | tail -1
 }
 
+# This commit's import for run $2 of account $1, from database $3 after a first, unmeasured
+# import of $4 unless that is empty; its time and peak are added to the account's lists and
+# its knowledge base is checked to hold $5 documents, $6 attachments and $7 pictures.
+measure_this() {
+  local name=$1 i=$2 database=$3 first=$4 home=$runs/$1-$2/home seconds peak status check
+  if [ -n "$first" ]; then
+    read -r _ _ status <<<"$(measure_import "$home" "$first")"
+    if [ "$status" != 0 ]; then complete="first import exit $status"; fi
+  fi
+  sync
+  read -r seconds peak status <<<"$(measure_import "$home" "$database")"
+  if [ "$status" != 0 ]; then complete="import exit $status"; fi
+  imports+=("$seconds"); peaks+=("$peak")
+  check=$("$bin/bench_check_kb" "$home/kb" "$5" "$6" "$7" || true)
+  if [ "$check" != ok ]; then complete=$check; fi
+}
+
+# Every program's import for run $2 of account $1 (arguments as measure_this's). The first
+# import after the floor tends to be the slowest (seen: with this commit's program always
+# first, on most accounts each program's median fell with its place in the order), so each
+# run starts with another program and, over as many runs as programs, each has each place.
+measure_programs() {
+  local i=$2 n=$(( ${#other_revs[@]} + 1 )) j k
+  for j in $(seq 0 $((n - 1))); do
+    k=$(( (j + i - 1) % n ))
+    if [ "$k" = 0 ]; then
+      measure_this "$@"
+    else
+      measure_other "$1" "$2" $((k - 1)) "$3" "$4"
+    fi
+  done
+}
+
+# Every run's folders are kept until the end (above). An account's runs take up to its size
+# twice for the floor and once for each program's knowledge base; where the disk cannot hold
+# them beside the runs so far, those are removed first and the file system left to settle.
+make_room() {
+  local bytes=$1 programs=$(( ${#other_revs[@]} + 1 )) need avail
+  need=$(( bytes * (2 + programs) * repeat * 6 / 5 ))
+  avail=$(df --output=avail -B1 "$out" | tail -1)
+  if [ "$avail" -lt "$need" ] && [ -n "$(ls -A "$runs")" ]; then
+    echo "$(( avail >> 30 )) GiB free, $(( need >> 30 )) GiB needed: removing the runs so far" >&2
+    remove_runs
+    mkdir -p "$runs"
+    settle
+    avail=$(df --output=avail -B1 "$out" | tail -1)
+  fi
+  if [ "$avail" -lt "$need" ]; then
+    echo "warning: $(( avail >> 30 )) GiB free, the runs may need $(( need >> 30 )) GiB" >&2
+  fi
+}
+
 printf '%-11s %7s %11s %9s %9s %10s %10s %8s %s\n' account notes bytes floor_s import_s notes/s peak_MiB ratio complete
 for entry in "${accounts[@]}"; do
   IFS='|' read -r name args documents attachments pictures <<<"$entry"
   if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
   account=$(generated_account "$name")
   bytes=$(du -sb "$account" | cut -f1)
+  make_room "$bytes"
   floors=(); imports=(); peaks=(); complete=ok
   for i in $(seq "$repeat"); do
     # What one run leaves for the kernel to write back is flushed before the next starts, so
     # that no run pays for another's writing.
     sync
     floors+=("$("$bin/bench_measure" "$bin/bench_floor" "$account/account.db" "$runs/$name-$i/floor" 2>&1 >/dev/null | tail -1 | cut -d' ' -f1)")
-    sync
-    home=$runs/$name-$i/home
-    kb=$home/kb
-    read -r seconds peak status <<<"$(measure_import "$home" "$account/account.db")"
-    if [ "$status" != 0 ]; then complete="import exit $status"; fi
-    imports+=("$seconds"); peaks+=("$peak")
-    check=$("$bin/bench_check_kb" "$kb" "$documents" "$attachments" "$pictures" || true)
-    if [ "$check" != ok ]; then complete=$check; fi
-    measure_others "$name" "$i" "$account/account.db"
+    measure_programs "$name" "$i" "$account/account.db" "" "$documents" "$attachments" "$pictures"
   done
   floor=$(printf '%s\n' "${floors[@]}" | median)
   import=$(printf '%s\n' "${imports[@]}" | median)
@@ -213,11 +260,9 @@ for entry in "${repeated[@]}"; do
   if [ -n "$only" ] && [[ ",$only," != *",$name,"* ]]; then continue; fi
   account=$(generated_account "$base")
   bytes=$(du -sb "$account" | cut -f1)
+  make_room "$bytes"
   imports=(); peaks=(); complete=ok
   for i in $(seq "$repeat"); do
-    home=$runs/$name-$i/home
-    read -r _ _ status <<<"$(measure_import "$home" "$account/account.db")"
-    if [ "$status" != 0 ]; then complete="first import exit $status"; fi
     database=$account/account.db
     if [ "$every" -gt 0 ]; then
       # A changed copy under the same file name is the same account; its resources stay
@@ -227,13 +272,7 @@ for entry in "${repeated[@]}"; do
       cp "$account/account.db" "$database"
       "$bin/bench_change_account" "$database" "$every" >/dev/null
     fi
-    sync
-    read -r seconds peak status <<<"$(measure_import "$home" "$database")"
-    if [ "$status" != 0 ]; then complete="import exit $status"; fi
-    imports+=("$seconds"); peaks+=("$peak")
-    check=$("$bin/bench_check_kb" "$home/kb" "$documents" 0 0 || true)
-    if [ "$check" != ok ]; then complete=$check; fi
-    measure_others "$name" "$i" "$database" "$account/account.db"
+    measure_programs "$name" "$i" "$database" "$account/account.db" "$documents" 0 0
   done
   import=$(printf '%s\n' "${imports[@]}" | median)
   peak=$(printf '%s\n' "${peaks[@]}" | median)
