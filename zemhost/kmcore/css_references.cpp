@@ -86,10 +86,29 @@ size_t ImageSetLength(std::string_view css, size_t at) {
     return StartsWithIgnoringCase(css, at + length, "image-set(") ? length + 10 : 0;
 }
 
+// False when `css` holds none of "url(", "image-set(" and "@import" in any case: every link
+// the scan finds starts at one of them. Most style blocks hold none (the note template's, on
+// every page, among them), and looking for "(" and "@" alone is many times faster than the
+// scan, which weighs every character.
+bool MayHoldReferences(std::string_view css) {
+    for (size_t at = css.find('('); at != std::string_view::npos; at = css.find('(', at + 1)) {
+        if ((at >= 3 && EqualsIgnoreAsciiCase(css.substr(at - 3, 3), "url")) ||
+            (at >= 9 && EqualsIgnoreAsciiCase(css.substr(at - 9, 9), "image-set")))
+            return true;
+    }
+    for (size_t at = css.find('@'); at != std::string_view::npos; at = css.find('@', at + 1)) {
+        if (StartsWithIgnoringCase(css, at + 1, "import"))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::vector<CssReference> FindCssReferences(std::string_view css) {
     std::vector<CssReference> found;
+    if (!MayHoldReferences(css))
+        return found;
     const size_t n = css.size();
     size_t i = 0;
     // The parentheses open inside an image-set(), whose strings are links as url()s are.
