@@ -37,31 +37,9 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-scripts/install-deps.sh
-build=${BENCH_BUILD_DIR:-$root/build-release}
-out=${BENCH_OUT:-$root/bench/out}
-mkdir -p "$out"
-if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
-       cmake --build "$build" --target ZemYNote ZemKMCore ZemTools ZemKMControls zem_resources \
-         bench_floor bench_generate_account bench_change_account bench_measure bench_check_kb; } \
-       >"$out/build.log" 2>&1; then
-  cat "$out/build.log" >&2
-  exit 1
-fi
-bin=$build/bin
-
-# name | generator arguments | documents | attachments | pictures
-accounts=(
-  "text|--notes 10000 --notebooks 50 --tags 200 --tag-depth 3 --tags-per-note 3 --body-bytes 4096|10000|0|0"
-  "pictures|--notes 2000 --notebooks 20 --tags 50 --pictures-per-note 4 --picture-bytes 102400 --attachment-every 10 --attachment-bytes 1048576|2000|200|8000"
-  "large|--notes 50000 --notebooks 50 --tags 200 --tag-depth 3 --tags-per-note 3 --body-bytes 4096|50000|0|0"
-  "tags|--notes 1 --notebooks 1 --tags 5000 --tag-depth 8 --tags-per-note 3|1|0|0"
-  "attachment|--notes 1 --notebooks 1 --tags 0 --tags-per-note 0 --attachment-every 1 --attachment-bytes 209715200|1|1|0"
-  "keyless5k|--keyless --notes 5000 --notebooks 20 --tags 50 --pictures-per-note 1 --picture-bytes 20480 --attachment-every 10 --attachment-bytes 20480|5000|500|5000"
-  "keyless20k|--keyless --notes 20000 --notebooks 20 --tags 50 --pictures-per-note 1 --picture-bytes 20480 --attachment-every 10 --attachment-bytes 20480|20000|2000|20000"
-  "keyless100k|--keyless --notes 100000 --notebooks 20 --tags 50 --pictures-per-note 1 --picture-bytes 20480 --attachment-every 10 --attachment-bytes 20480|100000|10000|100000"
-  "body|--notes 2 --notebooks 1 --tags 0 --tags-per-note 0 --body-bytes 52428800 --pictures-per-note 1 --picture-bytes 102400|2|0|2"
-)
+# shellcheck source=bench/common.sh
+. bench/common.sh
+build_release
 
 # name | account imported first and again | change every n-th note before (0: none) | documents
 repeated=(
@@ -69,28 +47,7 @@ repeated=(
   "text-1%|text|100|10000"
 )
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-
-# The programs of the commits compared against, each built in Release in a worktree of its
-# own. Only their programs and host libraries are used: the accounts, floors and checks are
-# this commit's.
-other_revs=()
-other_bins=()
-for wanted in ${against//,/ }; do
-  rev=$(git rev-parse --short "$wanted^{commit}")
-  tree=$out/against/$rev
-  if [ ! -d "$tree" ]; then
-    git worktree add --detach "$tree" "$rev" >/dev/null 2>&1
-  fi
-  if ! { cmake -S "$tree" -B "$tree/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
-         cmake --build "$tree/build-release" --target ZemYNote ZemKMCore ZemTools ZemKMControls \
-           zem_resources; } >"$out/build-$rev.log" 2>&1; then
-    cat "$out/build-$rev.log" >&2
-    exit 1
-  fi
-  other_revs+=("$rev")
-  other_bins+=("$tree/build-release/bin")
-done
+build_against "$against"
 comparison=$out/comparison.txt
 : >"$comparison"
 
@@ -147,29 +104,6 @@ remove_runs
 settle
 trap remove_runs EXIT
 mkdir -p "$runs"
-
-# A fresh home for one run, so that no run sees another's data store or temporary files.
-with_home() {
-  local home=$1; shift
-  mkdir -p "$home/tmp" "$home/Documents"
-  env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
-    XDG_DOCUMENTS_DIR="$home/Documents" TMPDIR="$home/tmp/" ZEM_REGISTRY="$home/.config/zem/user.reg" \
-    LANG=C.UTF-8 "$@"
-}
-
-# The account of that name, generated on first use.
-generated_account() {
-  local name=$1 entry args account=$out/$1/account
-  if [ ! -f "$account/account.db" ]; then
-    for entry in "${accounts[@]}"; do
-      if [ "${entry%%|*}" = "$name" ]; then IFS='|' read -r _ args _ <<<"$entry"; fi
-    done
-    rm -rf "$account"
-    # shellcheck disable=SC2086
-    "$bin/bench_generate_account" "$account" $args >/dev/null
-  fi
-  echo "$account"
-}
 
 # One import as a user runs it: ZemYNote /Console /DatabasePath=<home>/kb/index.db
 # /Import=<database> in the home; prints "seconds peak_KiB exit_status".
