@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Instructions each program executes to import an account, counted by callgrind.
 #
-# Unlike seconds, the count is the same from run to run whatever the disk and the other core
-# do, so a change of a per cent shows where bench/run.sh's timings move by ten. It counts the
+# Unlike seconds, the count hardly moves from run to run whatever the disk and the other core
+# do (within about one per cent: only how the engine's batches fall in time changes it), so a
+# change of a few per cent shows where bench/run.sh's timings move by ten. It counts the
 # program's own work on every thread (its code, the host libraries, SQLite, the C library),
 # not the kernel's: the copying and writing that the floor measures are not in it, nor is
 # waiting. One import per program and account, two at a time, each in a fresh home; each
