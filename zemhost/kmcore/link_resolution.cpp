@@ -9,6 +9,19 @@ namespace zem::kmcore {
 
 namespace {
 
+// The first of `set`'s characters in `text` at or after `from`, or npos. The standard
+// find_first_of calls memchr over the set once for every character of the text; these sets
+// are two or three characters and the texts whole paths, searched for every link of a page.
+size_t FindFirstOf(std::string_view text, std::string_view set, size_t from = 0) {
+    for (size_t i = from; i < text.size(); ++i) {
+        for (const char c : set) {
+            if (text[i] == c)
+                return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
 bool IsSpecialScheme(std::string_view scheme) {
     for (std::string_view special : {"http", "https", "file", "ftp", "ws", "wss"})
         if (EqualsIgnoreAsciiCase(scheme, special))
@@ -105,7 +118,7 @@ bool HasScheme(std::string_view link) {
 }
 
 std::string_view LinkSuffix(std::string_view link) {
-    const size_t at = link.find_first_of("?#");
+    const size_t at = FindFirstOf(link, "?#");
     return at == std::string_view::npos ? std::string_view() : link.substr(at);
 }
 
@@ -128,7 +141,7 @@ std::string ResolveLink(std::string_view base, std::string_view link) {
     if (!afterScheme.starts_with('/'))
         return {};  // "data:", "mailto:": nothing is relative to them
     std::string relative(link);
-    const size_t suffixAt = std::min(relative.find_first_of("?#"), relative.size());
+    const size_t suffixAt = std::min(FindFirstOf(relative, "?#"), relative.size());
     if (IsSpecialScheme(scheme))
         std::replace(relative.begin(), relative.begin() + static_cast<std::ptrdiff_t>(suffixAt),
                      '\\', '/');
@@ -137,8 +150,8 @@ std::string ResolveLink(std::string_view base, std::string_view link) {
     // The base split into "scheme://authority", its path and what follows.
     size_t pathAt = schemeLength + 1;
     if (afterScheme.starts_with("//"))
-        pathAt = std::min(base.find_first_of("/?#", pathAt + 2), base.size());
-    const size_t basePathEnd = std::min(base.find_first_of("?#", pathAt), base.size());
+        pathAt = std::min(FindFirstOf(base, "/?#", pathAt + 2), base.size());
+    const size_t basePathEnd = std::min(FindFirstOf(base, "?#", pathAt), base.size());
     const std::string_view origin = base.substr(0, pathAt);
     if (relative.empty())
         return std::string(baseWithoutFragment);
@@ -169,7 +182,7 @@ bool LocalFilePath(std::string_view address, std::string& path) {
     if (SchemeLength(address) != 4 || !EqualsIgnoreAsciiCase(address.substr(0, 5), "file:"))
         return false;
     std::string_view rest = address.substr(5);
-    rest = rest.substr(0, rest.find_first_of("?#"));
+    rest = rest.substr(0, FindFirstOf(rest, "?#"));
     if (rest.starts_with("//")) {
         const size_t pathAt = std::min(rest.find('/', 2), rest.size());
         const std::string_view host = rest.substr(2, pathAt - 2);
@@ -195,7 +208,7 @@ bool LocalFilePath(std::string_view address, std::string& path) {
         return false;
     size_t start = 0;
     while (start <= path.size()) {
-        size_t end = path.find_first_of("/\\", start);
+        size_t end = FindFirstOf(path, "/\\", start);
         if (end == std::string::npos)
             end = path.size();
         const std::string_view segment = std::string_view(path).substr(start, end - start);
