@@ -451,4 +451,14 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
     return SameIgnoringAsciiCase(a, b);
 }
 
+size_t FindFirstOf(std::string_view text, std::string_view set, size_t from) {
+    for (size_t i = from; i < text.size(); ++i) {
+        for (const char c : set) {
+            if (text[i] == c)
+                return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
 }  // namespace zem

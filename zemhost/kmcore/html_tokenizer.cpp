@@ -70,7 +70,7 @@ const HtmlAttribute* HtmlToken::Find(std::string_view attributeName) const {
 std::string AttributeValue(std::string_view html, const HtmlAttribute& attribute) {
     const std::string_view raw =
         html.substr(attribute.valueBegin, attribute.valueEnd - attribute.valueBegin);
-    if (raw.find_first_of(std::string_view("&\0", 2)) == std::string_view::npos)
+    if (FindFirstOf(raw, std::string_view("&\0", 2)) == std::string_view::npos)
         return std::string(raw);
     std::string value = DecodeAttributeValue(raw);
     for (size_t zero = value.find('\0'); zero != std::string::npos; zero = value.find('\0', zero))

@@ -9,19 +9,6 @@ namespace zem::kmcore {
 
 namespace {
 
-// The first of `set`'s characters in `text` at or after `from`, or npos. The standard
-// find_first_of calls memchr over the set once for every character of the text; these sets
-// are two or three characters and the texts whole paths, searched for every link of a page.
-size_t FindFirstOf(std::string_view text, std::string_view set, size_t from = 0) {
-    for (size_t i = from; i < text.size(); ++i) {
-        for (const char c : set) {
-            if (text[i] == c)
-                return i;
-        }
-    }
-    return std::string_view::npos;
-}
-
 bool IsSpecialScheme(std::string_view scheme) {
     for (std::string_view special : {"http", "https", "file", "ftp", "ws", "wss"})
         if (EqualsIgnoreAsciiCase(scheme, special))
