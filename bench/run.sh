@@ -51,19 +51,6 @@ build_against "$against"
 comparison=$out/comparison.txt
 : >"$comparison"
 
-# The import of compared program $3 (an index into other_revs) for run $2 of account $1, from
-# database $4 after a first, unmeasured import of $5 unless that is empty; the time is added
-# to that program's list for the account.
-measure_other() {
-  local name=$1 i=$2 k=$3 database=$4 first=${5:-} seconds status
-  local home=$runs/$name-$i/${other_revs[$k]}
-  if [ -n "$first" ]; then measure_import "$home" "$first" "${other_bins[$k]}" >/dev/null; fi
-  sync
-  read -r seconds _ status <<<"$(measure_import "$home" "$database" "${other_bins[$k]}")"
-  if [ "$status" != 0 ]; then complete="${other_revs[$k]} import exit $status"; fi
-  echo "$seconds" >>"$runs/times-$name-${other_revs[$k]}"
-}
-
 # One account's median of this program and of each compared one, with the ratios.
 compare_row() {
   local name=$1 mine=$2 rev line
@@ -114,36 +101,42 @@ measure_import() {
     sh "$home/kb" "$bin/bench_measure" "$program/ZemYNote" "$database" 2>&1 >/dev/null </dev/null | tail -1
 }
 
-# This commit's import for run $2 of account $1, from database $3 after a first, unmeasured
-# import of $4 unless that is empty; its time and peak are added to the account's lists and
-# its knowledge base is checked to hold $5 documents, $6 attachments and $7 pictures.
-measure_this() {
-  local name=$1 i=$2 database=$3 first=$4 home=$runs/$1-$2/home seconds peak status check
+# Program $3's import for run $2 of account $1 (0: this commit's; k: the compared
+# other_revs[k-1]), from database $4 after a first, unmeasured import of $5 unless that is
+# empty. This commit's time and peak go to the account's lists and its knowledge base is
+# checked to hold $6 documents, $7 attachments and $8 pictures; a compared program's time goes
+# to a list of its own.
+measure_program() {
+  local name=$1 i=$2 k=$3 database=$4 first=$5 label=this program=$bin named="" seconds peak status check
+  if [ "$k" != 0 ]; then
+    label=${other_revs[k - 1]}; program=${other_bins[k - 1]}; named="$label "
+  fi
+  local home=$runs/$name-$i/$label
   if [ -n "$first" ]; then
-    read -r _ _ status <<<"$(measure_import "$home" "$first")"
-    if [ "$status" != 0 ]; then complete="first import exit $status"; fi
+    read -r _ _ status <<<"$(measure_import "$home" "$first" "$program")"
+    if [ "$status" != 0 ]; then complete="${named}first import exit $status"; fi
   fi
   sync
-  read -r seconds peak status <<<"$(measure_import "$home" "$database")"
-  if [ "$status" != 0 ]; then complete="import exit $status"; fi
+  read -r seconds peak status <<<"$(measure_import "$home" "$database" "$program")"
+  if [ "$status" != 0 ]; then complete="${named}import exit $status"; fi
+  if [ "$k" != 0 ]; then
+    echo "$seconds" >>"$runs/times-$name-$label"
+    return
+  fi
   imports+=("$seconds"); peaks+=("$peak")
-  check=$("$bin/bench_check_kb" "$home/kb" "$5" "$6" "$7" || true)
+  check=$("$bin/bench_check_kb" "$home/kb" "$6" "$7" "$8" || true)
   if [ "$check" != ok ]; then complete=$check; fi
 }
 
-# Every program's import for run $2 of account $1 (arguments as measure_this's). The first
-# import after the floor tends to be the slowest (seen: with this commit's program always
-# first, on most accounts each program's median fell with its place in the order), so each
-# run starts with another program and, over as many runs as programs, each has each place.
+# Every program's import for run $2 of account $1 ($3 to $7 as measure_program's $4 to $8).
+# The first import after the floor tends to be the slowest (seen: with this commit's program
+# always first, on most accounts each program's median fell with its place in the order), so
+# each run starts with another program and, over as many runs as programs, each has each
+# place.
 measure_programs() {
-  local i=$2 n=$(( ${#other_revs[@]} + 1 )) j k
+  local i=$2 n=$(( ${#other_revs[@]} + 1 )) j
   for j in $(seq 0 $((n - 1))); do
-    k=$(( (j + i - 1) % n ))
-    if [ "$k" = 0 ]; then
-      measure_this "$@"
-    else
-      measure_other "$1" "$2" $((k - 1)) "$3" "$4"
-    fi
+    measure_program "$1" "$2" $(( (j + i - 1) % n )) "$3" "$4" "$5" "$6" "$7"
   done
 }
 
