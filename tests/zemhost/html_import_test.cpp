@@ -312,7 +312,8 @@ TEST(HtmlImport, LinksLeadIntoTheDocumentOrStayAsTheyWere) {
             "<img src=\"file://elsewhere" +
             UrlPath(folder) +
             "/a%20b.png\"><img src=missing.png>"
-            "<link rel=stylesheet href=css/style.css>",
+            "<link rel=stylesheet href=css/style.css>"
+            "<link rel=stylesheet href=css//style.css><img src=.//a%20b.png>",
         &content);
     for (const std::string& expected : std::vector<std::string>{
              "<img src=\"index_files/a%20b.png\"><img src=\"index_files/a%20b.png#f\">"
@@ -320,7 +321,9 @@ TEST(HtmlImport, LinksLeadIntoTheDocumentOrStayAsTheyWere) {
              "<img src=../out.png><img src=\"" + work + "/out.png\"><img src=\"file://" +
                  UrlPath(work) +
                  "/out.png\"><img src=%2e%2e/out.png><img src=css%2F..%2F..%2Fout.png>",
-             "<img src=missing.png><link rel=stylesheet href=index_files/css/style.css>"})
+             "<img src=missing.png><link rel=stylesheet href=index_files/css/style.css>"
+             "<link rel=stylesheet href=index_files/css/style.css>"
+             "<img src=index_files/a%20b.png>"})
         EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
     std::set<std::string> copied;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(content + "index_files"))
@@ -328,7 +331,8 @@ TEST(HtmlImport, LinksLeadIntoTheDocumentOrStayAsTheyWere) {
             copied.insert(std::filesystem::relative(entry.path(), Utf8Path(content + "index_files"))
                               .generic_string());
     EXPECT_EQ(copied, (std::set<std::string>{"a b.png", "css/style.css", "css/img/deep.png"}));
-    // The style sheet's absolute link now leads to the copy beside it; the rest is as it was.
+    // The style sheet's absolute link now leads to the copy beside it, however the page named
+    // the sheet; the rest is as it was.
     EXPECT_EQ(ReadFileBytes(content + "index_files/css/style.css"),
               "p{background:url(img/deep.png)} h1{background:url(img/deep.png)} "
               "h2{background:url(../../out.png)}");

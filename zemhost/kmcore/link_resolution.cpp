@@ -190,6 +190,13 @@ bool LocalFilePath(std::string_view address, std::string& path) {
     // A drive letter: "/C:/folder" is "C:/folder".
     if (path.size() >= 3 && path[0] == '/' && IsAsciiLetter(path[1]) && path[2] == ':')
         path.erase(0, 1);
+    // "/dir//a.png" is the file "/dir/a.png" on every file system: one name per file, so a
+    // file linked both ways is copied once and a style sheet's links are rewritten for the
+    // folder it is in. A leading "//" (a Windows share) stays.
+    if (path.size() > 1)
+        path.erase(std::unique(path.begin() + 1, path.end(),
+                               [](char a, char b) { return a == '/' && b == '/'; }),
+                   path.end());
     // Decoding must not make new segments: "a%2F..%2Fb" names a file "a/../b" to no browser.
     if (path.find('\0') != std::string::npos)
         return false;

@@ -20,8 +20,8 @@ bool HasScheme(std::string_view link);
 
 // The file: address of an absolute path (UTF-8, "/"-separated).
 std::string FileAddress(std::string_view path);
-// The path of a file: address on this machine, percent-decoded; false for other addresses
-// and for paths a decoded "%2F.." or "%00" would change.
+// The path of a file: address on this machine, percent-decoded, empty segments dropped; false
+// for other addresses and for paths a decoded "%2F.." or "%00" would change.
 bool LocalFilePath(std::string_view address, std::string& path);
 
 // The "?query#fragment" end of a link, empty when it has none.
