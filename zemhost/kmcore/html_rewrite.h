@@ -51,6 +51,9 @@ class LinkLocalizer {
   private:
     bool LinkToCopy(const std::string& address, std::string_view link, const Holder& holder,
                     std::string& replacement);
+    // As LinkToCopy, for the file at `relative` below the page's folder.
+    bool FileToCopy(const std::string& relative, std::string_view link, const Holder& holder,
+                    std::string& replacement);
     bool Copied(const std::string& relative);
 
     Text pageFolder_, filesFolder_;

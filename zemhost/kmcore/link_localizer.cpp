@@ -28,6 +28,30 @@ std::string RelativeLink(std::string_view folder, std::string_view relative) {
     return link + PercentEncodeLink(relative.substr(common));
 }
 
+// The path below the holder's folder that a relative link names when its text needs no
+// resolving: no scheme, and none of what resolving or decoding would change ("%20", "\\",
+// "." and ".." segments, "//", a leading "/"). Most links of a saved page are so; for them
+// this spares building the link's file: address and reading the path back out of it, which
+// cost more than the rest of the page's rewriting. Empty for every other link.
+std::string_view PlainRelativePath(std::string_view link) {
+    const std::string_view path = link.substr(0, std::min(FindFirstOf(link, "?#"), link.size()));
+    if (HasScheme(path))
+        return {};
+    size_t segmentStart = 0;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        const char c = i < path.size() ? path[i] : '/';
+        if (c == '%' || c == '\\' || c == '\0')
+            return {};
+        if (c != '/')
+            continue;
+        const std::string_view segment = path.substr(segmentStart, i - segmentStart);
+        if (segment.empty() || segment == "." || segment == "..")
+            return {};
+        segmentStart = i + 1;
+    }
+    return path;
+}
+
 }  // namespace
 
 LinkLocalizer::LinkLocalizer(const Text& pageFile, Text filesFolder)
@@ -49,11 +73,18 @@ bool LinkLocalizer::Localize(std::string_view link, const Holder& holder,
             LinkToCopy(ResolveLink(holder.base, clean), clean, holder, replacement))
             return true;
         // The note's own files lie beside its page, whatever its base says.
-        const std::string holderAddress =
-            holder.inPage ? pageAddress_
-                          : FileAddress(pageFolderPath_ + std::string(holder.folder) + "-");
-        if (LinkToCopy(ResolveLink(holderAddress, clean), clean, holder, replacement))
-            return true;
+        // (An in-page holder's folder is empty.)
+        const std::string_view plain = PlainRelativePath(clean);
+        if (!plain.empty()) {
+            if (FileToCopy(std::string(holder.folder).append(plain), clean, holder, replacement))
+                return true;
+        } else {
+            const std::string holderAddress =
+                holder.inPage ? pageAddress_
+                              : FileAddress(pageFolderPath_ + std::string(holder.folder) + "-");
+            if (LinkToCopy(ResolveLink(holderAddress, clean), clean, holder, replacement))
+                return true;
+        }
     }
     // A link that a local base makes local stays as written: where it cannot be copied it
     // leads nowhere either way.
@@ -69,7 +100,11 @@ bool LinkLocalizer::LinkToCopy(const std::string& address, std::string_view link
     if (!LocalFilePath(address, path) || !path.starts_with(pageFolderPath_) ||
         path.size() == pageFolderPath_.size())
         return false;
-    const std::string relative = path.substr(pageFolderPath_.size());
+    return FileToCopy(path.substr(pageFolderPath_.size()), link, holder, replacement);
+}
+
+bool LinkLocalizer::FileToCopy(const std::string& relative, std::string_view link,
+                               const Holder& holder, std::string& replacement) {
     if (!Copied(relative))
         return false;
     replacement = holder.inPage ? "index_files/" + PercentEncodeLink(relative)
