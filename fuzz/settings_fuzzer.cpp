@@ -95,8 +95,10 @@ void CheckSetAndSave(const std::string& file, const Setting& changed, const Text
         if (EqualsIgnoreAsciiCase(all[i].section, changed.section) &&
             EqualsIgnoreAsciiCase(all[i].key, changed.key))
             continue;
-        Check(Get(*fresh.Get(), all[i]) == before[i], "saving keeps every other value",
-              Shown(all[i].section + u"/" + all[i].key));
+        const Value after = Get(*fresh.Get(), all[i]);
+        Check(after == before[i], "saving keeps every other value",
+              Shown(all[i].section + u"/" + all[i].key) + " was " + Shown(before[i].text) +
+                  " now " + Shown(after.text));
     }
 }
 

@@ -74,6 +74,27 @@ TEST(SettingsComponent, LineEndsAndTabsInTextsAndNamesSurviveASave) {
     EXPECT_EQ(again.Get(u"Sec\ttion", u"Key\n"), std::make_pair(S_OK, std::string("a\r\nb\rc\td")));
 }
 
+// Found by the settings file's fuzz target: a comment inside a value split its text, the first
+// piece was read, and saving any other value wrote the pieces together.
+TEST(SettingsComponent, AValueSplitByACommentReadsWholeBeforeAndAfterASave) {
+    const std::string path = MakeTestFolder("split") + "/Zem.xml";
+    WriteFileBytes(path,
+                   "<settings><section name=\"S\"><value name=\"A\">x<!-- note -->y<?pi?>"
+                   "<![CDATA[z]]></value><value name=\"B\">1<!-- c -->2</value>"
+                   "</section></settings>");
+    {
+        Settings s;
+        ASSERT_EQ(s.settings->OpenFile(FromUtf8(path).c_str()), S_OK);
+        EXPECT_EQ(s.Get(u"S", u"A"), std::make_pair(S_OK, std::string("xyz")));
+        EXPECT_EQ(s.settings->SetValue(u"S", u"B", u"3"), S_OK);
+        EXPECT_EQ(s.settings->SaveFile(), S_OK);
+    }
+    Settings again;
+    ASSERT_EQ(again.settings->OpenFile(FromUtf8(path).c_str()), S_OK);
+    EXPECT_EQ(again.Get(u"S", u"A"), std::make_pair(S_OK, std::string("xyz")));
+    EXPECT_EQ(again.Get(u"S", u"B"), std::make_pair(S_OK, std::string("3")));
+}
+
 TEST(SettingsComponent, SectionObjectsReadTextsAndBooleansLive) {
     Settings s;
     s.settings->OpenFile(FromUtf8(MakeTestFolder("sections") + "/Zem.xml").c_str());

@@ -66,8 +66,8 @@ class SettingsComponent : public ComObject<IZemKMSettings> {
             return E_INVALIDARG;
         pugi::xml_node node = document_->MakeValue(section, key);
         const std::string text = ToUtf8(ArgText(value));
-        if (text != node.text().get()) {
-            node.text().set(text.c_str());
+        if (text != SettingsValueText(node)) {
+            SetSettingsValueText(node, text);
             document_->modified = true;
         }
         return S_OK;

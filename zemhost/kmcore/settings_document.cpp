@@ -40,10 +40,28 @@ pugi::xml_node SettingsDocument::MakeValue(const Text& section, const Text& key)
     return MakeNamedChild(MakeNamedChild(root, "section", section), "value", key);
 }
 
+std::string SettingsValueText(pugi::xml_node value) {
+    std::string text;
+    for (pugi::xml_node child : value.children())
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            text += child.value();
+    return text;
+}
+
+void SetSettingsValueText(pugi::xml_node value, const std::string& text) {
+    for (pugi::xml_node child = value.first_child(); child;) {
+        const pugi::xml_node next = child.next_sibling();
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            value.remove_child(child);
+        child = next;
+    }
+    value.text().set(text.c_str());
+}
+
 int32_t ReadSettingsValue(const SettingsDocument& document, const Text& section, const Text& key,
                           Text& value) {
     const pugi::xml_node node = document.Value(section, key);
-    value = node ? FromUtf8(node.text().get()) : Text();
+    value = node ? FromUtf8(SettingsValueText(node)) : Text();
     return node ? 0 : 1;
 }
 

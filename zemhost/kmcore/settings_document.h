@@ -24,6 +24,13 @@ struct SettingsDocument {
     pugi::xml_node MakeValue(const Text& section, const Text& key);
 };
 
+// A value node's text: all its text pieces together. A comment or processing instruction
+// inside a value, which reading skips, splits its text in two; saving writes the pieces side by
+// side, so reading only the first would change the value at the next save.
+std::string SettingsValueText(pugi::xml_node value);
+// Replaces every text piece of a value node with `text`.
+void SetSettingsValueText(pugi::xml_node value, const std::string& text);
+
 // Status 0 and the value's text when it exists, 1 and empty text otherwise.
 int32_t ReadSettingsValue(const SettingsDocument& document, const Text& section, const Text& key,
                           Text& value);
